@@ -1,0 +1,39 @@
+#include "DeviceTable.h"
+
+int DeviceTable::Find(const std::string& name) const {
+    const auto it = index_.find(name);
+    return it == index_.end() ? -1 : static_cast<int>(it->second);
+}
+
+void DeviceTable::Store(const std::string& name, const std::string& value) {
+    const auto [it, added] = index_.try_emplace(name, lines_.size());
+    if (added)
+        lines_.emplace_back(name, value);
+    else
+        lines_[it->second].second = value;
+}
+
+std::string DeviceTable::Value(const std::string& name) const {
+    const int i = Find(name);
+    return i < 0 ? std::string() : lines_[static_cast<size_t>(i)].second;
+}
+
+void DeviceTable::Remove(const std::string& name) {
+    const int i = Find(name);
+    if (i < 0)
+        return;
+    lines_.erase(lines_.begin() + i);
+    index_.erase(name);
+    for (size_t k = static_cast<size_t>(i); k < lines_.size(); ++k)
+        index_[lines_[k].first] = k;
+}
+
+void DeviceTable::Clear() {
+    lines_.clear();
+    index_.clear();
+}
+
+std::string DeviceTable::Line(int index) const {
+    const auto& line = lines_.at(static_cast<size_t>(index));
+    return line.first + "=" + line.second;
+}

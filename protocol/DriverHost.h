@@ -1,0 +1,60 @@
+// What the controller protocol needs of the main window. The window's tree, status
+// displays and parameter fields implement these; tests implement them with fakes.
+// All texts are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The one-line status text of the window ("Статус операции").
+class IStatusMarquee {
+public:
+    virtual ~IStatusMarquee() = default;
+    // Setting the text the marquee already shows does nothing.
+    virtual void SetCaption(const std::string& text) = 0;
+    virtual std::string Caption() const = 0;
+};
+
+// The progress indicator with its three counters. The setters follow the indicator's own
+// rules (a total equal to the current one changes nothing, completed parts are limited to
+// the total, a changed percentage is painted at once).
+class IProgressIndicator {
+public:
+    virtual ~IProgressIndicator() = default;
+    virtual void SetTotalParts(int32_t total) = 0;
+    virtual int32_t TotalParts() const = 0;
+    virtual void SetPartsComplete(int32_t parts) = 0;
+    virtual int32_t PartsComplete() const = 0;
+    virtual void SetPercent(int16_t percent) = 0;
+    virtual int16_t Percent() const = 0;
+};
+
+// The device tree as discovery uses it. A node handle stays valid until the node is
+// deleted; discovery fetches the root afresh for every reply and keeps no handle between
+// replies, so a command run from the message pump may delete nodes meanwhile.
+class IDeviceTree {
+public:
+    using Node = void*;
+    virtual ~IDeviceTree() = default;
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() = 0;
+    virtual Node FirstNode() = 0; // the root node, or nullptr for an empty tree
+    virtual int ChildCount(Node node) = 0;
+    virtual Node Child(Node node, int index) = 0;
+    virtual std::string Caption(Node node) = 0;
+    virtual Node AddChild(Node parent, const std::string& caption) = 0; // appended last
+    virtual void MarkHasChildren(Node node) = 0;
+    // Leaves every node of the tree expanded, with automatic selection on expansion
+    // switched off meanwhile and restored afterwards.
+    virtual void FullExpand() = 0;
+};
+
+// The texts of the parameter fields that a configuration write reads.
+class IParameterFields {
+public:
+    virtual ~IParameterFields() = default;
+    virtual std::string IpText() const = 0;      // RzEdit1
+    virtual std::string GatewayText() const = 0; // RzEdit2
+    virtual std::string MaskText() const = 0;    // RzEdit3
+    virtual std::string MacText() const = 0;     // RzEdit4
+};

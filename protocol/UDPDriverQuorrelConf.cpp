@@ -1,0 +1,151 @@
+#include "UDPDriverQuorrelConf.h"
+
+#include "UserFunc.h"
+
+#include <cstring>
+
+uint8_t ByteSum(const uint8_t* data, int count) {
+    unsigned sum = 0;
+    for (int i = 0; i < count; ++i)
+        sum += data[i];
+    return static_cast<uint8_t>(sum & 0xFF);
+}
+
+bool IsDiscoveryReply(const uint8_t* data, int length) {
+    return length == kReplyLength && ByteSum(data, kReplyLength) == 0;
+}
+
+std::array<uint8_t, 2> DiscoveryRequest() { return {0x54, 0x52}; }
+
+std::string RecordText(const uint8_t* reply) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string text(kRecordTextLength, '0');
+    for (int k = 0; k < kRecordLength; ++k) {
+        text[2 * k] = kDigits[reply[k] >> 4];
+        text[2 * k + 1] = kDigits[reply[k] & 0x0F];
+    }
+    return text;
+}
+
+uint8_t FrameCheckByte(const ConfigFrame& frame) {
+    return static_cast<uint8_t>(0u - ByteSum(frame.data(), kFrameLength - 1));
+}
+
+std::optional<ConfigFrame> BuildConfigFrame(const std::string& ip, const std::string& mask,
+                                            const std::string& gateway, const std::string& mac) {
+    constexpr size_t kMacTextLength = 17;
+    if (mac.size() < kMacTextLength)
+        return std::nullopt;
+
+    ConfigFrame frame;
+    const std::string* addresses[3] = {&ip, &mask, &gateway};
+    for (int i = 0; i < 3; ++i) {
+        const uint32_t n = HostToAddr(*addresses[i]);
+        for (int b = 0; b < 4; ++b)
+            frame[4 * i + b] = static_cast<uint8_t>((n >> (8 * b)) & 0xFF);
+    }
+    for (int i = 12; i < 16; ++i)
+        frame[i] = 0xFF;
+    frame[16] = 0x89; // port 5001, low byte first, whatever the controller reported
+    frame[17] = 0x13;
+    // Byte 18 takes the last group of the MAC text, byte 23 the first.
+    for (int group = 0; group < 6; ++group)
+        frame[23 - group] =
+            static_cast<uint8_t>(HexToInt(std::string_view(mac).substr(3 * group, 2)) & 0xFF);
+    frame[24] = 0xFF;
+    frame[25] = FrameCheckByte(frame);
+    return frame;
+}
+
+namespace {
+
+// The first of the three local ports from base on that opens, or -1.
+int32_t OpenEndpoint(int base) {
+    for (int i = 0; i < kLocalPortTries; ++i) {
+        const int32_t endpoint = UdpOpen(base + i);
+        if (endpoint > 0)
+            return endpoint;
+    }
+    return -1;
+}
+
+void FileReply(DriverContext& context, const std::string& sender, const uint8_t* reply) {
+    context.table->Store(sender, RecordText(reply));
+
+    const std::string label = SubnetLabel(sender);
+    IDeviceTree& tree = *context.tree;
+    tree.BeginUpdate();
+    IDeviceTree::Node root = tree.FirstNode();
+    if (root != nullptr) {
+        tree.MarkHasChildren(root);
+        bool filed = false;
+        const int subnets = tree.ChildCount(root);
+        for (int i = 0; i < subnets; ++i) {
+            IDeviceTree::Node subnet = tree.Child(root, i);
+            if (tree.Caption(subnet) == label) {
+                tree.AddChild(subnet, sender);
+                filed = true;
+            }
+        }
+        if (!filed)
+            tree.AddChild(tree.AddChild(root, label), sender);
+    }
+    tree.EndUpdate();
+    tree.FullExpand();
+}
+
+} // namespace
+
+void SearchControllers(DriverContext& context, int base, const std::string& destination) {
+    const int32_t endpoint = OpenEndpoint(base);
+    if (endpoint <= 0)
+        return;
+
+    context.marquee->SetCaption(destination == kBroadcastAddress ? "Широковещательный поиск"
+                                                                 : "Поиск контроллера по IP");
+    context.progress->SetTotalParts(kSearchParts);
+    context.progress->SetPartsComplete(0);
+
+    const auto request = DiscoveryRequest();
+    UdpSend(endpoint, destination, kControllerPort, request.data(),
+            static_cast<int>(request.size()));
+
+    uint8_t buffer[kReceiveCapacity];
+    const double deadline = context.clock() + 1000 / kMillisecondsPerDay;
+    while (!(context.clock() > deadline)) {
+        context.progress->SetPartsComplete(context.progress->PartsComplete() + 2);
+        std::string sender;
+        int senderPort = 0;
+        const int got =
+            UdpReceive(endpoint, sender, senderPort, 0, buffer, context.pump, context.clock);
+        if (!IsDiscoveryReply(buffer, got))
+            continue;
+        FileReply(context, sender, buffer);
+    }
+
+    context.progress->SetPercent(0);
+    context.marquee->SetCaption("");
+    UdpClose(endpoint);
+}
+
+bool WriteConfig(DriverContext& context, int base, const std::string& destination) {
+    const IParameterFields& fields = *context.fields;
+    // Without a whole MAC text the frame would name no controller (or a wrong one).
+    const auto frame =
+        BuildConfigFrame(fields.IpText(), fields.MaskText(), fields.GatewayText(), fields.MacText());
+    if (!frame)
+        return false;
+
+    const int32_t endpoint = OpenEndpoint(base);
+    if (endpoint <= 0)
+        return false;
+
+    context.marquee->SetCaption("Запись конфигурации контроллера...");
+    context.progress->SetTotalParts(kWriteParts);
+    UdpSend(endpoint, destination, kControllerPort, frame->data(), kFrameLength);
+    context.progress->SetPartsComplete(kWriteParts + 1);
+    context.progress->SetPercent(0);
+    context.marquee->SetCaption("");
+    UdpClose(endpoint);
+    return true;
+}

@@ -1,0 +1,65 @@
+// The controller protocol: wire formats, discovery and the configuration write.
+#pragma once
+
+#include "DeviceTable.h"
+#include "DriverHost.h"
+#include "WSA_UDP.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+constexpr uint16_t kControllerPort = 5001;
+constexpr int kLocalPortBase = 6002;
+constexpr int kLocalPortTries = 3; // 6002, 6003, 6004
+constexpr int kReplyLength = 30;
+constexpr int kRecordLength = 29;
+constexpr int kRecordTextLength = 58;
+constexpr int kFrameLength = 26;
+constexpr int kSearchParts = 150;
+constexpr int kWriteParts = 5;
+inline const char* const kBroadcastAddress = "255.255.255.255";
+
+using ConfigFrame = std::array<uint8_t, kFrameLength>;
+
+// Sum of the first count bytes (count 0 to 255); only the low 8 bits count.
+uint8_t ByteSum(const uint8_t* data, int count);
+
+// A discovery reply is exactly 30 bytes summing to 0 modulo 256.
+bool IsDiscoveryReply(const uint8_t* data, int length);
+
+// The 2-byte discovery request "TR".
+std::array<uint8_t, 2> DiscoveryRequest();
+
+// Bytes 0 to 28 of a reply as 58 upper-case hexadecimal digits.
+std::string RecordText(const uint8_t* reply);
+
+// Two's-complement negation of the low 8 bits of the sum of bytes 0 to 24.
+uint8_t FrameCheckByte(const ConfigFrame& frame);
+
+// The configuration frame for the given field texts. Addresses go through HostToAddr,
+// MAC groups are read at characters 0-1, 3-4, ... 15-16 whatever the separators are.
+// A MAC text shorter than 17 characters cannot name a controller: no frame.
+std::optional<ConfigFrame> BuildConfigFrame(const std::string& ip, const std::string& mask,
+                                            const std::string& gateway, const std::string& mac);
+
+// Everything a search or a write reaches in the window.
+struct DriverContext {
+    IDeviceTree* tree = nullptr;
+    IStatusMarquee* marquee = nullptr;
+    IProgressIndicator* progress = nullptr;
+    DeviceTable* table = nullptr;
+    const IParameterFields* fields = nullptr;
+    MessagePump pump;
+    ClockFn clock = LocalClockDays;
+};
+
+// Sends one discovery request to destination and files every valid reply heard within
+// one second in the device table and the tree. Does nothing when none of the three local
+// ports from base on can be opened.
+void SearchControllers(DriverContext& context, int base, const std::string& destination);
+
+// Builds the configuration frame from the parameter fields and sends it once. False when
+// no local port could be opened (or the MAC text cannot name a controller): nothing sent.
+bool WriteConfig(DriverContext& context, int base, const std::string& destination);

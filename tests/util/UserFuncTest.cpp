@@ -1,0 +1,103 @@
+#include "PrivateNet.h"
+#include "UserFunc.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+struct QuadCase {
+    std::string text;
+    bool badLoose;
+    bool badStrict;
+};
+
+class BadDottedQuadTable : public ::testing::TestWithParam<QuadCase> {};
+
+TEST_P(BadDottedQuadTable, MatchesTheTableOfAcceptedTexts) {
+    const QuadCase& c = GetParam();
+    EXPECT_EQ(BadDottedQuad(c.text, false), c.badLoose) << '"' << c.text << "\" not strict";
+    EXPECT_EQ(BadDottedQuad(c.text, true), c.badStrict) << '"' << c.text << "\" strict";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, BadDottedQuadTable,
+    ::testing::Values(QuadCase{"192.168.1.20", false, false},
+                      QuadCase{"255.255.255.255", false, true},
+                      QuadCase{"255.255.255.0", false, true},
+                      QuadCase{"192.168.1.255", false, true},
+                      QuadCase{"254.254.254.254", false, false}, QuadCase{"0.0.0.0", true, true},
+                      QuadCase{"01.2.3.4", true, true}, QuadCase{"1.02.3.4", true, true},
+                      QuadCase{"1.0.00.000", false, false}, QuadCase{"1.2.3.0000", false, false},
+                      QuadCase{"1.2.3.0001", true, true}, QuadCase{"1.2.3.256", true, true},
+                      QuadCase{"1.2.3.4567", true, true}, QuadCase{"1234.1.1.1", true, true},
+                      QuadCase{"1..2.3", true, true}, QuadCase{".1.2.3", true, true},
+                      QuadCase{"1.2.3.", true, true}, QuadCase{"1.2.3", true, true},
+                      QuadCase{"1.2.3.4.5", true, true}, QuadCase{"1.2.3.4 ", true, true},
+                      QuadCase{"192.168.1.xxx", true, true}, QuadCase{"", true, true},
+                      // zeros written long pass in groups two to four, never in the first
+                      QuadCase{"1.00.000.0", false, false}, QuadCase{"00.1.1.1", true, true},
+                      QuadCase{"192,168,1,20", true, true}, QuadCase{"192.168.1.300", true, true},
+                      QuadCase{"-1.2.3.4", true, true}, QuadCase{"1.2.3.+4", true, true}));
+
+TEST(BadDottedQuad, FourthGroupMayBeLongOnlyWhileItIsZero) {
+    EXPECT_FALSE(BadDottedQuad("1.2.3." + std::string(200, '0'), true));
+    // beyond 32-bit signed range: treated as bad rather than undefined
+    EXPECT_TRUE(BadDottedQuad("1.2.3.2147483648", false));
+    EXPECT_TRUE(BadDottedQuad("1.2.3.99999999999999999999", false));
+}
+
+TEST(BadDottedQuad, TextsOverTwoHundredFiftyFiveCharactersAreBad) {
+    const std::string zeros255 = "1.2.3." + std::string(249, '0');
+    ASSERT_EQ(zeros255.size(), 255u);
+    EXPECT_FALSE(BadDottedQuad(zeros255, false));
+    EXPECT_TRUE(BadDottedQuad(zeros255 + "0", false));
+}
+
+struct HexCase {
+    std::string text;
+    int32_t value;
+};
+
+class HexToIntTable : public ::testing::TestWithParam<HexCase> {};
+
+TEST_P(HexToIntTable, Converts) {
+    EXPECT_EQ(HexToInt(GetParam().text), GetParam().value) << '"' << GetParam().text << '"';
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, HexToIntTable,
+                         ::testing::Values(HexCase{"0A", 10}, HexCase{"ff", 255},
+                                           HexCase{"0000FFFF", 65535}, HexCase{"FFFFFFFF", -1},
+                                           HexCase{"100000000", -1}, HexCase{"G1", -1},
+                                           HexCase{"", -1}, HexCase{"00", 0},
+                                           HexCase{"0000000012345678", 0x12345678},
+                                           HexCase{"7FFFFFFF", 0x7FFFFFFF}, HexCase{" 1", -1},
+                                           HexCase{"1 ", -1}, HexCase{"-1", -1},
+                                           HexCase{"0x1", -1}, HexCase{"8913", 0x8913}));
+
+TEST(HostToAddr, GivesWireOrderWithTheFirstGroupLowest) {
+    EXPECT_EQ(HostToAddr("192.168.1.10"), 192u + 168u * 256 + 1u * 65536 + 10u * 16777216);
+    EXPECT_EQ(HostToAddr("255.255.255.0"), 0x00FFFFFFu);
+    EXPECT_EQ(HostToAddr("255.255.255.255"), 0xFFFFFFFFu);
+}
+
+TEST(HostToAddr, ResolvesHostNamesAndGivesAllOnesForUnknownOnes) {
+    REQUIRE_PRIVATE_NETWORK(); // a failed look-up must not reach a real name server
+    EXPECT_EQ(HostToAddr("localhost"), 127u + (1u << 24));
+    EXPECT_EQ(HostToAddr("no-such-host.invalid"), 0xFFFFFFFFu);
+    EXPECT_EQ(HostToAddr(""), 0xFFFFFFFFu);
+}
+
+TEST(SubnetLabel, KeepsTheFirstThreeGroups) {
+    EXPECT_EQ(SubnetLabel("192.168.1.20"), "192.168.1.xxx");
+    EXPECT_EQ(SubnetLabel("10.0.5.77"), "10.0.5.xxx");
+    EXPECT_EQ(SubnetLabel("255.255.255.255"), "255.255.255.xxx");
+    EXPECT_EQ(SubnetLabel("1.0.00.000"), "1.0.0.xxx");
+}
+
+TEST(SubnetLabel, TextThatNamesNoAddressGivesTheAllOnesLabel) {
+    REQUIRE_PRIVATE_NETWORK();
+    EXPECT_EQ(SubnetLabel("not an address"), "255.255.255.xxx");
+}
+
+} // namespace
