@@ -1,13 +1,14 @@
-// Program start. The main window is still being built; until then the program opens a
-// window that says so and does nothing else.
+// Program start: the application object, then the dialog settings and the window-level
+// flag, then the main window and its message loop. Nothing is saved at exit.
+#include "Unit1.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLabel label(QStringLiteral("Quorrel IP Configurator: the main window is not built yet."));
-    label.setWindowTitle(QStringLiteral("Quorrel IP Configurator"));
-    label.setMargin(24);
-    label.show();
+    app.setApplicationName(QStringLiteral("Quorrel IP Configurator"));
+    InitializeUnit1();
+    TForm1 form1;
+    form1.show();
     return app.exec();
 }

@@ -31,12 +31,16 @@ inline void LibraryStartup() {
     WSADATA data;
     WSAStartup(0x0202, &data); // the result is not examined
 }
-inline void LibraryCleanup() { WSACleanup(); }
+inline void LibraryCleanup() {
+    WSACleanup();
+}
 inline int SetNonBlocking(Handle h, bool on) {
     u_long value = on ? 1 : 0;
     return ioctlsocket(h, FIONBIO, &value);
 }
-inline int CloseHandle(Handle h) { return closesocket(h); }
+inline int CloseHandle(Handle h) {
+    return closesocket(h);
+}
 #else
 using Handle = int;
 using AddrLen = socklen_t;
@@ -48,12 +52,18 @@ inline int SetNonBlocking(Handle h, bool on) {
     int value = on ? 1 : 0;
     return ::ioctl(h, FIONBIO, &value);
 }
-inline int CloseHandle(Handle h) { return ::close(h); }
+inline int CloseHandle(Handle h) {
+    return ::close(h);
+}
 #endif
 
 // Handles travel through the program as signed 32-bit numbers; greater than 0 is usable.
-inline int32_t ToEndpoint(Handle h) { return static_cast<int32_t>(h); }
-inline Handle FromEndpoint(int32_t endpoint) { return static_cast<Handle>(endpoint); }
+inline int32_t ToEndpoint(Handle h) {
+    return static_cast<int32_t>(h);
+}
+inline Handle FromEndpoint(int32_t endpoint) {
+    return static_cast<Handle>(endpoint);
+}
 
 // Owns a socket until released: closes it and balances the library start-up when a
 // partly opened endpoint has to be given up.

@@ -15,7 +15,9 @@ bool IsDiscoveryReply(const uint8_t* data, int length) {
     return length == kReplyLength && ByteSum(data, kReplyLength) == 0;
 }
 
-std::array<uint8_t, 2> DiscoveryRequest() { return {0x54, 0x52}; }
+std::array<uint8_t, 2> DiscoveryRequest() {
+    return {0x54, 0x52};
+}
 
 std::string RecordText(const uint8_t* reply) {
     static const char kDigits[] = "0123456789ABCDEF";
@@ -131,8 +133,8 @@ void SearchControllers(DriverContext& context, int base, const std::string& dest
 bool WriteConfig(DriverContext& context, int base, const std::string& destination) {
     const IParameterFields& fields = *context.fields;
     // Without a whole MAC text the frame would name no controller (or a wrong one).
-    const auto frame =
-        BuildConfigFrame(fields.IpText(), fields.MaskText(), fields.GatewayText(), fields.MacText());
+    const auto frame = BuildConfigFrame(fields.IpText(), fields.MaskText(), fields.GatewayText(),
+                                        fields.MacText());
     if (!frame)
         return false;
 

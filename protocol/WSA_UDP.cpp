@@ -71,9 +71,8 @@ int UdpSend(int32_t endpoint, const std::string& address, uint16_t port, const v
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = inet_addr(address.c_str());
-    const auto sent =
-        ::sendto(sockapi::FromEndpoint(endpoint), static_cast<const char*>(data), length, 0,
-                 reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    const auto sent = ::sendto(sockapi::FromEndpoint(endpoint), static_cast<const char*>(data),
+                               length, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
     return sent == length ? length : 0;
 }
 

@@ -129,8 +129,8 @@ bool BadDottedQuad(std::string_view text, bool strict) {
     if (!DecimalValue(text.substr(0, p1 - 1), value) || value > largest || text[0] == '0')
         return true;
 
-    const std::array<std::string_view, 3> rest = {
-        text.substr(p1, p2 - p1 - 1), text.substr(p2, p3 - p2 - 1), text.substr(p3)};
+    const std::array<std::string_view, 3> rest = {text.substr(p1, p2 - p1 - 1),
+                                                  text.substr(p2, p3 - p2 - 1), text.substr(p3)};
     for (std::string_view group : rest) {
         if (!DecimalValue(group, value) || value > largest)
             return true;

@@ -8,13 +8,14 @@ namespace {
 // The reply of the worked example: 192.168.1.10/255.255.255.0 via 192.168.1.1, port 5001,
 // MAC 00-1A-2B-3C-4D-5E, versions 01 02 0A, zeros elsewhere.
 std::vector<uint8_t> ExampleReply() {
-    return {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0, 0xA8, 0x01, 0x01, 0x00, 0x00, 0x00,
-            0x00, 0x89, 0x13, 0x5E, 0x4D, 0x3C, 0x2B, 0x1A, 0x00, 0x00, 0x01, 0x02, 0x0A, 0x00, 0x51};
+    return {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0, 0xA8,
+            0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x89, 0x13, 0x5E, 0x4D,
+            0x3C, 0x2B, 0x1A, 0x00, 0x00, 0x01, 0x02, 0x0A, 0x00, 0x51};
 }
 
 TEST(WireFormat, WorkedExampleFrameByteForByte) {
-    const auto frame = BuildConfigFrame("192.168.1.10", "255.255.255.0", "192.168.1.1",
-                                        "00-1A-2B-3C-4D-5E");
+    const auto frame =
+        BuildConfigFrame("192.168.1.10", "255.255.255.0", "192.168.1.1", "00-1A-2B-3C-4D-5E");
     ASSERT_TRUE(frame.has_value());
     const ConfigFrame expected = {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0,
                                   0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x89, 0x13,
@@ -77,8 +78,7 @@ struct MacCase {
 class FrameMacTable : public ::testing::TestWithParam<MacCase> {};
 
 TEST_P(FrameMacTable, MacGroupsGoInReverse) {
-    const auto frame =
-        BuildConfigFrame("10.0.0.1", "255.0.0.0", "10.0.0.254", GetParam().mac);
+    const auto frame = BuildConfigFrame("10.0.0.1", "255.0.0.0", "10.0.0.254", GetParam().mac);
     ASSERT_TRUE(frame.has_value());
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ((*frame)[18 + i], GetParam().bytes18to23[i]) << "byte " << 18 + i;
@@ -105,8 +105,8 @@ TEST(WireFormat, ShortMacTextGivesNoFrame) {
 }
 
 TEST(WireFormat, AddressThatDoesNotParseGivesAllOnes) {
-    const auto frame = BuildConfigFrame("255.255.255.255", "255.255.255.255", "1.2.3.4",
-                                        "00-00-00-00-00-00");
+    const auto frame =
+        BuildConfigFrame("255.255.255.255", "255.255.255.255", "1.2.3.4", "00-00-00-00-00-00");
     ASSERT_TRUE(frame.has_value());
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ((*frame)[i], 0xFF);

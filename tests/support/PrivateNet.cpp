@@ -97,9 +97,13 @@ std::string Enter() {
     return error;
 }
 
-bool Active() { return g_active; }
+bool Active() {
+    return g_active;
+}
 
-const std::string& Failure() { return g_failure; }
+const std::string& Failure() {
+    return g_failure;
+}
 
 std::string AddAddress(const std::string& cidr) {
     if (!g_active)

@@ -29,5 +29,5 @@ std::string AddAddress(const std::string& cidr);
 #define REQUIRE_PRIVATE_NETWORK()                                                                  \
     do {                                                                                           \
         ASSERT_TRUE(privatenet::Active())                                                          \
-            << "cannot create a private network namespace: " << privatenet::Failure();            \
+            << "cannot create a private network namespace: " << privatenet::Failure();             \
     } while (0)

@@ -1,5 +1,5 @@
-#include "PrivateNet.h"
 #include "UserFunc.h"
+#include "PrivateNet.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -65,15 +65,13 @@ TEST_P(HexToIntTable, Converts) {
     EXPECT_EQ(HexToInt(GetParam().text), GetParam().value) << '"' << GetParam().text << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, HexToIntTable,
-                         ::testing::Values(HexCase{"0A", 10}, HexCase{"ff", 255},
-                                           HexCase{"0000FFFF", 65535}, HexCase{"FFFFFFFF", -1},
-                                           HexCase{"100000000", -1}, HexCase{"G1", -1},
-                                           HexCase{"", -1}, HexCase{"00", 0},
-                                           HexCase{"0000000012345678", 0x12345678},
-                                           HexCase{"7FFFFFFF", 0x7FFFFFFF}, HexCase{" 1", -1},
-                                           HexCase{"1 ", -1}, HexCase{"-1", -1},
-                                           HexCase{"0x1", -1}, HexCase{"8913", 0x8913}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, HexToIntTable,
+    ::testing::Values(HexCase{"0A", 10}, HexCase{"ff", 255}, HexCase{"0000FFFF", 65535},
+                      HexCase{"FFFFFFFF", -1}, HexCase{"100000000", -1}, HexCase{"G1", -1},
+                      HexCase{"", -1}, HexCase{"00", 0}, HexCase{"0000000012345678", 0x12345678},
+                      HexCase{"7FFFFFFF", 0x7FFFFFFF}, HexCase{" 1", -1}, HexCase{"1 ", -1},
+                      HexCase{"-1", -1}, HexCase{"0x1", -1}, HexCase{"8913", 0x8913}));
 
 TEST(HostToAddr, GivesWireOrderWithTheFirstGroupLowest) {
     EXPECT_EQ(HostToAddr("192.168.1.10"), 192u + 168u * 256 + 1u * 65536 + 10u * 16777216);

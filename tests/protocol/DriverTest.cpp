@@ -1,0 +1,195 @@
+// Discovery and configuration write against fakes of the window, with plain sockets in a
+// private network standing in for the controllers' side.
+#include "FakeHost.h"
+#include "PrivateNet.h"
+#include "UDPDriverQuorrelConf.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A blocking-with-timeout socket on port 5001 that sees what the program sends.
+class ControllerPort {
+public:
+    ControllerPort() {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+        int one = 1;
+        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(kControllerPort);
+        bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        timeval tv{0, 300000};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    }
+    ~ControllerPort() { ::close(fd_); }
+    bool Bound() const { return bound_; }
+    // The next datagram and its source port, or an empty vector when none came.
+    std::vector<uint8_t> Receive(int* sourcePort = nullptr) {
+        std::vector<uint8_t> buf(2048);
+        sockaddr_in from{};
+        socklen_t len = sizeof from;
+        const ssize_t got =
+            ::recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+        if (got < 0)
+            return {};
+        if (sourcePort)
+            *sourcePort = ntohs(from.sin_port);
+        buf.resize(static_cast<size_t>(got));
+        return buf;
+    }
+
+private:
+    int fd_ = -1;
+    bool bound_ = false;
+};
+
+// Local ports held open for the length of a test.
+struct HeldPorts {
+    explicit HeldPorts(std::initializer_list<int> ports) {
+        for (int p : ports)
+            handles.push_back(UdpOpen(p));
+    }
+    ~HeldPorts() {
+        for (int32_t h : handles)
+            if (h > 0)
+                UdpClose(h);
+    }
+    std::vector<int32_t> handles;
+};
+
+// A clock that moves one millisecond per reading: a one-second search makes a fixed
+// number of passes.
+double g_fakeNow = 46000.0;
+double SteppingClock() {
+    g_fakeNow += 1.0 / kMillisecondsPerDay;
+    return g_fakeNow;
+}
+
+class DriverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_PRIVATE_NETWORK();
+        context.tree = &tree;
+        context.marquee = &marquee;
+        context.progress = &progress;
+        context.table = &table;
+        context.fields = &fields;
+        context.pump = [this] { ++pumps; };
+    }
+
+    FakeTree tree;
+    FakeMarquee marquee;
+    FakeProgress progress;
+    DeviceTable table;
+    FakeFields fields;
+    DriverContext context;
+    int pumps = 0;
+};
+
+TEST_F(DriverTest, SearchWithNoFreeLocalPortDoesNothingAtAll) {
+    ControllerPort controller;
+    HeldPorts held{6002, 6003, 6004};
+    ASSERT_GT(held.handles[2], 0);
+    marquee.caption = "before";
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    EXPECT_EQ(marquee.caption, "before");
+    EXPECT_TRUE(progress.calls.empty());
+    EXPECT_EQ(pumps, 0);
+    EXPECT_TRUE(controller.Receive().empty()) << "nothing may be sent";
+}
+
+TEST_F(DriverTest, SearchFallsBackToTheThirdPortAndSendsTR) {
+    ControllerPort controller;
+    ASSERT_TRUE(controller.Bound());
+    HeldPorts held{6002, 6003};
+    context.clock = SteppingClock;
+    SearchControllers(context, kLocalPortBase, "127.0.0.1");
+    int sourcePort = 0;
+    const auto request = controller.Receive(&sourcePort);
+    EXPECT_EQ(request, (std::vector<uint8_t>{'T', 'R'}));
+    EXPECT_EQ(sourcePort, 6004);
+    EXPECT_EQ(marquee.history, (std::vector<std::string>{"Поиск контроллера по IP", ""}));
+}
+
+TEST_F(DriverTest, SearchCountsTwoPartsPerPassAndResetsAtTheEnd) {
+    context.clock = SteppingClock;
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    ASSERT_GE(progress.calls.size(), 4u);
+    EXPECT_EQ(progress.calls[0], "total 150");
+    EXPECT_EQ(progress.calls[1], "parts 0");
+    EXPECT_EQ(progress.calls[2], "parts 2");
+    EXPECT_EQ(progress.calls[3], "parts 4");
+    EXPECT_EQ(progress.calls.back(), "percent 0");
+    // every pass adds 2 before its receive, and every receive runs the pump
+    const size_t passes = progress.calls.size() - 3;
+    EXPECT_GE(static_cast<size_t>(pumps), passes);
+    EXPECT_EQ(marquee.history, (std::vector<std::string>{"Широковещательный поиск", ""}));
+    // the endpoint was closed: the port can be opened again
+    const int32_t again = UdpOpen(kLocalPortBase);
+    EXPECT_GT(again, 0);
+    UdpClose(again);
+}
+
+TEST_F(DriverTest, WriteSendsTheWorkedExampleFrameOnce) {
+    ControllerPort controller;
+    ASSERT_TRUE(controller.Bound());
+    fields.ip = "192.168.1.10";
+    fields.mask = "255.255.255.0";
+    fields.gateway = "192.168.1.1";
+    fields.mac = "00-1A-2B-3C-4D-5E";
+    EXPECT_TRUE(WriteConfig(context, kLocalPortBase, kBroadcastAddress));
+    const std::vector<uint8_t> expected = {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0,
+                                           0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x89, 0x13,
+                                           0x5E, 0x4D, 0x3C, 0x2B, 0x1A, 0x00, 0xFF, 0x63};
+    EXPECT_EQ(controller.Receive(), expected);
+    EXPECT_TRUE(controller.Receive().empty()) << "the frame goes out once";
+    EXPECT_EQ(progress.calls, (std::vector<std::string>{"total 5", "parts 6", "percent 0"}));
+    EXPECT_EQ(marquee.history,
+              (std::vector<std::string>{"Запись конфигурации контроллера...", ""}));
+    EXPECT_EQ(pumps, 0) << "a write processes no window messages";
+}
+
+TEST_F(DriverTest, WriteWithNoFreeLocalPortGivesFalseAndSendsNothing) {
+    ControllerPort controller;
+    HeldPorts held{6002, 6003, 6004};
+    fields.ip = "10.0.0.2";
+    fields.mask = "255.0.0.0";
+    fields.gateway = "10.0.0.1";
+    fields.mac = "00-1A-2B-3C-4D-5E";
+    EXPECT_FALSE(WriteConfig(context, kLocalPortBase, kBroadcastAddress));
+    EXPECT_TRUE(controller.Receive().empty());
+    EXPECT_TRUE(marquee.history.empty());
+    EXPECT_TRUE(progress.calls.empty());
+}
+
+TEST_F(DriverTest, WriteWithAShortMacSendsNothing) {
+    ControllerPort controller;
+    fields.ip = "10.0.0.2";
+    fields.mask = "255.0.0.0";
+    fields.gateway = "10.0.0.1";
+    fields.mac = "";
+    EXPECT_FALSE(WriteConfig(context, kLocalPortBase, kBroadcastAddress));
+    EXPECT_TRUE(controller.Receive().empty());
+    EXPECT_TRUE(marquee.history.empty());
+}
+
+TEST_F(DriverTest, WriteToASingleAddressReachesOnlyThatAddress) {
+    ASSERT_EQ(privatenet::AddAddress("10.0.0.5/32"), "");
+    ControllerPort controller;
+    fields.ip = "10.0.0.6";
+    fields.mask = "255.255.255.0";
+    fields.gateway = "10.0.0.1";
+    fields.mac = "0a:0b:0c:0d:0e:0f";
+    EXPECT_TRUE(WriteConfig(context, kLocalPortBase, "10.0.0.5"));
+    const auto frame = controller.Receive();
+    ASSERT_EQ(frame.size(), 26u);
+    EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 18, frame.begin() + 24),
+              (std::vector<uint8_t>{0x0F, 0x0E, 0x0D, 0x0C, 0x0B, 0x0A}));
+}
+
+} // namespace

@@ -1,0 +1,99 @@
+// Stand-ins for the window's tree, status displays and fields, recording what the
+// protocol does to them.
+#pragma once
+
+#include "DriverHost.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct FakeNode {
+    std::string caption;
+    bool hasChildren = false;
+    std::vector<std::unique_ptr<FakeNode>> children;
+};
+
+class FakeTree : public IDeviceTree {
+public:
+    FakeTree() : root_(std::make_unique<FakeNode>()) { root_->caption = "Quorrel"; }
+
+    void BeginUpdate() override { ++depth; }
+    void EndUpdate() override { --depth; }
+    Node FirstNode() override { return root_.get(); }
+    int ChildCount(Node n) override { return static_cast<int>(AsNode(n)->children.size()); }
+    Node Child(Node n, int i) override {
+        return AsNode(n)->children.at(static_cast<size_t>(i)).get();
+    }
+    std::string Caption(Node n) override { return AsNode(n)->caption; }
+    Node AddChild(Node parent, const std::string& caption) override {
+        EXPECT_GT(depth, 0) << "nodes are added inside an update bracket";
+        auto child = std::make_unique<FakeNode>();
+        child->caption = caption;
+        Node raw = child.get();
+        AsNode(parent)->children.push_back(std::move(child));
+        return raw;
+    }
+    void MarkHasChildren(Node n) override { AsNode(n)->hasChildren = true; }
+    void FullExpand() override {
+        EXPECT_EQ(depth, 0) << "expansion follows the end of the update";
+        ++expansions;
+    }
+
+    FakeNode& Root() { return *root_; }
+    int depth = 0;
+    int expansions = 0;
+
+private:
+    static FakeNode* AsNode(Node n) { return static_cast<FakeNode*>(n); }
+    std::unique_ptr<FakeNode> root_;
+};
+
+class FakeMarquee : public IStatusMarquee {
+public:
+    void SetCaption(const std::string& text) override {
+        if (text == caption)
+            return;
+        caption = text;
+        history.push_back(text);
+    }
+    std::string Caption() const override { return caption; }
+    std::string caption;
+    std::vector<std::string> history;
+};
+
+// Records every call in order, e.g. "total 150", "parts 2", "percent 0".
+class FakeProgress : public IProgressIndicator {
+public:
+    void SetTotalParts(int32_t t) override {
+        calls.push_back("total " + std::to_string(t));
+        total = t;
+    }
+    int32_t TotalParts() const override { return total; }
+    void SetPartsComplete(int32_t p) override {
+        calls.push_back("parts " + std::to_string(p));
+        parts = p;
+    }
+    int32_t PartsComplete() const override { return parts; }
+    void SetPercent(int16_t p) override {
+        calls.push_back("percent " + std::to_string(p));
+        percent = p;
+    }
+    int16_t Percent() const override { return percent; }
+
+    int32_t total = 0;
+    int32_t parts = 0;
+    int16_t percent = 0;
+    std::vector<std::string> calls;
+};
+
+class FakeFields : public IParameterFields {
+public:
+    std::string IpText() const override { return ip; }
+    std::string GatewayText() const override { return gateway; }
+    std::string MaskText() const override { return mask; }
+    std::string MacText() const override { return mac; }
+    std::string ip, gateway, mask, mac;
+};

@@ -1,0 +1,119 @@
+#include "Artwork.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace artwork {
+namespace {
+
+const QColor kBlue(0, 89, 179);
+const QColor kSky(77, 150, 240);
+const QColor kGreen(40, 150, 60);
+const QColor kRed(200, 40, 40);
+const QColor kGrey(150, 150, 150);
+
+// A small box with two ports: the controller.
+void DrawController(QPainter& p, const QColor& body, const QColor& led) {
+    p.setPen(body.darker(150));
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(1.5, 4.5, 13, 8), 1.5, 1.5);
+    p.setBrush(led);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRectF(3, 7, 2.5, 2.5));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(8, 7, 2, 3));
+    p.drawRect(QRectF(11, 7, 2, 3));
+}
+
+void DrawExit(QPainter& p) {
+    p.setPen(QPen(kBlue, 1));
+    p.setBrush(QColor(230, 240, 255));
+    p.drawRect(QRectF(2.5, 1.5, 8, 13)); // door frame
+    p.setPen(QPen(kRed, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawLine(QPointF(7, 8), QPointF(14, 8)); // arrow out
+    p.drawLine(QPointF(11.5, 5.5), QPointF(14, 8));
+    p.drawLine(QPointF(11.5, 10.5), QPointF(14, 8));
+}
+
+void DrawBroadcast(QPainter& p) {
+    p.setBrush(kBlue);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QRectF(6, 6, 4, 4));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kSky, 1.4));
+    for (int r = 4; r <= 7; r += 3) {
+        const QRectF box(8 - r, 8 - r, 2 * r, 2 * r);
+        p.drawArc(box, -45 * 16, 90 * 16);
+        p.drawArc(box, 135 * 16, 90 * 16);
+    }
+}
+
+void DrawMagnifier(QPainter& p) {
+    p.setPen(QPen(kBlue, 1.6));
+    p.setBrush(QColor(220, 236, 255));
+    p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    p.setPen(QPen(kBlue.darker(130), 2.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(9.5, 9.5), QPointF(14, 14));
+}
+
+void DrawWrite(QPainter& p, bool enabled) {
+    const QColor main = enabled ? kGreen : kGrey;
+    DrawController(p, enabled ? kSky : QColor(200, 200, 200), enabled ? kGreen : kGrey);
+    QPainterPath arrow;
+    arrow.moveTo(8, 4);
+    arrow.lineTo(4, 0);
+    arrow.lineTo(12, 0);
+    arrow.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(main);
+    p.drawPath(arrow.translated(0, 0.5));
+}
+
+} // namespace
+
+QPixmap Image(int index) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (index) {
+    case kExit:
+        DrawExit(p);
+        break;
+    case kBroadcastSearch:
+        DrawBroadcast(p);
+        break;
+    case kSearchByAddress:
+        DrawMagnifier(p);
+        break;
+    case kTray:
+        DrawController(p, kSky, kGreen);
+        break;
+    case kWrite:
+        DrawWrite(p, true);
+        break;
+    case kWriteDisabled:
+        DrawWrite(p, false);
+        break;
+    default:
+        break;
+    }
+    return pixmap;
+}
+
+QIcon Icon(int index) {
+    return QIcon(Image(index));
+}
+
+QIcon WriteButtonIcon() {
+    QIcon icon;
+    icon.addPixmap(Image(kWrite), QIcon::Normal);
+    icon.addPixmap(Image(kWriteDisabled), QIcon::Disabled);
+    return icon;
+}
+
+QIcon WindowIcon() {
+    return Icon(kTray);
+}
+
+} // namespace artwork

@@ -1,0 +1,26 @@
+// The program's own 16 x 16 images, drawn in code, at the indexes the window uses:
+// 0 exit, 4 broadcast search, 18 search by address, 50 tray icon, 51 write, 52 write
+// (disabled). Other indexes give an empty image.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace artwork {
+
+constexpr int kImageCount = 53;
+constexpr int kExit = 0;
+constexpr int kBroadcastSearch = 4;
+constexpr int kSearchByAddress = 18;
+constexpr int kTray = 50;
+constexpr int kWrite = 51;
+constexpr int kWriteDisabled = 52;
+
+QPixmap Image(int index);
+QIcon Icon(int index);
+// The write button's icon: image 51, and image 52 in the disabled mode.
+QIcon WriteButtonIcon();
+// The window's own icon.
+QIcon WindowIcon();
+
+} // namespace artwork

@@ -1,0 +1,481 @@
+#include "Unit1.h"
+
+#include "AddressKeyFilter.h"
+#include "Artwork.h"
+#include "MessDlgs.h"
+#include "StatusBar.h"
+#include "StatusDisplays.h"
+#include "TrayIcon.h"
+#include "UserFunc.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QThread>
+#include <QToolButton>
+
+namespace {
+
+// The window-level broadcast mode flag: true at start and after a broadcast search,
+// false after a search by address. It chooses where a write goes.
+bool g_broadcastMode = true;
+
+const QString kBroadcastText = QString::fromLatin1(kBroadcastAddress);
+const QString kControllerPrefix = QStringLiteral("Контроллер ");
+const QString kNoRecordSuffix = QStringLiteral("  Конфиг. не считана");
+
+QFont WindowFont() {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    return font;
+}
+
+// The toolbar's background: a light vertical gradient under a grooved top edge.
+class ToolbarPanel : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QLinearGradient fill(0, 0, 0, height());
+        fill.setColorAt(0, QColor(250, 251, 254));
+        fill.setColorAt(1, QColor(214, 226, 245));
+        p.fillRect(rect(), fill);
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawLine(0, 0, width(), 0);
+        p.setPen(palette().color(QPalette::Light));
+        p.drawLine(0, 1, width(), 1);
+    }
+};
+
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& caption, int image,
+                            int left, int width) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setText(caption);
+    button->setIcon(artwork::Icon(image));
+    button->setIconSize(QSize(16, 16));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    button->setGeometry(left, 2, width, 25);
+    return button;
+}
+
+} // namespace
+
+void InitializeUnit1() {
+    AssignProgramDialogSettings();
+    g_broadcastMode = true;
+}
+
+// Counts the commands running on the stack. A close asked for meanwhile waits until the
+// outermost command has finished, so no command runs on a destroyed window.
+class TForm1::BusyScope {
+public:
+    explicit BusyScope(TForm1& form) : form_(form) { ++form_.busy_; }
+    ~BusyScope() {
+        if (--form_.busy_ == 0 && form_.closePending_) {
+            form_.closePending_ = false;
+            form_.close();
+        }
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    TForm1& form_;
+};
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Quorrel IP Configurator"));
+    setWindowIcon(artwork::WindowIcon());
+    setFont(WindowFont());
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    setFixedSize(703, 273);
+    move(247, 179);
+    BuildLayout();
+
+    RzTrayIcon1 = new TRzTrayIcon(this, artwork::Icon(artwork::kTray));
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildLayout() {
+    BuildToolbar();
+
+    RzPageControl1 = new QTabWidget(this);
+    RzPageControl1->setObjectName(QStringLiteral("RzPageControl1"));
+    RzPageControl1->setGeometry(0, 29, 703, 225);
+    RzPageControl1->tabBar()->hide();
+    RzPageControl1->setDocumentMode(true);
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    RzPageControl1->addTab(TabSheet1, QStringLiteral("Поиск"));
+
+    RzCheckTree1 = new TRzCheckTree(TabSheet1);
+    RzCheckTree1->setGeometry(8, 8, 193, 209);
+    RzCheckTree1->AddRoot(QStringLiteral("Quorrel"));
+    connect(RzCheckTree1, &TRzCheckTree::Changing, this, &TForm1::RzCheckTree1Changing);
+    connect(RzCheckTree1, &TRzCheckTree::Change, this, &TForm1::RzCheckTree1Change);
+
+    RzGroupBox3 = new QGroupBox(QStringLiteral("Статус операции"), TabSheet1);
+    RzGroupBox3->setObjectName(QStringLiteral("RzGroupBox3"));
+    RzGroupBox3->setGeometry(207, 8, 489, 49);
+    RzMarqueeStatus1 = new TRzMarqueeStatus(RzGroupBox3);
+    RzMarqueeStatus1->setGeometry(8, 16, 321, 25);
+    RzProgressStatus1 = new TRzProgressStatus(RzGroupBox3);
+    RzProgressStatus1->setGeometry(336, 16, 145, 25);
+
+    BuildParameterGroup(TabSheet1);
+
+    RzStatusBar1 = new TRzStatusBar(this);
+    RzStatusBar1->setGeometry(0, 254, 703, 19);
+
+    setTabOrder(RzEdit1, RzEdit2);
+    setTabOrder(RzEdit2, RzEdit3);
+    setTabOrder(RzEdit3, RzEdit4);
+    setTabOrder(RzEdit4, RzEdit6);
+    setTabOrder(RzEdit6, RzEdit7);
+    setTabOrder(RzEdit7, RzBitBtn1);
+}
+
+void TForm1::BuildToolbar() {
+    RzToolbar1 = new ToolbarPanel(this);
+    RzToolbar1->setObjectName(QStringLiteral("RzToolbar1"));
+    RzToolbar1->setGeometry(0, 0, 703, 29);
+    RzToolButton2 =
+        MakeToolButton(RzToolbar1, "RzToolButton2", QStringLiteral("Поиск широковещательный"),
+                       artwork::kBroadcastSearch, 4, 171);
+    RzToolButton6 = MakeToolButton(RzToolbar1, "RzToolButton6", QStringLiteral("Поиск по IP"),
+                                   artwork::kSearchByAddress, 175, 88);
+    RzSpacer1 = new QWidget(RzToolbar1);
+    RzSpacer1->setObjectName(QStringLiteral("RzSpacer1"));
+    RzSpacer1->setGeometry(263, 2, 370, 25);
+    RzToolButton1 = MakeToolButton(RzToolbar1, "RzToolButton1", QStringLiteral("Выход"),
+                                   artwork::kExit, 633, 60);
+    connect(RzToolButton2, &QToolButton::clicked, this, &TForm1::RzToolButton2Click);
+    connect(RzToolButton6, &QToolButton::clicked, this, &TForm1::RzToolButton6Click);
+    connect(RzToolButton1, &QToolButton::clicked, this, &TForm1::RzToolButton1Click);
+}
+
+void TForm1::BuildParameterGroup(QWidget* page) {
+    RzGroupBox1 = new QGroupBox(QStringLiteral("Сетевые параметры"), page);
+    RzGroupBox1->setObjectName(QStringLiteral("RzGroupBox1"));
+    RzGroupBox1->setGeometry(208, 56, 489, 161);
+
+    const auto makeField = [this](const char* name, const QRect& box, bool readOnly) {
+        auto* edit = new QLineEdit(RzGroupBox1);
+        edit->setObjectName(QLatin1String(name));
+        edit->setGeometry(box);
+        if (readOnly) {
+            edit->setReadOnly(true);
+            QPalette pal = edit->palette();
+            pal.setColor(QPalette::Base, pal.color(QPalette::ToolTipBase));
+            edit->setPalette(pal);
+        }
+        return edit;
+    };
+    const auto makeLabel = [this](const char* name, const QString& caption, int left, int top,
+                                  QLineEdit* buddy) {
+        auto* label = new QLabel(caption, RzGroupBox1);
+        label->setObjectName(QLatin1String(name));
+        label->adjustSize();
+        label->move(left, top);
+        label->setBuddy(buddy);
+        return label;
+    };
+
+    RzEdit1 = makeField("RzEdit1", {72, 24, 145, 21}, false);
+    RzEdit2 = makeField("RzEdit2", {280, 24, 145, 21}, false);
+    RzEdit3 = makeField("RzEdit3", {72, 48, 145, 21}, false);
+    RzEdit4 = makeField("RzEdit4", {72, 80, 145, 21}, true);
+    RzEdit6 = makeField("RzEdit6", {280, 80, 145, 21}, true);
+    RzEdit7 = makeField("RzEdit7", {280, 48, 145, 21}, true);
+    RzLabel5 = makeLabel("RzLabel5", QStringLiteral("IP:"), 48, 32, RzEdit1);
+    RzLabel7 = makeLabel("RzLabel7", QStringLiteral("Шлюз:"), 240, 32, RzEdit2);
+    RzLabel6 = makeLabel("RzLabel6", QStringLiteral("Маска:"), 24, 56, RzEdit3);
+    RzLabel8 = makeLabel("RzLabel8", QStringLiteral("MAC:"), 32, 88, RzEdit4);
+    RzLabel1 = makeLabel("RzLabel1", QStringLiteral("Hw/Sw:"), 232, 88, RzEdit6);
+    RzLabel2 = makeLabel("RzLabel2", QStringLiteral("Порт:"), 240, 56, RzEdit7);
+
+    const auto show = [](const QString& text) { ShowErrorMessage(text); };
+    const QString badAddress = QStringLiteral("Неправильный формат IP адреса");
+    new AddressKeyFilter(RzEdit1, badAddress, show);
+    new AddressKeyFilter(RzEdit2, badAddress, show);
+    new AddressKeyFilter(RzEdit3, QStringLiteral("Неправильный формат маски"), show);
+
+    RzBitBtn1 = new QPushButton(artwork::WriteButtonIcon(), QStringLiteral("Записать параметры"),
+                                RzGroupBox1);
+    RzBitBtn1->setObjectName(QStringLiteral("RzBitBtn1"));
+    RzBitBtn1->setGeometry(72, 112, 353, 33);
+    RzBitBtn1->setIconSize(QSize(16, 16));
+    connect(RzBitBtn1, &QPushButton::clicked, this, &TForm1::RzBitBtn1Click);
+}
+
+void TForm1::FormCreate() {
+    RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
+                                 QStringLiteral("Quorrel IP Configurator"), 10, 1);
+    devices_.Clear();
+    EnableEditFields(false);
+    if (QTreeWidgetItem* root = RzCheckTree1->FindTopLevel(QStringLiteral("Quorrel")))
+        RzCheckTree1->setCurrentItem(root);
+}
+
+bool TForm1::BroadcastMode() const {
+    return g_broadcastMode;
+}
+
+DriverContext TForm1::Context() {
+    DriverContext context;
+    context.tree = RzCheckTree1;
+    context.marquee = RzMarqueeStatus1;
+    context.progress = RzProgressStatus1;
+    context.table = &devices_;
+    context.fields = this;
+    context.pump = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    return context;
+}
+
+void TForm1::RzToolButton2Click() {
+    BusyScope busy(*this);
+    EnableEditFields(false);
+    devices_.Clear();
+    ClearFields();
+    TRzCheckTree::DeleteChildren(RzCheckTree1->topLevelItem(0));
+    DriverContext context = Context();
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    RzCheckTree1->SortRecursive();
+    RzCheckTree1->repaint();
+    SetDeviceCount(CountDevices());
+    g_broadcastMode = true;
+}
+
+void TForm1::RzToolButton6Click() {
+    BusyScope busy(*this);
+    EnableEditFields(false);
+    devices_.Clear();
+    ClearFields();
+    const bool autoSelect = RzCheckTree1->AutoSelect();
+    RzCheckTree1->SetAutoSelect(false);
+    RzCheckTree1->expandAll();
+    RzCheckTree1->SetAutoSelect(autoSelect);
+
+    QString address;
+    AskText(QStringLiteral("The Input Query"), QStringLiteral("IP адрес"), QString(), address);
+    if (address.isEmpty())
+        return;
+    if (BadDottedQuad(address.toStdString(), false)) {
+        ShowErrorMessage(QStringLiteral("Неправильный формат IP адреса"));
+        return;
+    }
+    TRzCheckTree::DeleteChildren(RzCheckTree1->topLevelItem(0));
+    DriverContext context = Context();
+    SearchControllers(context, kLocalPortBase, address.toStdString());
+    g_broadcastMode = false;
+    SetDeviceCount(CountDevices());
+}
+
+void TForm1::RzToolButton1Click() {
+    close();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (busy_ > 0) {
+        // A search is still listening further up the stack: end when it has finished.
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TForm1::RzCheckTree1Changing(QTreeWidgetItem* node) {
+    keptStateIndex_ = TTreeNode::StateIndexOf(node);
+}
+
+void TForm1::RzCheckTree1Change(QTreeWidgetItem* node) {
+    if (TTreeNode::StateIndexOf(node) != keptStateIndex_)
+        return;
+    QTreeWidgetItem* selected = RzCheckTree1->currentItem();
+    if (selected == nullptr)
+        return;
+    const QString caption = selected->text(0);
+    if (BadDottedQuad(caption.toStdString(), false)) {
+        ClearFields();
+        RzMarqueeStatus1->SetCaption("");
+        EnableEditFields(false);
+        return;
+    }
+    RzMarqueeStatus1->SetCaption((kControllerPrefix + caption).toStdString());
+    const std::string record = devices_.Value(caption.toStdString());
+    if (!record.empty()) {
+        EnableEditFields(true);
+        filledFrom_ = ShowRecord(record) ? caption : QString();
+    } else {
+        EnableEditFields(false);
+        RzMarqueeStatus1->SetCaption(RzMarqueeStatus1->Caption() + kNoRecordSuffix.toStdString());
+    }
+}
+
+void TForm1::ClearFields() {
+    RzEdit1->clear();
+    RzEdit2->clear();
+    RzEdit3->clear();
+    RzEdit7->clear();
+    RzEdit4->clear();
+    RzEdit6->clear();
+    filledFrom_.clear();
+}
+
+void TForm1::EnableEditFields(bool enabled) {
+    RzEdit1->setEnabled(enabled);
+    RzEdit2->setEnabled(enabled);
+    RzEdit3->setEnabled(enabled);
+}
+
+int TForm1::CountDevices() {
+    RzCheckTree1->BeginUpdate();
+    int count = 0;
+    if (QTreeWidgetItem* root = RzCheckTree1->topLevelItem(0)) {
+        for (int s = 0; s < root->childCount(); ++s) {
+            QTreeWidgetItem* subnet = root->child(s);
+            for (int c = 0; c < subnet->childCount(); ++c)
+                if (!BadDottedQuad(subnet->child(c)->text(0).toStdString(), false))
+                    ++count;
+        }
+    }
+    RzCheckTree1->EndUpdate();
+    return count;
+}
+
+namespace {
+
+// Pair k of a record text: characters 2k and 2k + 1.
+QString Pair(const std::string& record, int k) {
+    return QString::fromStdString(record.substr(static_cast<size_t>(2 * k), 2));
+}
+
+QString DecimalGroups(const std::string& record, int firstPair) {
+    QStringList groups;
+    for (int k = firstPair; k < firstPair + 4; ++k)
+        groups << QString::number(HexToInt(record.substr(static_cast<size_t>(2 * k), 2)));
+    return groups.join(QLatin1Char('.'));
+}
+
+} // namespace
+
+bool TForm1::ShowRecord(const std::string& record) {
+    // Each field needs the pairs up to its last one; a short record stops at the first
+    // field it cannot fill and leaves the rest as they were.
+    const auto has = [&record](int lastPair) { return record.size() >= size_t(2 * lastPair + 2); };
+    if (!has(3))
+        return false;
+    RzEdit1->setText(DecimalGroups(record, 0));
+    if (!has(7))
+        return false;
+    RzEdit3->setText(DecimalGroups(record, 4));
+    if (!has(11))
+        return false;
+    RzEdit2->setText(DecimalGroups(record, 8));
+    if (!has(17))
+        return false;
+    RzEdit7->setText(
+        QString::number(HexToInt((Pair(record, 17) + Pair(record, 16)).toStdString())));
+    if (!has(23))
+        return false;
+    QStringList mac;
+    for (int k = 23; k >= 18; --k)
+        mac << Pair(record, k);
+    RzEdit4->setText(mac.join(QLatin1Char('-')));
+    if (!has(27))
+        return false;
+    RzEdit6->setText(QStringLiteral("Hw: ") + Pair(record, 25) + QStringLiteral("  Sw: ") +
+                     Pair(record, 26) + QLatin1Char('.') + Pair(record, 27));
+    return true;
+}
+
+bool TForm1::ValidateBeforeWrite() {
+    bool bad = false;
+    const auto fail = [&bad](QLineEdit* field) {
+        field->selectAll();
+        field->setFocus();
+        bad = true;
+    };
+    if (RzEdit1->isEnabled() && BadDottedQuad(RzEdit1->text().toStdString(), true))
+        fail(RzEdit1);
+    if (RzEdit3->isEnabled() && BadDottedQuad(RzEdit3->text().toStdString(), false))
+        fail(RzEdit3);
+    if (RzEdit2->isEnabled() && BadDottedQuad(RzEdit2->text().toStdString(), true))
+        fail(RzEdit2);
+    if (!RzEdit7->text().isEmpty()) {
+        bool ok = false;
+        RzEdit7->text().toInt(&ok, 10);
+        if (!ok)
+            fail(RzEdit7);
+    }
+    return bad;
+}
+
+void TForm1::RzBitBtn1Click() {
+    if (ValidateBeforeWrite()) {
+        ShowErrorMessage(QStringLiteral("Ошибка параметров"));
+        return;
+    }
+    EnableEditFields(false);
+    if (QTreeWidgetItem* selected = RzCheckTree1->currentItem()) {
+        const QString caption = selected->text(0);
+        devices_.Remove(caption.toStdString());
+        // Only a controller whose own record fills the fields is written to: the fields
+        // may still hold the values of the controller selected before this one.
+        if (!BadDottedQuad(caption.toStdString(), false) && caption == filledFrom_) {
+            const std::string destination =
+                g_broadcastMode ? std::string(kBroadcastAddress) : caption.toStdString();
+            DriverContext context = Context();
+            if (!WriteConfig(context, kLocalPortBase, destination))
+                ShowWriteFailure();
+        }
+    }
+    RzCheckTree1->setFocus();
+}
+
+void TForm1::ShowWriteFailure() {
+    RzMarqueeStatus1->SetCaption("Ошибка записи конфигурации");
+    RzProgressStatus1->SetPercent(0);
+    RzMarqueeStatus1->RepaintNow();
+    QThread::msleep(static_cast<unsigned long>(writeFailurePauseMs_));
+    RzMarqueeStatus1->SetCaption("");
+}
+
+void TForm1::SetDeviceCount(int count) {
+    RzStatusBar1->SetDeviceCount(QString::number(count));
+}
+
+QString TForm1::DeviceCountText() const {
+    return RzStatusBar1->DeviceCountText();
+}
+
+std::string TForm1::IpText() const {
+    return RzEdit1->text().toStdString();
+}
+std::string TForm1::GatewayText() const {
+    return RzEdit2->text().toStdString();
+}
+std::string TForm1::MaskText() const {
+    return RzEdit3->text().toStdString();
+}
+std::string TForm1::MacText() const {
+    return RzEdit4->text().toStdString();
+}

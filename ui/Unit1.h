@@ -1,0 +1,119 @@
+// The main window "Quorrel IP Configurator": toolbar, device tree, status displays,
+// parameter fields, write button and status bar, with the commands behind them.
+#pragma once
+
+#include "CheckTree.h"
+#include "DeviceTable.h"
+#include "DriverHost.h"
+#include "UDPDriverQuorrelConf.h"
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class TRzMarqueeStatus;
+class TRzProgressStatus;
+class TRzStatusBar;
+class TRzTrayIcon;
+
+// Runs once before the window exists: the dialogs get the program's appearance and the
+// broadcast mode flag starts true.
+void InitializeUnit1();
+
+class TForm1 : public QWidget, private IParameterFields {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Toolbar
+    QWidget* RzToolbar1 = nullptr;
+    QToolButton* RzToolButton2 = nullptr; // "Поиск широковещательный"
+    QToolButton* RzToolButton6 = nullptr; // "Поиск по IP"
+    QWidget* RzSpacer1 = nullptr;
+    QToolButton* RzToolButton1 = nullptr; // "Выход"
+    // Page with the tree, the status group and the parameter group
+    QTabWidget* RzPageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    TRzCheckTree* RzCheckTree1 = nullptr;
+    QGroupBox* RzGroupBox3 = nullptr;
+    TRzMarqueeStatus* RzMarqueeStatus1 = nullptr;
+    TRzProgressStatus* RzProgressStatus1 = nullptr;
+    QGroupBox* RzGroupBox1 = nullptr;
+    QLineEdit* RzEdit1 = nullptr; // IP
+    QLineEdit* RzEdit2 = nullptr; // gateway
+    QLineEdit* RzEdit3 = nullptr; // mask
+    QLineEdit* RzEdit4 = nullptr; // MAC
+    QLineEdit* RzEdit6 = nullptr; // Hw/Sw
+    QLineEdit* RzEdit7 = nullptr; // port
+    QLabel* RzLabel5 = nullptr;
+    QLabel* RzLabel7 = nullptr;
+    QLabel* RzLabel6 = nullptr;
+    QLabel* RzLabel8 = nullptr;
+    QLabel* RzLabel1 = nullptr;
+    QLabel* RzLabel2 = nullptr;
+    QPushButton* RzBitBtn1 = nullptr; // "Записать параметры"
+    TRzStatusBar* RzStatusBar1 = nullptr;
+    TRzTrayIcon* RzTrayIcon1 = nullptr;
+
+    // Commands and events
+    void FormCreate();
+    void RzToolButton2Click();
+    void RzToolButton6Click();
+    void RzToolButton1Click();
+    void RzCheckTree1Changing(QTreeWidgetItem* node);
+    void RzCheckTree1Change(QTreeWidgetItem* node);
+    void RzBitBtn1Click();
+
+    // Field operations
+    void ClearFields();
+    void EnableEditFields(bool enabled);
+    int CountDevices();
+    // Fills the six fields from a record text; false when the record was too short to
+    // fill them all (the fields built so far keep their new texts).
+    bool ShowRecord(const std::string& record);
+    // True when a field that counts is bad; each bad field is selected and focused.
+    bool ValidateBeforeWrite();
+
+    DeviceTable& Devices() { return devices_; }
+    bool BroadcastMode() const;
+    int32_t KeptStateIndex() const { return keptStateIndex_; }
+    // The count pane's text.
+    QString DeviceCountText() const;
+    // Pause after a failed write, in milliseconds (tests shorten it).
+    void SetWriteFailurePause(int ms) { writeFailurePauseMs_ = ms; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class BusyScope;
+
+    void BuildLayout();
+    void BuildToolbar();
+    void BuildParameterGroup(QWidget* page);
+    DriverContext Context();
+    void SetDeviceCount(int count);
+    void ShowWriteFailure();
+
+    // IParameterFields
+    std::string IpText() const override;
+    std::string GatewayText() const override;
+    std::string MaskText() const override;
+    std::string MacText() const override;
+
+    DeviceTable devices_;
+    int32_t keptStateIndex_ = 0;
+    // The controller whose record the fields were last filled from (empty when none):
+    // a write goes only to the controller whose values the fields hold.
+    QString filledFrom_;
+    int busy_ = 0;
+    bool closePending_ = false;
+    int writeFailurePauseMs_ = 1000;
+};
