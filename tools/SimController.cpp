@@ -68,10 +68,10 @@ bool ReadFile(const std::string& path, std::vector<Controller>& out, std::string
     int number = 0;
     while (std::getline(in, line)) {
         ++number;
-        const std::string_view spec = Trim(line);
-        if (spec.empty() || spec.front() == '#')
+        const std::string_view settings = Trim(line);
+        if (settings.empty() || settings.front() == '#')
             continue;
-        const auto c = ParseController(spec, error);
+        const auto c = ParseController(settings, error);
         if (!c) {
             error = path + ":" + std::to_string(number) + ": " + error;
             return false;
@@ -152,10 +152,10 @@ std::string MacText(const Mac& mac) {
     return text;
 }
 
-std::optional<Controller> ParseController(std::string_view spec, std::string& error) {
+std::optional<Controller> ParseController(std::string_view settings, std::string& error) {
     Controller c;
     bool haveIp = false, haveMac = false, haveGw = false;
-    for (const std::string_view item : Split(spec, ',')) {
+    for (const std::string_view item : Split(settings, ',')) {
         const std::string_view pair = Trim(item);
         const size_t eq = pair.find('=');
         if (eq == std::string_view::npos) {
@@ -355,7 +355,7 @@ Run it only inside a private network namespace (for example under "unshare -n"),
 a real network: it answers from whatever addresses its controllers have.
 
 Controllers (any mix, at least one):
-  --controller SPEC   one controller; SPEC is key=value pairs separated by commas:
+  --controller C      one controller; C is key=value pairs separated by commas:
                         ip=A.B.C.D        its address (required); replies come from it
                         mask=A.B.C.D      subnet mask (default 255.255.255.0)
                         gw=A.B.C.D        gateway (default A.B.C.1)
@@ -363,7 +363,7 @@ Controllers (any mix, at least one):
                         port=N            port reported in the reply (default 5001)
                         hw=HH             hardware version byte, hex (default 01)
                         sw=HH.HH          software version bytes, hex (default 02.0A)
-  --file F            one SPEC per line; blank lines and lines starting with # are skipped
+  --file F            one controller (as C) per line; blank lines and lines starting with # are skipped
   --generate N        N controllers on consecutive addresses from --first (default
                       127.1.0.1), --per-subnet K of them in each /24 (host parts 1..K,
                       default 254), then on to the next /24; MACs 02-00-<address>

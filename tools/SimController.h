@@ -59,7 +59,7 @@ std::string HexText(const uint8_t* data, size_t length);
 // One controller from "ip=...,mac=...,mask=...,gw=...,port=...,hw=..,sw=..". Only ip is
 // required; the mask defaults to 255.255.255.0, the gateway to a.b.c.1, the MAC to
 // 02-00-a-b-c-d of the address, port 5001, hw 01, sw 02.0A. Fills error on failure.
-std::optional<Controller> ParseController(std::string_view spec, std::string& error);
+std::optional<Controller> ParseController(std::string_view settings, std::string& error);
 
 // count controllers from first on, perSubnet of them in each /24 (host parts 1 to
 // perSubnet), then on to the next /24. MACs 02-00-<address bytes>, all distinct.

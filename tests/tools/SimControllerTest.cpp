@@ -15,14 +15,14 @@ std::string Text(const std::array<uint8_t, 29>& record) {
     return HexText(record.data(), 29);
 }
 
-Controller Parse(const std::string& spec) {
+Controller Parse(const std::string& settings) {
     std::string error;
-    const auto c = ParseController(spec, error);
-    EXPECT_TRUE(c) << spec << ": " << error;
+    const auto c = ParseController(settings, error);
+    EXPECT_TRUE(c) << settings << ": " << error;
     return c.value_or(Controller{});
 }
 
-TEST(SimControllerTest, FullSpecGivesTheWorkedExampleRecord) {
+TEST(SimControllerTest, FullSettingsGiveTheExpectedRecord) {
     const Controller c = Parse("ip=192.168.1.10,mac=00-1A-2B-3C-4D-5E,mask=255.255.255.0,"
                                "gw=192.168.1.1,port=5001,hw=01,sw=02.0A");
     const auto record = Record(c);
@@ -47,22 +47,22 @@ TEST(SimControllerTest, DefaultsFollowTheAddress) {
 }
 
 struct FieldCase {
-    const char* spec;
+    const char* settings;
     const char* record;
 };
 
 void PrintTo(const FieldCase& c, std::ostream* os) {
-    *os << c.spec;
+    *os << c.settings;
 }
 
 class SimRecordTest : public ::testing::TestWithParam<FieldCase> {};
 
-TEST_P(SimRecordTest, SpecGivesRecord) {
-    EXPECT_EQ(Text(Record(Parse(GetParam().spec))), GetParam().record);
+TEST_P(SimRecordTest, SettingsGiveRecord) {
+    EXPECT_EQ(Text(Record(Parse(GetParam().settings))), GetParam().record);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Specs, SimRecordTest,
+    Settings, SimRecordTest,
     ::testing::Values(
         // Port little-endian in bytes 16-17.
         FieldCase{"ip=1.2.3.4,port=258,mac=00-00-00-00-00-00,gw=0.0.0.0",
@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"gateway=9.9.9.9,ip=1.2.3.4,mask=255.0.0.0,hw=F,sw=a.ff,mac=01-02-03-04-05-06",
                   "01020304FF00000009090909000000008913060504030201000F0AFF00"}));
 
-TEST(SimControllerTest, RejectedSpecsSayWhy) {
+TEST(SimControllerTest, RejectedSettingsSayWhy) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"mac=00-1A-2B-3C-4D-5E", "needs ip"},
         {"ip=300.1.1.1", "bad value for ip"},
@@ -94,10 +94,10 @@ TEST(SimControllerTest, RejectedSpecsSayWhy) {
         {"ip=1.2.3.4,colour=red", "unknown key"},
         {"ip=1.2.3.4,mask", "expected key=value"},
     };
-    for (const auto& [spec, message] : cases) {
+    for (const auto& [settings, message] : cases) {
         std::string error;
-        EXPECT_FALSE(ParseController(spec, error)) << spec;
-        EXPECT_NE(error.find(message), std::string::npos) << spec << ": " << error;
+        EXPECT_FALSE(ParseController(settings, error)) << settings;
+        EXPECT_NE(error.find(message), std::string::npos) << settings << ": " << error;
     }
 }
 

@@ -9,12 +9,12 @@ using namespace simtest;
 
 namespace {
 
-// Controller A before reconfiguration; the worked-example frame moves it to 192.168.1.10.
+// Controller A before reconfiguration; the sample frame moves it to 192.168.1.10.
 const std::string kMovableA =
     "ip=192.168.1.20,mac=00-1A-2B-3C-4D-5E,mask=255.255.0.0,gw=192.168.1.254,hw=01,sw=02.0A";
-const std::string kWorkedFrame = "C0A8010AFFFFFF00C0A80101FFFFFFFF89135E4D3C2B1A00FF63";
+const std::string kSampleFrame = "C0A8010AFFFFFF00C0A80101FFFFFFFF89135E4D3C2B1A00FF63";
 
-std::vector<uint8_t> WorkedFrame() {
+std::vector<uint8_t> SampleFrame() {
     const auto frame =
         BuildConfigFrame("192.168.1.10", "255.255.255.0", "192.168.1.1", "00-1A-2B-3C-4D-5E");
     return frame ? std::vector<uint8_t>(frame->begin(), frame->end()) : std::vector<uint8_t>{};
@@ -32,16 +32,16 @@ protected:
     }
 };
 
-TEST_F(SimFrameTest, WorkedExampleFrameIsAcceptedAndTheControllerAnswersFromItsNewAddress) {
+TEST_F(SimFrameTest, SampleFrameIsAcceptedAndTheControllerAnswersFromItsNewAddress) {
     ASSERT_NO_FATAL_FAILURE(Launch({"--controller", kMovableA, "--controller", kControllerB}));
-    const auto frame = WorkedFrame();
-    ASSERT_EQ(Hex(frame), kWorkedFrame);
+    const auto frame = SampleFrame();
+    ASSERT_EQ(Hex(frame), kSampleFrame);
     ASSERT_EQ(Send(kBroadcastAddress, frame), kFrameLength);
 
     const auto seen = FrameEvent();
     ASSERT_TRUE(seen);
     EXPECT_EQ(Field(*seen, "result"), "accepted");
-    EXPECT_EQ(Field(*seen, "bytes"), kWorkedFrame);
+    EXPECT_EQ(Field(*seen, "bytes"), kSampleFrame);
     EXPECT_EQ(Field(*seen, "to"), "255.255.255.255");
     EXPECT_EQ(Field(*seen, "controller"), "192.168.1.20");
     EXPECT_EQ(Field(*seen, "mac"), "00-1A-2B-3C-4D-5E");
@@ -69,7 +69,7 @@ TEST_F(SimFrameTest, WorkedExampleFrameIsAcceptedAndTheControllerAnswersFromItsN
 TEST_F(SimFrameTest, FrameToAnotherControllersAddressIsNotTakenByTheNamedMac) {
     ASSERT_NO_FATAL_FAILURE(Launch({"--controller", kMovableA, "--controller", kControllerB}));
     // Only 10.0.0.5 hears a frame sent to its address, and the frame names A's MAC.
-    ASSERT_EQ(Send("10.0.0.5", WorkedFrame()), kFrameLength);
+    ASSERT_EQ(Send("10.0.0.5", SampleFrame()), kFrameLength);
     const auto seen = FrameEvent();
     ASSERT_TRUE(seen);
     EXPECT_EQ(Field(*seen, "to"), "10.0.0.5");
@@ -91,7 +91,7 @@ class SimBadFrameTest : public SimFrameTest, public ::testing::WithParamInterfac
 
 TEST_P(SimBadFrameTest, IsRejectedAndChangesNothing) {
     ASSERT_NO_FATAL_FAILURE(Launch({"--controller", kMovableA, "--controller", kControllerB}));
-    auto frame = WorkedFrame();
+    auto frame = SampleFrame();
     GetParam().spoil(frame);
     ASSERT_EQ(Send(kBroadcastAddress, frame), static_cast<int>(frame.size()));
 

@@ -38,7 +38,7 @@ TEST_F(SimWireTest, BroadcastRequestIsAnsweredByEveryControllerFromItsOwnAddress
         EXPECT_TRUE(IsDiscoveryReply(d.bytes.data(), static_cast<int>(d.bytes.size())));
         EXPECT_EQ(RecordText(d.bytes.data()), record);
     }
-    // The check byte of the worked example.
+    // Controller A's check byte.
     EXPECT_EQ(bySender["192.168.1.10"].bytes[29], 0x51);
 
     // The simulator's own account matches what arrived.
