@@ -363,7 +363,8 @@ Controllers (any mix, at least one):
                         port=N            port reported in the reply (default 5001)
                         hw=HH             hardware version byte, hex (default 01)
                         sw=HH.HH          software version bytes, hex (default 02.0A)
-  --file F            one controller (as C) per line; blank lines and lines starting with # are skipped
+  --file F            one controller (as C) per line; blank lines and lines starting
+                      with # are skipped
   --generate N        N controllers on consecutive addresses from --first (default
                       127.1.0.1), --per-subnet K of them in each /24 (host parts 1..K,
                       default 254), then on to the next /24; MACs 02-00-<address>
