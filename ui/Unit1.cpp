@@ -2,9 +2,11 @@
 
 #include "AddressKeyFilter.h"
 #include "Artwork.h"
+#include "MarqueeStatus.h"
 #include "MessDlgs.h"
+#include "ProgressStatus.h"
 #include "StatusBar.h"
-#include "StatusDisplays.h"
+#include "StatusPane.h"
 #include "TrayIcon.h"
 #include "UserFunc.h"
 
@@ -460,11 +462,11 @@ void TForm1::ShowWriteFailure() {
 }
 
 void TForm1::SetDeviceCount(int count) {
-    RzStatusBar1->SetDeviceCount(QString::number(count));
+    RzStatusBar1->SetDeviceCount(count);
 }
 
 QString TForm1::DeviceCountText() const {
-    return RzStatusBar1->DeviceCountText();
+    return RzStatusBar1->CountPane()->text();
 }
 
 std::string TForm1::IpText() const {

@@ -1,0 +1,268 @@
+// Discovery with the window's real tree and status displays, against simulated
+// controllers in a private network.
+#include "CheckTree.h"
+#include "MarqueeStatus.h"
+#include "PrivateNet.h"
+#include "ProgressStatus.h"
+#include "QStringPrinter.h"
+#include "SimProcess.h"
+#include "UDPDriverQuorrelConf.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// The captions of the tree as "root/subnet/controller" paths, in tree order.
+std::vector<std::string> Paths(QTreeWidget& tree) {
+    std::vector<std::string> paths;
+    std::function<void(QTreeWidgetItem*, const std::string&)> walk =
+        [&](QTreeWidgetItem* item, const std::string& prefix) {
+            const std::string path = prefix + item->text(0).toStdString();
+            paths.push_back(path);
+            for (int i = 0; i < item->childCount(); ++i)
+                walk(item->child(i), path + "/");
+        };
+    for (int i = 0; i < tree.topLevelItemCount(); ++i)
+        walk(tree.topLevelItem(i), "");
+    return paths;
+}
+
+bool AllExpanded(QTreeWidgetItem* item) {
+    if (item->childCount() > 0 && !item->isExpanded())
+        return false;
+    for (int i = 0; i < item->childCount(); ++i)
+        if (!AllExpanded(item->child(i)))
+            return false;
+    return true;
+}
+
+// A controller answering from the test's own thread: the search's message pump serves
+// it, so its replies can carry any bytes.
+class ScriptedController {
+public:
+    ScriptedController(const std::string& address, std::vector<uint8_t> reply)
+        : reply_(std::move(reply)) {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+        int one = 1;
+        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(kControllerPort);
+        a.sin_addr.s_addr = inet_addr(address.c_str());
+        // Bound to its own address it hears unicasts only; the test sends to it directly.
+        bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~ScriptedController() { ::close(fd_); }
+    bool Bound() const { return bound_; }
+    void Serve() {
+        uint8_t buf[64];
+        sockaddr_in from{};
+        socklen_t len = sizeof from;
+        while (::recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len) > 0) {
+            ::sendto(fd_, reply_.data(), reply_.size(), 0, reinterpret_cast<sockaddr*>(&from), len);
+            ++answered;
+        }
+    }
+    int answered = 0;
+
+private:
+    int fd_ = -1;
+    bool bound_ = false;
+    std::vector<uint8_t> reply_;
+};
+
+class DiscoveryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_PRIVATE_NETWORK();
+        group.resize(489, 49);
+        marquee = new TRzMarqueeStatus(&group);
+        progress = new TRzProgressStatus(&group);
+        tree.AddRoot(QStringLiteral("Quorrel"));
+        context.tree = &tree;
+        context.marquee = marquee;
+        context.progress = progress;
+        context.table = &table;
+        context.pump = [this] {
+            QCoreApplication::processEvents();
+            captionsSeen.insert(marquee->Caption());
+            if (onPump)
+                onPump();
+        };
+    }
+
+    void AddAddresses(std::initializer_list<const char*> cidrs) {
+        for (const char* cidr : cidrs)
+            ASSERT_EQ(privatenet::AddAddress(cidr), "") << cidr;
+    }
+
+    void StartSim(SimProcess& sim) { ASSERT_EQ(sim.Start(), "") << "simulator did not start"; }
+
+    TRzCheckTree tree;
+    QGroupBox group;
+    TRzMarqueeStatus* marquee = nullptr;
+    TRzProgressStatus* progress = nullptr;
+    DeviceTable table;
+    DriverContext context;
+    std::set<std::string> captionsSeen;
+    std::function<void()> onPump;
+};
+
+TEST_F(DiscoveryTest, RepliesAreGroupedBySubnetInReplyOrder) {
+    AddAddresses({"192.168.1.10/32", "192.168.1.9/32", "10.0.0.5/32"});
+    SimProcess sim({"--controller", "ip=192.168.1.10,mac=00-1A-2B-3C-4D-5E", "--controller",
+                    "ip=10.0.0.5,mac=00-1A-2B-3C-4D-5F", "--controller",
+                    "ip=192.168.1.9,mac=00-1A-2B-3C-4D-60", "--pace-us", "2000"});
+    StartSim(sim);
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+
+    EXPECT_EQ(Paths(tree),
+              (std::vector<std::string>{"Quorrel", "Quorrel/192.168.1.xxx",
+                                        "Quorrel/192.168.1.xxx/192.168.1.10",
+                                        "Quorrel/192.168.1.xxx/192.168.1.9", "Quorrel/10.0.0.xxx",
+                                        "Quorrel/10.0.0.xxx/10.0.0.5"}));
+    ASSERT_EQ(table.Count(), 3);
+    EXPECT_EQ(table.Name(0), "192.168.1.10");
+    EXPECT_EQ(table.Name(1), "10.0.0.5");
+    EXPECT_EQ(table.Name(2), "192.168.1.9");
+    EXPECT_EQ(table.Value("192.168.1.10"),
+              "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00");
+    EXPECT_TRUE(AllExpanded(tree.topLevelItem(0)));
+    EXPECT_TRUE(captionsSeen.count("Широковещательный поиск"));
+    EXPECT_EQ(marquee->Caption(), "");
+    EXPECT_EQ(progress->Percent(), 0);
+    // the endpoint is closed again
+    const int32_t again = UdpOpen(kLocalPortBase);
+    EXPECT_GT(again, 0);
+    UdpClose(again);
+}
+
+TEST_F(DiscoveryTest, AControllerThatAnswersTwiceKeepsOneLineWithItsLaterRecord) {
+    AddAddresses({"192.168.1.10/32"});
+    SimProcess sim({"--controller", "ip=192.168.1.10,mac=00-1A-2B-3C-4D-5E", "--answer-twice"});
+    StartSim(sim);
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    ASSERT_EQ(table.Count(), 1);
+    EXPECT_EQ(table.Value("192.168.1.10").substr(56), "01") << "the second copy has byte 28 = 1";
+    EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel", "Quorrel/192.168.1.xxx",
+                                                     "Quorrel/192.168.1.xxx/192.168.1.10",
+                                                     "Quorrel/192.168.1.xxx/192.168.1.10"}));
+}
+
+TEST_F(DiscoveryTest, AReplyIsFiledUnderItsSenderWhateverItsRecordSays) {
+    AddAddresses({"10.0.0.7/32"});
+    std::vector<uint8_t> reply = {192, 168,  1,    50, 255, 255, 255, 0, 192, 168, 1, 1, 0,    0, 0,
+                                  0,   0x89, 0x13, 1,  2,   3,   4,   5, 6,   0,   1, 2, 0x0A, 0};
+    reply.push_back(static_cast<uint8_t>(0u - ByteSum(reply.data(), 29)));
+    ScriptedController controller("10.0.0.7", reply);
+    ASSERT_TRUE(controller.Bound());
+    onPump = [&controller] { controller.Serve(); };
+    SearchControllers(context, kLocalPortBase, "10.0.0.7");
+    EXPECT_EQ(controller.answered, 1);
+    EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel", "Quorrel/10.0.0.xxx",
+                                                     "Quorrel/10.0.0.xxx/10.0.0.7"}));
+    EXPECT_EQ(table.Value("10.0.0.7").substr(0, 8), "C0A80132");
+    EXPECT_TRUE(captionsSeen.count("Поиск контроллера по IP"));
+}
+
+struct FaultCase {
+    const char* name;
+    std::vector<std::string> options;
+};
+
+class DroppedReplies : public DiscoveryTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(DroppedReplies, LeaveTheTreeAndTableEmpty) {
+    AddAddresses({"192.168.1.10/32"});
+    std::vector<std::string> args = {"--controller", "ip=192.168.1.10"};
+    args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
+    SimProcess sim(args);
+    StartSim(sim);
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    EXPECT_TRUE(sim.WaitForEvent("answered", 2000).has_value()) << "the simulator did answer";
+    EXPECT_EQ(table.Count(), 0);
+    EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, DroppedReplies,
+                         ::testing::Values(FaultCase{"WrongSum", {"--bad-checksum"}},
+                                           FaultCase{"TwentyNineBytes", {"--bad-length", "29"}},
+                                           FaultCase{"ThirtyOneBytes", {"--bad-length", "31"}},
+                                           FaultCase{"Late", {"--late", "1300"}},
+                                           FaultCase{"TooLargeForTheBuffer",
+                                                     {"--bad-length", "1100"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DiscoveryTest, JunkAroundAGoodReplyIsIgnored) {
+    AddAddresses({"192.168.1.10/32"});
+    SimProcess sim({"--controller", "ip=192.168.1.10", "--junk", "50"});
+    StartSim(sim);
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    EXPECT_EQ(table.Count(), 1);
+    EXPECT_EQ(Paths(tree).size(), 3u);
+}
+
+TEST_F(DiscoveryTest, WithTwoLocalPortsTakenTheSearchRunsOnTheThird) {
+    AddAddresses({"192.168.1.10/32"});
+    const int32_t held6002 = UdpOpen(6002);
+    const int32_t held6003 = UdpOpen(6003);
+    ASSERT_GT(held6002, 0);
+    ASSERT_GT(held6003, 0);
+    SimProcess sim({"--controller", "ip=192.168.1.10"});
+    StartSim(sim);
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    const auto request = sim.WaitForEvent("request", 2000);
+    ASSERT_TRUE(request.has_value());
+    EXPECT_EQ(Field(*request, "from"), "127.0.0.1:6004");
+    EXPECT_EQ(table.Count(), 1);
+    UdpClose(held6002);
+    UdpClose(held6003);
+}
+
+TEST_F(DiscoveryTest, WithAllLocalPortsTakenItReturnsAtOnceLeavingTheCaption) {
+    const int32_t held[] = {UdpOpen(6002), UdpOpen(6003), UdpOpen(6004)};
+    marquee->SetCaption("Контроллер 10.0.0.7");
+    progress->SetTotalParts(5);
+    int pumps = 0;
+    onPump = [&pumps] { ++pumps; };
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    EXPECT_EQ(pumps, 0);
+    EXPECT_EQ(marquee->Caption(), "Контроллер 10.0.0.7");
+    EXPECT_EQ(progress->TotalParts(), 5);
+    for (int32_t h : held)
+        UdpClose(h);
+}
+
+TEST_F(DiscoveryTest, TheBroadcastAddressTypedAsAnAddressShowsTheBroadcastCaption) {
+    SearchControllers(context, kLocalPortBase, "255.255.255.255");
+    EXPECT_TRUE(captionsSeen.count("Широковещательный поиск"));
+    EXPECT_FALSE(captionsSeen.count("Поиск контроллера по IP"));
+}
+
+TEST_F(DiscoveryTest, ACommandRunFromThePumpMayEmptyTheTreeMeanwhile) {
+    AddAddresses({"192.168.1.10/32", "192.168.1.11/32"});
+    SimProcess sim({"--controller", "ip=192.168.1.10", "--controller", "ip=192.168.1.11",
+                    "--pace-us", "200000"});
+    StartSim(sim);
+    bool cleared = false;
+    onPump = [&] {
+        if (!cleared && table.Count() == 1) {
+            cleared = true;
+            TRzCheckTree::DeleteChildren(tree.topLevelItem(0));
+            table.Clear();
+        }
+    };
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    EXPECT_TRUE(cleared);
+    EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel", "Quorrel/192.168.1.xxx",
+                                                     "Quorrel/192.168.1.xxx/192.168.1.11"}));
+    EXPECT_EQ(table.Count(), 1);
+}
+
+} // namespace
