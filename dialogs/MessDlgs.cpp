@@ -295,6 +295,8 @@ TMessageForm* BuildMessageDialog(const QString& text, TDialogKind kind, TDialogB
         dlglayout::LayoutMessageBox(units, textSize, hasIcon, buttons.Count());
 
     form->setFixedSize(layout.Client);
+    if (panel)
+        panel->setGeometry(QRect(QPoint(0, 0), layout.Client));
     form->move(dlglayout::CentredTopLeft(screen, layout.Client));
     form->setWindowTitle(hasIcon ? DlgCaption(language, 1 + kind)
                                  : QGuiApplication::applicationDisplayName());
@@ -388,8 +390,10 @@ bool InputQueryDialog(const QString& caption, const QString& prompt, QString& va
     form->move(dlglayout::CentredTopLeft(ScreenGeometry(), layout.Client));
 
     QWidget* container = form.get();
-    if (DlgUsePanel)
+    if (DlgUsePanel) {
         container = CreatePanel(form.get());
+        container->setGeometry(QRect(QPoint(0, 0), layout.Client));
+    }
 
     auto* promptLabel = new QLabel(container);
     promptLabel->setTextFormat(Qt::PlainText);
