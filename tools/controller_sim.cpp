@@ -184,19 +184,23 @@ public:
             }
             SendDue(now);
 
-            int timeoutMs = -1;
+            // ppoll rather than poll: paced replies need waits well below a millisecond.
             auto wakeAt = Clock::time_point::max();
             if (!queue_.empty())
                 wakeAt = queue_.top().due;
             if (o_.exitAfterMs > 0 && stopAt < wakeAt)
                 wakeAt = stopAt;
+            timespec wait{};
             if (wakeAt != Clock::time_point::max()) {
-                const auto left =
-                    std::chrono::ceil<std::chrono::milliseconds>(wakeAt - Clock::now()).count();
-                timeoutMs = static_cast<int>(std::max<long long>(0, left));
+                const auto left = std::max<long long>(
+                    0, std::chrono::duration_cast<std::chrono::nanoseconds>(wakeAt - Clock::now())
+                           .count());
+                wait.tv_sec = static_cast<time_t>(left / 1000000000);
+                wait.tv_nsec = static_cast<long>(left % 1000000000);
             }
             pollfd p{fd_, POLLIN, 0};
-            const int ready = ::poll(&p, 1, timeoutMs);
+            const int ready =
+                ::ppoll(&p, 1, wakeAt == Clock::time_point::max() ? nullptr : &wait, nullptr);
             if (ready < 0 && errno != EINTR) {
                 ReportError("poll", errno);
                 return 1;
