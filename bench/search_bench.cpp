@@ -1,0 +1,267 @@
+// search-bench: how a broadcast search copes with many controllers. For each count it
+// starts controller-sim with that many generated controllers (127.x.y.z, spread over many
+// /24 subnets) inside a private network namespace, runs the program's SearchControllers
+// with the real tree and status widgets, and prints what arrived and what it cost.
+//
+//   search-bench [--per-subnet K] [--pace-us U] [N ...]    (default N: 100 1000 5000 10000)
+//
+// Figures only; nothing is asserted.
+#include "BenchNet.h"
+#include "CheckTree.h"
+#include "DeviceTable.h"
+#include "MarqueeStatus.h"
+#include "ProgressStatus.h"
+#include "SimProcess.h"
+#include "UDPDriverQuorrelConf.h"
+
+#include <QApplication>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+double ThreadCpuNs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+
+// Passes every call on to the window's tree and adds up the CPU time spent in it. It also
+// notes where each filed reply starts (BeginUpdate) for the table figure.
+class TimedTree : public IDeviceTree {
+public:
+    explicit TimedTree(TRzCheckTree& tree) : tree_(tree) {}
+
+    // Runs f and adds the CPU time it took.
+    template <typename F> auto Timed(F f) {
+        const double start = ThreadCpuNs();
+        struct Add {
+            double& total;
+            double start;
+            ~Add() { total += ThreadCpuNs() - start; }
+        } add{cpuNs, start};
+        return f();
+    }
+
+    double cpuNs = 0;
+    int updates = 0;
+    std::function<void()> beforeUpdate;
+
+    void BeginUpdate() override {
+        if (beforeUpdate)
+            beforeUpdate();
+        ++updates;
+        Timed([&] { tree_.BeginUpdate(); });
+    }
+    void EndUpdate() override {
+        Timed([&] { tree_.EndUpdate(); });
+    }
+    Node FirstNode() override {
+        return Timed([&] { return tree_.FirstNode(); });
+    }
+    int ChildCount(Node node) override {
+        return Timed([&] { return tree_.ChildCount(node); });
+    }
+    Node Child(Node node, int index) override {
+        return Timed([&] { return tree_.Child(node, index); });
+    }
+    std::string Caption(Node node) override {
+        return Timed([&] { return tree_.Caption(node); });
+    }
+    Node AddChild(Node parent, const std::string& caption) override {
+        return Timed([&] { return tree_.AddChild(parent, caption); });
+    }
+    void MarkHasChildren(Node node) override {
+        Timed([&] { tree_.MarkHasChildren(node); });
+    }
+    void FullExpand() override {
+        Timed([&] { tree_.FullExpand(); });
+    }
+
+private:
+    TRzCheckTree& tree_;
+};
+
+// The same for the progress indicator: its repaints run inside the search loop.
+class TimedProgress : public IProgressIndicator {
+public:
+    explicit TimedProgress(TRzProgressStatus& p) : p_(p) {}
+    double cpuNs = 0;
+
+    void SetTotalParts(int32_t total) override {
+        Timed([&] { p_.SetTotalParts(total); });
+    }
+    int32_t TotalParts() const override { return p_.TotalParts(); }
+    void SetPartsComplete(int32_t parts) override {
+        Timed([&] { p_.SetPartsComplete(parts); });
+    }
+    int32_t PartsComplete() const override { return p_.PartsComplete(); }
+    void SetPercent(int16_t percent) override {
+        Timed([&] { p_.SetPercent(percent); });
+    }
+    int16_t Percent() const override { return p_.Percent(); }
+
+private:
+    template <typename F> void Timed(F f) {
+        const double start = ThreadCpuNs();
+        f();
+        cpuNs += ThreadCpuNs() - start;
+    }
+    TRzProgressStatus& p_;
+};
+
+struct Row {
+    int controllers = 0;
+    int subnets = 0;
+    long sent = -1;
+    int stored = 0;
+    int nodes = 0;
+    double wallMs = 0;
+    double treeUsPerReply = 0;
+    double tableUsPerReply = 0;
+    double eventsMs = 0;
+    double progressMs = 0;
+    long receives = 0;
+    double sortMs = 0;
+};
+
+Row RunOne(int count, int perSubnet, int paceUs) {
+    Row row;
+    row.controllers = count;
+    row.subnets = (count + perSubnet - 1) / perSubnet;
+
+    std::vector<std::string> args = {"--generate", std::to_string(count), "--first",
+                                     "127.1.0.1",  "--per-subnet",        std::to_string(perSubnet),
+                                     "--quiet"};
+    if (paceUs > 0) {
+        args.push_back("--pace-us");
+        args.push_back(std::to_string(paceUs));
+    }
+    SimProcess sim(args);
+    if (const std::string error = sim.Start(); !error.empty()) {
+        std::fprintf(stderr, "search-bench: %s\n", error.c_str());
+        return row;
+    }
+
+    // The parts of the main window that a search reaches, shown (offscreen by default).
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* tree = new TRzCheckTree(&window);
+    auto* marquee = new TRzMarqueeStatus(&window);
+    auto* progress = new TRzProgressStatus(&window);
+    layout->addWidget(tree);
+    layout->addWidget(marquee);
+    layout->addWidget(progress);
+    tree->AddRoot(QStringLiteral("Quorrel"));
+    window.resize(400, 600);
+    window.show();
+    QCoreApplication::processEvents();
+
+    DeviceTable table;
+    TimedTree timedTree(*tree);
+    TimedProgress timedProgress(*progress);
+    double pumpEnd = ThreadCpuNs();
+    double pumpNs = 0;
+    double tableNs = 0;
+    timedTree.beforeUpdate = [&] { tableNs += ThreadCpuNs() - pumpEnd; };
+
+    DriverContext context;
+    context.tree = &timedTree;
+    context.marquee = marquee;
+    context.progress = &timedProgress;
+    context.table = &table;
+    context.pump = [&] {
+        ++row.receives;
+        const double start = ThreadCpuNs();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        pumpEnd = ThreadCpuNs();
+        pumpNs += pumpEnd - start;
+    };
+
+    const auto wallStart = std::chrono::steady_clock::now();
+    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    row.wallMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart)
+            .count();
+    const double sortStart = ThreadCpuNs();
+    tree->SortRecursive();
+    row.sortMs = (ThreadCpuNs() - sortStart) / 1e6;
+
+    if (const auto answered = sim.WaitForEvent("answered", 60000))
+        row.sent = std::strtol(Field(*answered, "replies").c_str(), nullptr, 10);
+    row.stored = table.Count();
+    if (QTreeWidgetItem* root = tree->topLevelItem(0))
+        for (int i = 0; i < root->childCount(); ++i)
+            row.nodes += root->child(i)->childCount();
+    const int filed = timedTree.updates > 0 ? timedTree.updates : 1;
+    row.treeUsPerReply = timedTree.cpuNs / 1e3 / filed;
+    row.tableUsPerReply = tableNs / 1e3 / filed;
+    row.eventsMs = pumpNs / 1e6;
+    row.progressMs = timedProgress.cpuNs / 1e6;
+    return row;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (const std::string error = benchnet::Enter(); !error.empty()) {
+        std::fprintf(stderr, "search-bench: no private network namespace: %s\n", error.c_str());
+        return 1;
+    }
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
+    int perSubnet = 50;
+    int paceUs = 0;
+    std::vector<int> counts;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--per-subnet" && i + 1 < argc)
+            perSubnet = std::atoi(argv[++i]);
+        else if (a == "--pace-us" && i + 1 < argc)
+            paceUs = std::atoi(argv[++i]);
+        else if (a.rfind("-platform", 0) == 0 && i + 1 < argc)
+            ++i; // Qt's own option, left to QApplication
+        else if (std::atoi(a.c_str()) > 0)
+            counts.push_back(std::atoi(a.c_str()));
+        else {
+            std::fprintf(stderr, "usage: search-bench [--per-subnet K] [--pace-us U] [N ...]\n");
+            return 2;
+        }
+    }
+    if (perSubnet < 1 || perSubnet > 254) {
+        std::fprintf(stderr, "search-bench: --per-subnet must be 1 to 254\n");
+        return 2;
+    }
+    if (counts.empty())
+        counts = {100, 1000, 5000, 10000};
+
+    QApplication app(argc, argv);
+    std::printf("broadcast search, %d controllers per /24, reply pacing %d us\n", perSubnet,
+                paceUs);
+    std::printf("%7s %7s %7s %7s %7s %8s %9s %11s %12s %9s %11s %8s\n", "N", "subnets", "sent",
+                "stored", "nodes", "wall ms", "receives", "tree us/rep", "table us/rep",
+                "events ms", "progress ms", "sort ms");
+    for (const int n : counts) {
+        const Row r = RunOne(n, perSubnet, paceUs);
+        std::printf("%7d %7d %7ld %7d %7d %8.0f %9ld %11.1f %12.2f %9.0f %11.0f %8.1f\n",
+                    r.controllers, r.subnets, r.sent, r.stored, r.nodes, r.wallMs, r.receives,
+                    r.treeUsPerReply, r.tableUsPerReply, r.eventsMs, r.progressMs, r.sortMs);
+        std::fflush(stdout);
+    }
+    std::printf("sent: replies the simulator put on the wire; stored: lines in the device "
+                "table;\nnodes: controller nodes in the tree; tree/table: CPU time per filed "
+                "reply in\ntree calls and in the table store (with the record text); receives: "
+                "receive calls;\nevents: CPU time in the message pump; progress: CPU time in "
+                "progress indicator\ncalls (its repaints); sort: the command's recursive sort "
+                "after the search.\n");
+    return 0;
+}
