@@ -1,0 +1,168 @@
+#include "TrayIcon.h"
+#include "QStringPrinter.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+QIcon TestIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::darkBlue);
+    return QIcon(pixmap);
+}
+
+class TrayWindow : public ::testing::Test {
+protected:
+    void ShowWindow() {
+        window.resize(200, 100);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    void Minimise() {
+        window.setWindowState(window.windowState() | Qt::WindowMinimized);
+        QApplication::processEvents();
+    }
+    QWidget window;
+};
+
+TEST_F(TrayWindow, MinimiseHidesTheWindowAndALeftPressBringsItBack) {
+    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
+    ASSERT_TRUE(tray.Enabled());
+    EXPECT_TRUE(tray.Icon().isVisible());
+    ShowWindow();
+
+    Minimise();
+    EXPECT_FALSE(window.isVisible());
+
+    emit tray.Icon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.isMinimized());
+    QApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(TrayWindow, DoubleClickRestoresOnItsFirstPressAndTheSecondDoesNoHarm) {
+    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
+    ShowWindow();
+    Minimise();
+    ASSERT_FALSE(window.isVisible());
+
+    tray.Activate(QSystemTrayIcon::Trigger);     // first press
+    tray.Activate(QSystemTrayIcon::DoubleClick); // second press of the double click
+    QApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.isMinimized());
+}
+
+TEST_F(TrayWindow, OtherClicksDoNothing) {
+    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
+    ShowWindow();
+    Minimise();
+    for (auto reason :
+         {QSystemTrayIcon::Context, QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown}) {
+        tray.Activate(reason);
+        QApplication::processEvents();
+        EXPECT_FALSE(window.isVisible()) << int(reason);
+    }
+}
+
+TEST_F(TrayWindow, RestoreOfAnOpenWindowLeavesItOpen) {
+    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
+    ShowWindow();
+    tray.Activate(QSystemTrayIcon::Trigger);
+    QApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.isMinimized());
+}
+
+TEST_F(TrayWindow, WithoutATrayTheWindowMinimisesAsUsual) {
+    TRzTrayIcon tray(&window, TestIcon(), [] { return false; });
+    EXPECT_FALSE(tray.Enabled());
+    EXPECT_FALSE(tray.Icon().isVisible());
+    ShowWindow();
+    Minimise();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.isMinimized());
+
+    tray.ShowTrayBalloon(QStringLiteral("Trevant-Security"),
+                         QStringLiteral("Quorrel IP Configurator"), 10, 1);
+    EXPECT_FALSE(tray.LastBalloon().has_value());
+}
+
+TEST_F(TrayWindow, IconHasNoTooltipAndNoMenu) {
+    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
+    EXPECT_TRUE(tray.Icon().toolTip().isEmpty());
+    EXPECT_EQ(tray.Icon().contextMenu(), nullptr);
+    EXPECT_FALSE(tray.Icon().icon().isNull());
+}
+
+TEST(TrayIcon, StartupBalloonIsPassedOnAsItIs) {
+    QWidget window;
+    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
+    tray.ShowTrayBalloon(QStringLiteral("Trevant-Security"),
+                         QStringLiteral("Quorrel IP Configurator"), 10, 1);
+    ASSERT_TRUE(tray.LastBalloon().has_value());
+    EXPECT_EQ(tray.LastBalloon()->title, QStringLiteral("Trevant-Security"));
+    EXPECT_EQ(tray.LastBalloon()->text, QStringLiteral("Quorrel IP Configurator"));
+    EXPECT_EQ(tray.LastBalloon()->timeoutMs, 10000);
+    EXPECT_EQ(tray.LastBalloon()->icon, QSystemTrayIcon::Information);
+}
+
+TEST(TrayIcon, BalloonTitleAndTextAreCut) {
+    struct Case {
+        int titleLength;
+        int textLength;
+    };
+    const Case cases[] = {{0, 0}, {62, 254}, {63, 255}, {64, 256}, {200, 1000}};
+    QWidget window;
+    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
+    for (const Case& c : cases) {
+        QString title, text;
+        for (int i = 0; i < c.titleLength; ++i)
+            title += QChar(u'А' + i % 32);
+        for (int i = 0; i < c.textLength; ++i)
+            text += QChar(u'a' + i % 26);
+        tray.ShowTrayBalloon(title, text, 5, 0);
+        ASSERT_TRUE(tray.LastBalloon().has_value());
+        const int titleKept = std::min(c.titleLength, 63);
+        const int textKept = std::min(c.textLength, 255);
+        EXPECT_EQ(tray.LastBalloon()->title, title.left(titleKept)) << c.titleLength;
+        EXPECT_EQ(tray.LastBalloon()->title.size(), titleKept);
+        EXPECT_EQ(tray.LastBalloon()->text, text.left(textKept)) << c.textLength;
+        EXPECT_EQ(tray.LastBalloon()->text.size(), textKept);
+    }
+}
+
+TEST(TrayIcon, CutNeverSplitsASurrogatePair) {
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x94\x92"); // two UTF-16 units
+    const QString title = QString(62, QLatin1Char('x')) + emoji;
+    EXPECT_EQ(TRzTrayIcon::CutText(title, 63), QString(62, QLatin1Char('x')));
+    EXPECT_EQ(TRzTrayIcon::CutText(title, 64), title);
+}
+
+TEST(TrayIcon, BalloonKindsAndTimeouts) {
+    struct Case {
+        int kind;
+        int seconds;
+        QSystemTrayIcon::MessageIcon icon;
+    };
+    const Case cases[] = {
+        {0, 0, QSystemTrayIcon::NoIcon},   {1, 10, QSystemTrayIcon::Information},
+        {2, 30, QSystemTrayIcon::Warning}, {3, 255, QSystemTrayIcon::Critical},
+        {4, 1, QSystemTrayIcon::NoIcon},   {-1, 1, QSystemTrayIcon::NoIcon},
+    };
+    QWidget window;
+    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
+    for (const Case& c : cases) {
+        tray.ShowTrayBalloon(QStringLiteral("t"), QStringLiteral("x"), c.seconds, c.kind);
+        ASSERT_TRUE(tray.LastBalloon().has_value());
+        EXPECT_EQ(tray.LastBalloon()->icon, c.icon) << c.kind;
+        EXPECT_EQ(tray.LastBalloon()->timeoutMs, c.seconds * 1000) << c.kind;
+    }
+}
+
+} // namespace

@@ -1,0 +1,53 @@
+#include "StatusBar.h"
+
+#include "ClockStatus.h"
+#include "StatusPane.h"
+#include "VersionInfoStatus.h"
+
+TRzStatusBar::TRzStatusBar(QWidget* parent) : QStatusBar(parent) {
+    Build(new TRzVersionInfoStatus(this));
+}
+
+TRzStatusBar::TRzStatusBar(const IVersionResource& resource, QWidget* parent) : QStatusBar(parent) {
+    Build(new TRzVersionInfoStatus(resource, this));
+}
+
+void TRzStatusBar::Build(TRzVersionInfoStatus* version) {
+    setObjectName(QStringLiteral("RzStatusBar1"));
+    setSizeGripEnabled(false);
+    setFixedHeight(Height);
+    // The window's font: "MS Sans Serif" 8 pt, or the nearest family there is.
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    setFont(font);
+
+    // The panes are placed by hand rather than added as status bar items: the bar's own
+    // layout would stretch them and put its item frames around them.
+    pane1_ = new TRzStatusPane(this);
+    pane1_->setObjectName(QStringLiteral("RzStatusPane1"));
+    pane1_->setText(QStringLiteral("Найденно устройств:"));
+    pane2_ = new TRzStatusPane(this);
+    pane2_->setObjectName(QStringLiteral("RzStatusPane2"));
+    clock_ = new TRzClockStatus(this);
+    version_ = version;
+    resize(DefaultWidth, Height);
+    PlacePanes();
+}
+
+void TRzStatusBar::SetDeviceCount(int count) {
+    pane2_->setText(QString::number(count));
+}
+
+void TRzStatusBar::resizeEvent(QResizeEvent* event) {
+    QStatusBar::resizeEvent(event);
+    PlacePanes();
+}
+
+void TRzStatusBar::PlacePanes() {
+    const int h = height();
+    pane1_->setGeometry(0, 0, CountCaptionWidth, h);
+    pane2_->setGeometry(CountCaptionWidth, 0, CountWidth, h);
+    clock_->setGeometry(CountCaptionWidth + CountWidth, 0, ClockWidth, h);
+    version_->setGeometry(width() - VersionWidth, 0, VersionWidth, h);
+}

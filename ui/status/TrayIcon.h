@@ -1,0 +1,75 @@
+// The program's icon in the notification area (RzTrayIcon1).
+//
+// It appears when created, with no tooltip and no menu. Minimising the window hides it
+// from the taskbar, leaving only the icon; a left press on the icon restores the window
+// and brings it to the front. Without a notification area the tray is disabled: the
+// window minimises as usual and no balloon is shown. The icon is removed at exit.
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+class TRzTrayIcon : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxTitleLength = 63;
+    static constexpr int MaxTextLength = 255;
+
+    // One balloon as it was handed to the platform.
+    struct Balloon {
+        QString title;
+        QString text;
+        int timeoutMs = 0;
+        QSystemTrayIcon::MessageIcon icon = QSystemTrayIcon::NoIcon;
+    };
+
+    // window: the main window, minimised to and restored from the tray.
+    // icon: the image shown in the notification area.
+    // trayAvailable: asked once; by default whether the platform has a notification area.
+    TRzTrayIcon(QWidget* window, const QIcon& icon,
+                std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
+                QObject* parent = nullptr);
+    ~TRzTrayIcon() override;
+
+    // False when there is no notification area to put the icon in.
+    bool Enabled() const { return enabled_; }
+
+    // Shows one balloon at the icon: title cut to 63 characters, text to 255, the timeout in
+    // whole seconds, kind 0 none, 1 information, 2 warning, 3 error. Nothing when disabled.
+    void ShowTrayBalloon(const QString& title, const QString& text, int timeoutSeconds, int kind);
+
+    // The last balloon shown, if any.
+    const std::optional<Balloon>& LastBalloon() const { return lastBalloon_; }
+
+    // Cuts a text to at most maxLength UTF-16 units without splitting a surrogate pair.
+    static QString CutText(const QString& text, int maxLength);
+    static QSystemTrayIcon::MessageIcon BalloonIcon(int kind);
+
+    QSystemTrayIcon& Icon() { return tray_; }
+
+public slots:
+    // What a click on the icon does: a left press (or the double click that follows it)
+    // restores the window; other buttons do nothing.
+    void Activate(QSystemTrayIcon::ActivationReason reason);
+    // Shows the window normal again and brings it to the front.
+    void RestoreWindow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void HideMinimisedWindow();
+
+    QPointer<QWidget> window_;
+    QSystemTrayIcon tray_;
+    bool enabled_ = false;
+    bool restoring_ = false;
+    std::optional<Balloon> lastBalloon_;
+};
