@@ -4,6 +4,7 @@
 #include "XiButton.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
@@ -89,4 +90,9 @@ void TMessageForm::showEvent(QShowEvent* event) {
     if (FInitialFocus)
         FInitialFocus->setFocus(Qt::ActiveWindowFocusReason);
     activateWindow();
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+    // The window system confirms the activation only on a later pass of the event loop; take
+    // the focus now, so the first event the modal loop delivers already finds it in place.
+    QApplication::setActiveWindow(this);
+#endif
 }
