@@ -65,15 +65,6 @@ TEST(XiPanelTest, VerticalGradientAndOnePixelBevel) {
     EXPECT_EQ(Pixel(img, 1, 20), Pixel(img, 118, 20));
 }
 
-TEST(XiPanelTest, CaptionIsDrawnOnlyWhenSet) {
-    TXiPanel p;
-    p.resize(100, 40);
-    const QImage empty = Grab(p);
-    p.SetCaption(QStringLiteral("XXXX"));
-    const QImage withText = Grab(p);
-    EXPECT_NE(empty, withText);
-}
-
 // ---- Button ----
 
 struct TButtonFixture : ::testing::Test {
@@ -185,15 +176,6 @@ TEST_F(TButtonFixture, PressedCaptionMovesOnePixelRightAndDown) {
     EXPECT_LE(std::abs(normal.left() - (87 - normal.right())), 2);
     Mouse(QEvent::MouseButtonPress, QPoint(10, 10));
     EXPECT_EQ(CaptionBox(Grab(button)), normal.translated(1, 1));
-}
-
-TEST_F(TButtonFixture, DisabledUsesItsOwnColours) {
-    button.setEnabled(false);
-    EXPECT_EQ(Pixel(Grab(button), 5, 5), button.Colors(TXiButton::bsDisabled).Face);
-    EXPECT_NE(button.Colors(TXiButton::bsDisabled).Face, QColor(193, 224, 255));
-    QSignalSpy clicked(&button, &QAbstractButton::clicked);
-    button.Click();
-    EXPECT_EQ(clicked.count(), 0);
 }
 
 TEST_F(TButtonFixture, MouseClickNeedsPressAndReleaseOnTheButton) {
