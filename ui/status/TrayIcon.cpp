@@ -6,7 +6,7 @@
 
 TRzTrayIcon::TRzTrayIcon(QWidget* window, const QIcon& icon, std::function<bool()> trayAvailable,
                          QObject* parent)
-    : QObject(parent), window_(window) {
+    : QObject(parent ? parent : window), window_(window) {
     setObjectName(QStringLiteral("RzTrayIcon1"));
     tray_.setIcon(icon);
     tray_.setToolTip(QString());

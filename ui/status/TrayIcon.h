@@ -33,6 +33,7 @@ public:
     // window: the main window, minimised to and restored from the tray.
     // icon: the image shown in the notification area.
     // trayAvailable: asked once; by default whether the platform has a notification area.
+    // parent: the owner, by default the window, so the icon goes away with it.
     TRzTrayIcon(QWidget* window, const QIcon& icon,
                 std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
                 QObject* parent = nullptr);

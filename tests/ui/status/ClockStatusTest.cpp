@@ -40,17 +40,6 @@ TEST(ClockStatus, ShowsDateBlankTimeAndTheDateAloneAtMidnight) {
     }
 }
 
-TEST(ClockStatus, FollowsTheLocaleItIsGiven) {
-    const QDateTime moment(QDate(2026, 12, 31), QTime(13, 45, 7));
-    const QString russian = TRzClockStatus::ClockText(moment, kLocales[1]);
-    const QString american = TRzClockStatus::ClockText(moment, kLocales[2]);
-    EXPECT_NE(russian, american);
-    EXPECT_TRUE(russian.startsWith(QStringLiteral("31.12."))) << russian.toStdString();
-    EXPECT_TRUE(american.startsWith(QStringLiteral("12/31/"))) << american.toStdString();
-    EXPECT_TRUE(russian.contains(QStringLiteral("13:45:07")));
-    EXPECT_TRUE(american.contains(QStringLiteral("1:45:07")));
-}
-
 TEST(ClockStatus, StartsWithTheSystemLocaleAndARunningHalfSecondTimer) {
     TRzClockStatus clock;
     EXPECT_EQ(clock.ClockLocale(), QLocale::system());

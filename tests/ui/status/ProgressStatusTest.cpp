@@ -138,14 +138,6 @@ TEST(ProgressStatus, PercentRoundsHalfToEven) {
             << c.parts << " of " << c.total;
 }
 
-TEST(ProgressStatus, SetPercentLeavesPartsAlone) {
-    TRzProgressStatus p;
-    p.SetTotalParts(150);
-    p.SetPartsComplete(30);
-    p.SetPercent(77);
-    ExpectValues(p, {150, 30, 77});
-}
-
 TEST(ProgressStatus, BarWidthIsTheNearestIntegerAndFullFromHundred) {
     struct Case {
         int percent;

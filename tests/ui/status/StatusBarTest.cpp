@@ -6,11 +6,8 @@
 #include "VersionInfoStatus.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QImage>
-#include <QMainWindow>
 #include <QSizeGrip>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -68,21 +65,6 @@ TEST(StatusBar, PanesSitAtTheirPlaces) {
         EXPECT_EQ(bar.childAt(x, 9), nullptr) << x;
 }
 
-TEST(StatusBar, KeepsItsPanesInAFixedSizeMainWindow) {
-    QMainWindow window;
-    auto* bar = new TRzStatusBar;
-    window.setStatusBar(bar);
-    window.setCentralWidget(new QWidget);
-    window.setFixedSize(703, 273);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QApplication::processEvents();
-    EXPECT_EQ(bar->geometry(), QRect(0, 254, 703, 19));
-    EXPECT_EQ(bar->ClockPane()->geometry(), QRect(201, 0, 129, 19));
-    EXPECT_EQ(bar->VersionPane()->geometry(), QRect(379, 0, 324, 19));
-    EXPECT_TRUE(bar->VersionPane()->isVisible());
-}
-
 TEST(StatusBar, HasNoSizeGrip) {
     TRzStatusBar bar;
     EXPECT_FALSE(bar.isSizeGripEnabled());
@@ -107,14 +89,6 @@ TEST(StatusBar, CopyrightPaneShowsTheProgramsCopyright) {
 TEST(StatusBar, CopyrightPaneWithoutVersionInformation) {
     TRzStatusBar bar{NoVersionInfo()};
     EXPECT_EQ(bar.VersionPane()->text(), QStringLiteral("Value Not Available"));
-}
-
-TEST(StatusBar, PanesDoNotGrowWithTheirText) {
-    TRzStatusBar bar;
-    bar.CountPane()->setText(QString(200, QLatin1Char('8')));
-    bar.resize(703, 19);
-    EXPECT_EQ(bar.CountPane()->width(), 80);
-    EXPECT_EQ(bar.ClockPane()->x(), 201);
 }
 
 TEST(StatusBar, CaptionsStartThreePixelsInsideThePane) {

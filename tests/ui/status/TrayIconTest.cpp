@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QPointer>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -70,15 +71,6 @@ TEST_F(TrayWindow, OtherClicksDoNothing) {
     }
 }
 
-TEST_F(TrayWindow, RestoreOfAnOpenWindowLeavesItOpen) {
-    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
-    ShowWindow();
-    tray.Activate(QSystemTrayIcon::Trigger);
-    QApplication::processEvents();
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_FALSE(window.isMinimized());
-}
-
 TEST_F(TrayWindow, WithoutATrayTheWindowMinimisesAsUsual) {
     TRzTrayIcon tray(&window, TestIcon(), [] { return false; });
     EXPECT_FALSE(tray.Enabled());
@@ -91,13 +83,6 @@ TEST_F(TrayWindow, WithoutATrayTheWindowMinimisesAsUsual) {
     tray.ShowTrayBalloon(QStringLiteral("Trevant-Security"),
                          QStringLiteral("Quorrel IP Configurator"), 10, 1);
     EXPECT_FALSE(tray.LastBalloon().has_value());
-}
-
-TEST_F(TrayWindow, IconHasNoTooltipAndNoMenu) {
-    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
-    EXPECT_TRUE(tray.Icon().toolTip().isEmpty());
-    EXPECT_EQ(tray.Icon().contextMenu(), nullptr);
-    EXPECT_FALSE(tray.Icon().icon().isNull());
 }
 
 TEST(TrayIcon, StartupBalloonIsPassedOnAsItIs) {
@@ -163,6 +148,20 @@ TEST(TrayIcon, BalloonKindsAndTimeouts) {
         EXPECT_EQ(tray.LastBalloon()->icon, c.icon) << c.kind;
         EXPECT_EQ(tray.LastBalloon()->timeoutMs, c.seconds * 1000) << c.kind;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(TrayIcon, BelongsToTheWindowAndLeavesWithIt) {
+    auto* window = new QWidget;
+    QPointer<TRzTrayIcon> tray = new TRzTrayIcon(window, TestIcon(), [] { return true; });
+    EXPECT_EQ(tray->parent(), window);
+    QPointer<QSystemTrayIcon> icon = &tray->Icon();
+    EXPECT_TRUE(icon->isVisible());
+    delete window;
+    EXPECT_TRUE(tray.isNull());
 }
 
 } // namespace
