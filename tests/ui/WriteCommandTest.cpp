@@ -1,0 +1,282 @@
+#include "WindowFixture.h"
+
+#include "ProgressStatus.h"
+#include "UDPDriverQuorrelConf.h"
+
+#include <QEvent>
+
+namespace {
+
+std::string HexOf(const std::vector<uint8_t>& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (uint8_t b : bytes) {
+        text += digits[b >> 4];
+        text += digits[b & 15];
+    }
+    return text;
+}
+
+const std::string kWorkedExampleFrame =
+    HexOf({0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0, 0xA8, 0x01, 0x01, 0xFF,
+           0xFF, 0xFF, 0xFF, 0x89, 0x13, 0x5E, 0x4D, 0x3C, 0x2B, 0x1A, 0x00, 0xFF, 0x63});
+
+class WriteTest : public WindowTest {
+protected:
+    // Broadcast search against the three controllers, then 192.168.1.10 selected.
+    void SearchAndSelect() {
+        sim = StartThreeControllers();
+        BroadcastSearch();
+        Select("192.168.1.10");
+        ASSERT_TRUE(form->RzEdit1->isEnabled());
+    }
+
+    void Write() { form->RzBitBtn1->click(); }
+
+    // The frames the simulator reported, waiting a little for the expected number.
+    std::vector<SimProcess::Event> Frames(size_t expected = 1) {
+        for (int i = 0; i < 20 && sim->EventsNamed("frame").size() < expected; ++i)
+            sim->WaitForEvent([](const SimProcess::Event&) { return false; }, 25);
+        return sim->EventsNamed("frame");
+    }
+
+    std::unique_ptr<SimProcess> sim;
+};
+
+TEST_F(WriteTest, TheWorkedExampleFrameReachesTheControllerByteForByte) {
+    SearchAndSelect();
+    Write();
+    const auto frames = Frames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(Field(frames[0], "bytes"), kWorkedExampleFrame);
+    EXPECT_EQ(Field(frames[0], "to"), "255.255.255.255");
+    EXPECT_EQ(Field(frames[0], "from"), "127.0.0.1:6002");
+    EXPECT_EQ(Field(frames[0], "result"), "accepted");
+    EXPECT_EQ(Field(frames[0], "controller"), "192.168.1.10");
+    // after the write: fields disabled and kept, record gone, focus on the tree
+    EXPECT_FALSE(form->RzEdit1->isEnabled());
+    EXPECT_EQ(form->RzEdit1->text(), "192.168.1.10");
+    EXPECT_EQ(form->Devices().Value("192.168.1.10"), "");
+    EXPECT_EQ(form->focusWidget(), form->RzCheckTree1);
+    EXPECT_EQ(Marquee(), "");
+    EXPECT_EQ(form->RzProgressStatus1->Percent(), 0);
+}
+
+TEST_F(WriteTest, PressingAgainForTheSameControllerSendsTheSameValuesAgain) {
+    SearchAndSelect();
+    Write();
+    Write();
+    const auto frames = Frames(2);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(Field(frames[1], "bytes"), kWorkedExampleFrame);
+}
+
+TEST_F(WriteTest, MacTextWithAnySeparatorGivesTheSameBytes) {
+    SearchAndSelect();
+    form->RzEdit4->setText("0a:0b:0c:0d:0e:0f");
+    Write();
+    const auto frames = Frames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(Field(frames[0], "bytes").substr(36, 12), "0F0E0D0C0B0A");
+    EXPECT_EQ(Field(frames[0], "result"), "accepted") << "that is 10.0.0.5's MAC";
+}
+
+TEST_F(WriteTest, PortBytesAre5001WhateverThePortFieldShows) {
+    sim = StartThreeControllers();
+    BroadcastSearch();
+    Select("10.0.0.5");
+    ASSERT_EQ(form->RzEdit7->text(), "6000");
+    Write();
+    const auto frames = Frames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(Field(frames[0], "bytes").substr(32, 4), "8913");
+}
+
+TEST_F(WriteTest, AfterASearchByAddressTheFrameGoesToTheSelectedNode) {
+    sim = StartThreeControllers();
+    SearchByAddress("192.168.1.10");
+    Select("192.168.1.10");
+    form->RzEdit1->setText("192.168.1.20");
+    Write();
+    const auto frames = Frames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(Field(frames[0], "to"), "192.168.1.10");
+    EXPECT_EQ(Field(frames[0], "ip"), "192.168.1.20");
+}
+
+TEST_F(WriteTest, DirectlyAfterStartAWriteWouldGoToBroadcast) {
+    EXPECT_TRUE(form->BroadcastMode());
+}
+
+TEST_F(WriteTest, NoFreeLocalPortShowsTheFailureTextDuringThePause) {
+    SearchAndSelect();
+    const int32_t held[] = {UdpOpen(6002), UdpOpen(6003), UdpOpen(6004)};
+    // Paint events of the marquee while the failure text is up.
+    struct PaintWatch : QObject {
+        TRzMarqueeStatus* marquee = nullptr;
+        int failurePaints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint && marquee->Caption() == "Ошибка записи конфигурации")
+                ++failurePaints;
+            return false;
+        }
+    } watch;
+    watch.marquee = form->RzMarqueeStatus1;
+    form->RzMarqueeStatus1->installEventFilter(&watch);
+    Write();
+    EXPECT_GE(watch.failurePaints, 1);
+    EXPECT_EQ(Marquee(), "");
+    EXPECT_TRUE(sim->EventsNamed("frame").empty());
+    EXPECT_EQ(form->Devices().Value("192.168.1.10"), "") << "the record is gone all the same";
+    for (int32_t h : held)
+        UdpClose(h);
+}
+
+TEST_F(WriteTest, RoundTripTheControllerAnswersFromItsNewAddress) {
+    AddAddresses({"192.168.1.20/32"});
+    SearchAndSelect();
+    form->RzEdit1->setText("192.168.1.20");
+    Write();
+    ASSERT_EQ(Frames().size(), 1u);
+    BroadcastSearch();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{
+                           "Quorrel", "Quorrel/10.0.0.xxx", "Quorrel/10.0.0.xxx/10.0.0.5",
+                           "Quorrel/192.168.1.xxx", "Quorrel/192.168.1.xxx/192.168.1.20",
+                           "Quorrel/192.168.1.xxx/192.168.1.9"}));
+    Select("192.168.1.20");
+    EXPECT_EQ(form->RzEdit1->text(), "192.168.1.20");
+    EXPECT_EQ(form->RzEdit4->text(), "00-1A-2B-3C-4D-5E");
+}
+
+TEST_F(WriteTest, NeverWritesOneControllersValuesToAnother) {
+    SearchAndSelect();
+    Select("192.168.1.9");
+    Write(); // 192.168.1.9's record is now gone
+    ASSERT_EQ(Frames().size(), 1u);
+    Select("192.168.1.10"); // record shown
+    Select("192.168.1.9");  // no record: the fields still hold 192.168.1.10's values
+    EXPECT_EQ(form->RzEdit4->text(), "00-1A-2B-3C-4D-5E");
+    EXPECT_EQ(Marquee(), "Контроллер 192.168.1.9  Конфиг. не считана");
+    Write();
+    EXPECT_EQ(Frames(2).size(), 1u);
+    EXPECT_EQ(Marquee(), "Контроллер 192.168.1.9  Конфиг. не считана");
+    EXPECT_FALSE(form->RzEdit1->isEnabled());
+    EXPECT_EQ(form->focusWidget(), form->RzCheckTree1);
+}
+
+TEST_F(WriteTest, ASubnetNodeSelectedSendsNothingAndDisablesTheFields) {
+    SearchAndSelect();
+    form->EnableEditFields(true);
+    form->RzCheckTree1->blockSignals(true); // keep the fields as they are
+    form->RzCheckTree1->setCurrentItem(Node("192.168.1.xxx"));
+    form->RzCheckTree1->blockSignals(false);
+    Write();
+    EXPECT_TRUE(sim->EventsNamed("frame").empty());
+    EXPECT_FALSE(form->RzEdit1->isEnabled());
+    EXPECT_EQ(form->focusWidget(), form->RzCheckTree1);
+}
+
+struct ValidationCase {
+    const char* name;
+    const char* ip;
+    const char* mask;
+    const char* gateway;
+    bool bad;
+    const char* focused; // the field left with the focus, when bad
+};
+
+class Validation : public WindowTest, public ::testing::WithParamInterface<ValidationCase> {};
+
+TEST_P(Validation, ChecksTheFieldsInOrder) {
+    const ValidationCase& c = GetParam();
+    form->EnableEditFields(true);
+    form->RzEdit1->setText(c.ip);
+    form->RzEdit3->setText(c.mask);
+    form->RzEdit2->setText(c.gateway);
+    form->RzEdit7->setText("5001");
+    EXPECT_EQ(form->ValidateBeforeWrite(), c.bad);
+    if (c.bad) {
+        QWidget* focused = form->focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_EQ(focused->objectName(), c.focused);
+        auto* edit = qobject_cast<QLineEdit*>(focused);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->selectedText(), edit->text());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, Validation,
+    ::testing::Values(
+        ValidationCase{"Good", "192.168.1.10", "255.255.255.0", "192.168.1.1", false, ""},
+        ValidationCase{"IpWith255", "192.168.1.255", "255.255.255.0", "192.168.1.1", true,
+                       "RzEdit1"},
+        ValidationCase{"MaskAllOnes", "192.168.1.10", "255.255.255.255", "192.168.1.1", false, ""},
+        ValidationCase{"MaskZero", "192.168.1.10", "0.0.0.0", "192.168.1.1", true, "RzEdit3"},
+        ValidationCase{"GatewayZero", "192.168.1.10", "255.255.255.0", "0.0.0.0", true, "RzEdit2"},
+        ValidationCase{"GatewayTen", "192.168.1.10", "255.255.255.0", "10.0.0.1", false, ""},
+        ValidationCase{"BadIpAndGatewayFocusTheGateway", "1.2.3", "255.255.255.0", "x", true,
+                       "RzEdit2"},
+        ValidationCase{"Commas", "192,168,1,20", "255.255.255.0", "192.168.1.1", true, "RzEdit1"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WindowTest, DisabledFieldsAreNotCheckedButThePortAlwaysIs) {
+    form->EnableEditFields(false);
+    form->RzEdit1->setText("bad");
+    EXPECT_FALSE(form->ValidateBeforeWrite());
+    form->RzEdit7->setText("50x1");
+    EXPECT_TRUE(form->ValidateBeforeWrite());
+    EXPECT_EQ(form->focusWidget(), form->RzEdit7);
+}
+
+TEST_F(WindowTest, FailedCheckShowsOneMessageAndSendsNothing) {
+    auto sim = StartThreeControllers();
+    BroadcastSearch();
+    Select("192.168.1.10");
+    form->RzEdit1->setText("1.2.3");
+    form->RzEdit2->setText("x");
+    DialogAnswer error(PressEnter);
+    form->RzBitBtn1->click();
+    ASSERT_TRUE(error.Answered());
+    EXPECT_TRUE(error.texts.contains("Ошибка параметров"));
+    EXPECT_TRUE(sim->EventsNamed("frame").empty());
+    EXPECT_TRUE(form->RzEdit1->isEnabled()) << "the fields keep their state";
+    EXPECT_EQ(form->Devices().Value("192.168.1.10").size(), 58u);
+}
+
+struct KeyCase {
+    const char* field;
+    const char* typed;
+    const char* message; // empty when Enter accepts the text
+    const char* after;
+};
+
+class AddressKeys : public WindowTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(AddressKeys, CommaBecomesDotAndEnterChecksTheText) {
+    const KeyCase& c = GetParam();
+    form->EnableEditFields(true);
+    auto* field = form->findChild<QLineEdit*>(c.field);
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    QTest::keyClicks(field, c.typed);
+    std::unique_ptr<DialogAnswer> answer;
+    if (*c.message)
+        answer = std::make_unique<DialogAnswer>(PressEnter);
+    QTest::keyClick(field, Qt::Key_Return);
+    if (answer) {
+        ASSERT_TRUE(answer->Answered());
+        EXPECT_TRUE(answer->texts.contains(QString::fromUtf8(c.message)));
+    }
+    EXPECT_EQ(field->text(), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, AddressKeys,
+    ::testing::Values(KeyCase{"RzEdit1", "192,168,1,20", "", "192.168.1.20"},
+                      KeyCase{"RzEdit1", "192.168.1.300", "Неправильный формат IP адреса", ""},
+                      KeyCase{"RzEdit2", "10,0,0", "Неправильный формат IP адреса", ""},
+                      KeyCase{"RzEdit3", "255.255.255.256", "Неправильный формат маски", ""},
+                      KeyCase{"RzEdit3", "255,255,255,0", "", "255.255.255.0"}));
+
+} // namespace
