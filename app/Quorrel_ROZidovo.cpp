@@ -1,5 +1,6 @@
 // Program start: the application object, then the dialog settings and the window-level
 // flag, then the main window and its message loop. Nothing is saved at exit.
+#include "BalloonHints.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Quorrel IP Configurator"));
+    ApplyBalloonHintStyle(app);
     InitializeUnit1();
     TForm1 form1;
     form1.show();

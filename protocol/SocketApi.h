@@ -41,6 +41,9 @@ inline int SetNonBlocking(Handle h, bool on) {
 inline int CloseHandle(Handle h) {
     return closesocket(h);
 }
+inline void EnlargeReceiveBuffer(Handle h, int bytes) {
+    setsockopt(h, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
 #else
 using Handle = int;
 using AddrLen = socklen_t;
@@ -54,6 +57,17 @@ inline int SetNonBlocking(Handle h, bool on) {
 }
 inline int CloseHandle(Handle h) {
     return ::close(h);
+}
+// Asks for a receive buffer of the given size. An ordinary user gets at most the system's
+// limit (net.core.rmem_max); with the right to manage the network the limit is lifted.
+inline void EnlargeReceiveBuffer(Handle h, int bytes) {
+    ::setsockopt(h, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+#ifdef SO_RCVBUFFORCE
+    int granted = 0;
+    socklen_t len = sizeof granted;
+    if (::getsockopt(h, SOL_SOCKET, SO_RCVBUF, &granted, &len) == 0 && granted < bytes)
+        ::setsockopt(h, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes);
+#endif
 }
 #endif
 

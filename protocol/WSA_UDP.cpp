@@ -8,6 +8,9 @@
 
 namespace {
 
+// Room for the replies of more than ten thousand controllers.
+constexpr int kReceiveBufferBytes = 16 * 1024 * 1024;
+
 // Days from 30 December 1899 to 1 January 1970.
 constexpr double kUnixEpochDays = 25569.0;
 
@@ -54,6 +57,11 @@ int32_t UdpOpen(int localPort) {
     const int32_t allBits = -1;
     ::setsockopt(h, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&allBits),
                  sizeof allBits);
+
+    // Thousands of controllers answer one broadcast at once; the system's default
+    // receive buffer holds a few hundred small datagrams and drops the rest before the
+    // poll loop can read them.
+    sockapi::EnlargeReceiveBuffer(h, kReceiveBufferBytes);
 
     sockaddr_in local{};
     local.sin_family = AF_INET;

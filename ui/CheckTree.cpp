@@ -1,24 +1,25 @@
 #include "CheckTree.h"
 
-#include <QHeaderView>
 #include <cstring>
 
 namespace {
 constexpr int kStateIndexRole = Qt::UserRole + 1;
 }
 
-TTreeNode::TTreeNode(const QString& caption) : QTreeWidgetItem(QStringList{caption}) {
+TTreeNode::TTreeNode(const QString& caption)
+    : QTreeWidgetItem(QStringList{caption}), utf8_(caption.toStdString()) {
     setData(0, kStateIndexRole, -1);
 }
 
-bool TTreeNode::operator<(const QTreeWidgetItem& other) const {
-    const QByteArray a = text(0).toUtf8();
-    const QByteArray b = other.text(0).toUtf8();
-    return std::strcmp(a.constData(), b.constData()) < 0;
+TTreeNode::~TTreeNode() {
+    for (TTreeNode* child : held_)
+        delete child;
 }
 
-int TTreeNode::StateIndex() const {
-    return StateIndexOf(this);
+bool TTreeNode::operator<(const QTreeWidgetItem& other) const {
+    const auto* node = dynamic_cast<const TTreeNode*>(&other);
+    const std::string b = node != nullptr ? node->utf8_ : other.text(0).toStdString();
+    return std::strcmp(utf8_.c_str(), b.c_str()) < 0;
 }
 
 int TTreeNode::StateIndexOf(const QTreeWidgetItem* item) {
@@ -34,6 +35,9 @@ TRzCheckTree::TRzCheckTree(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSortingEnabled(false);
     setRootIsDecorated(true);
+    setUniformRowHeights(true);
+    showTimer_.setSingleShot(true);
+    connect(&showTimer_, &QTimer::timeout, this, &TRzCheckTree::FlushUpdates);
     connect(this, &QTreeWidget::currentItemChanged, this, &TRzCheckTree::OnCurrentItemChanged);
     connect(this, &QTreeView::collapsed, this,
             [this](const QModelIndex& index) { toExpand_.emplace_back(index); });
@@ -52,8 +56,46 @@ void TRzCheckTree::BeginUpdate() {
 }
 
 void TRzCheckTree::EndUpdate() {
-    if (updateDepth_ > 0 && --updateDepth_ == 0)
-        setUpdatesEnabled(true);
+    if (updateDepth_ == 0 || --updateDepth_ > 0)
+        return;
+    const qint64 since = sinceShown_.isValid() ? sinceShown_.elapsed() : kShowIntervalMs;
+    if (since >= kShowIntervalMs)
+        FlushUpdates();
+    else if (!showTimer_.isActive())
+        showTimer_.start(static_cast<int>(kShowIntervalMs - since));
+}
+
+void TRzCheckTree::FlushUpdates() {
+    showTimer_.stop();
+    ShowHeldNodes();
+    ExpandPending();
+    if (updateDepth_ > 0)
+        return;
+    sinceShown_.start();
+    setUpdatesEnabled(true);
+}
+
+void TRzCheckTree::ShowHeldNodes() {
+    std::vector<TTreeNode*> holding;
+    holding.swap(holding_);
+    // Parents come before their children, so each batch goes under a node already shown.
+    for (TTreeNode* parent : holding) {
+        QList<QTreeWidgetItem*> batch(parent->held_.begin(), parent->held_.end());
+        parent->held_.clear();
+        parent->addChildren(batch);
+        toExpand_.emplace_back(indexFromItem(parent));
+    }
+}
+
+void TRzCheckTree::ExpandPending() {
+    const bool kept = autoSelect_;
+    autoSelect_ = false;
+    std::vector<QPersistentModelIndex> pending;
+    pending.swap(toExpand_);
+    for (const QPersistentModelIndex& index : pending)
+        if (index.isValid() && !isExpanded(index))
+            expand(index);
+    autoSelect_ = kept;
 }
 
 IDeviceTree::Node TRzCheckTree::FirstNode() {
@@ -61,22 +103,41 @@ IDeviceTree::Node TRzCheckTree::FirstNode() {
 }
 
 int TRzCheckTree::ChildCount(Node node) {
-    return node == nullptr ? 0 : static_cast<QTreeWidgetItem*>(node)->childCount();
+    if (node == nullptr)
+        return 0;
+    auto* item = static_cast<QTreeWidgetItem*>(node);
+    const auto* own = dynamic_cast<const TTreeNode*>(item);
+    return item->childCount() + (own != nullptr ? static_cast<int>(own->held_.size()) : 0);
 }
 
 IDeviceTree::Node TRzCheckTree::Child(Node node, int index) {
-    return static_cast<QTreeWidgetItem*>(node)->child(index);
+    auto* item = static_cast<QTreeWidgetItem*>(node);
+    if (index < item->childCount())
+        return item->child(index);
+    auto* own = dynamic_cast<TTreeNode*>(item);
+    const auto held = static_cast<size_t>(index - item->childCount());
+    return own != nullptr && held < own->held_.size() ? own->held_[held] : nullptr;
 }
 
 std::string TRzCheckTree::Caption(Node node) {
-    return static_cast<QTreeWidgetItem*>(node)->text(0).toStdString();
+    const auto* item = static_cast<QTreeWidgetItem*>(node);
+    if (const auto* own = dynamic_cast<const TTreeNode*>(item))
+        return own->Utf8Caption();
+    return item->text(0).toStdString();
 }
 
 IDeviceTree::Node TRzCheckTree::AddChild(Node parent, const std::string& caption) {
     auto* parentItem = static_cast<QTreeWidgetItem*>(parent);
     auto* node = new TTreeNode(QString::fromStdString(caption));
-    parentItem->addChild(node);
-    toExpand_.emplace_back(indexFromItem(parentItem));
+    auto* own = dynamic_cast<TTreeNode*>(parentItem);
+    if (updateDepth_ > 0 && own != nullptr) {
+        if (own->held_.empty())
+            holding_.push_back(own);
+        own->held_.push_back(node);
+    } else {
+        parentItem->addChild(node);
+        toExpand_.emplace_back(indexFromItem(parentItem));
+    }
     return node;
 }
 
@@ -86,14 +147,7 @@ void TRzCheckTree::MarkHasChildren(Node node) {
 }
 
 void TRzCheckTree::FullExpand() {
-    const bool kept = autoSelect_;
-    autoSelect_ = false;
-    std::vector<QPersistentModelIndex> pending;
-    pending.swap(toExpand_);
-    for (const QPersistentModelIndex& index : pending)
-        if (index.isValid() && !isExpanded(index))
-            expand(index);
-    autoSelect_ = kept;
+    ExpandPending();
 }
 
 TTreeNode* TRzCheckTree::AddRoot(const QString& caption) {
@@ -110,12 +164,14 @@ QTreeWidgetItem* TRzCheckTree::FindTopLevel(const QString& text) const {
 }
 
 void TRzCheckTree::SortRecursive() {
+    ShowHeldNodes();
     sortItems(0, Qt::AscendingOrder);
 }
 
 void TRzCheckTree::DeleteChildren(QTreeWidgetItem* node) {
     if (node == nullptr)
         return;
+    ShowHeldNodes(); // no held node may outlive its parent's list
     const QList<QTreeWidgetItem*> children = node->takeChildren();
     qDeleteAll(children);
 }

@@ -1,11 +1,20 @@
 // The device tree RzCheckTree1: a read-only tree of captions that discovery fills through
 // IDeviceTree and that tells the window before and after the selected node changes.
+//
+// Replies can arrive by the thousand within a second, and the view lays out and paints
+// all its rows whenever rows are inserted into an expanded node. So nodes added inside an
+// update bracket are held on their parent and shown together, expanded, at most every
+// kShowIntervalMs (and at once when anything else needs the tree as it is). Through
+// IDeviceTree the held nodes count as children already, in the order they were added.
 #pragma once
 
 #include "DriverHost.h"
 
+#include <QElapsedTimer>
 #include <QPersistentModelIndex>
+#include <QTimer>
 #include <QTreeWidget>
+#include <string>
 #include <vector>
 
 // A node. Captions sort as plain character codes (case-sensitive, punctuation counts), so
@@ -13,16 +22,29 @@
 class TTreeNode : public QTreeWidgetItem {
 public:
     explicit TTreeNode(const QString& caption);
+    ~TTreeNode() override;
+    TTreeNode(const TTreeNode&) = delete;
+    TTreeNode& operator=(const TTreeNode&) = delete;
+
     bool operator<(const QTreeWidgetItem& other) const override;
 
+    // The caption as UTF-8; captions never change once a node exists.
+    const std::string& Utf8Caption() const { return utf8_; }
+
     // Every node carries state index -1 (no state image).
-    int StateIndex() const;
     static int StateIndexOf(const QTreeWidgetItem* item);
+
+private:
+    friend class TRzCheckTree;
+    std::string utf8_;
+    std::vector<TTreeNode*> held_; // children added but not shown yet (owned)
 };
 
 class TRzCheckTree : public QTreeWidget, public IDeviceTree {
     Q_OBJECT
 public:
+    static constexpr int kShowIntervalMs = 40;
+
     explicit TRzCheckTree(QWidget* parent = nullptr);
 
     // IDeviceTree
@@ -41,8 +63,10 @@ public:
     QTreeWidgetItem* FindTopLevel(const QString& text) const;
     // Sorts every level by caption; selection and expansion are kept.
     void SortRecursive();
+    // Shows at once every node added so far, expanded, and repaints when asked.
+    void FlushUpdates();
     // Deletes every child of the node with their subtrees.
-    static void DeleteChildren(QTreeWidgetItem* node);
+    void DeleteChildren(QTreeWidgetItem* node);
 
     // Expanding a node never selects it in this tree; the setting is kept so that callers
     // can switch it off and restore it around an expansion as the window expects.
@@ -57,10 +81,16 @@ signals:
 
 private:
     void OnCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void ShowHeldNodes();
+    void ExpandPending();
 
     int updateDepth_ = 0;
     bool autoSelect_ = true;
-    // Nodes that have gained children or been collapsed since the last FullExpand: only
+    // Nodes holding children that are not shown yet, parents before their children.
+    std::vector<TTreeNode*> holding_;
+    // Nodes that have gained children or been collapsed since the last expansion: only
     // these can be collapsed, so expanding them leaves the whole tree expanded.
     std::vector<QPersistentModelIndex> toExpand_;
+    QElapsedTimer sinceShown_;
+    QTimer showTimer_;
 };

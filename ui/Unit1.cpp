@@ -256,10 +256,11 @@ void TForm1::RzToolButton2Click() {
     EnableEditFields(false);
     devices_.Clear();
     ClearFields();
-    TRzCheckTree::DeleteChildren(RzCheckTree1->topLevelItem(0));
+    RzCheckTree1->DeleteChildren(RzCheckTree1->topLevelItem(0));
     DriverContext context = Context();
     SearchControllers(context, kLocalPortBase, kBroadcastAddress);
     RzCheckTree1->SortRecursive();
+    RzCheckTree1->FlushUpdates();
     RzCheckTree1->repaint();
     SetDeviceCount(CountDevices());
     g_broadcastMode = true;
@@ -283,7 +284,7 @@ void TForm1::RzToolButton6Click() {
         ShowErrorMessage(QStringLiteral("Неправильный формат IP адреса"));
         return;
     }
-    TRzCheckTree::DeleteChildren(RzCheckTree1->topLevelItem(0));
+    RzCheckTree1->DeleteChildren(RzCheckTree1->topLevelItem(0));
     DriverContext context = Context();
     SearchControllers(context, kLocalPortBase, address.toStdString());
     g_broadcastMode = false;
@@ -349,6 +350,7 @@ void TForm1::EnableEditFields(bool enabled) {
 }
 
 int TForm1::CountDevices() {
+    RzCheckTree1->FlushUpdates();
     RzCheckTree1->BeginUpdate();
     int count = 0;
     if (QTreeWidgetItem* root = RzCheckTree1->topLevelItem(0)) {

@@ -254,7 +254,7 @@ TEST_F(DiscoveryTest, ACommandRunFromThePumpMayEmptyTheTreeMeanwhile) {
     onPump = [&] {
         if (!cleared && table.Count() == 1) {
             cleared = true;
-            TRzCheckTree::DeleteChildren(tree.topLevelItem(0));
+            tree.DeleteChildren(tree.topLevelItem(0));
             table.Clear();
         }
     };
