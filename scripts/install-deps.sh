@@ -8,7 +8,7 @@ packages=(
     libgtest-dev
     iproute2
     xvfb xauth xdotool imagemagick trayer
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-liberation2
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "AddressKeyFilter.h"
 #include "Artwork.h"
+#include "Fonts.h"
 #include "MarqueeStatus.h"
 #include "MessDlgs.h"
 #include "ProgressStatus.h"
@@ -73,6 +74,7 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& ca
 } // namespace
 
 void InitializeUnit1() {
+    RegisterFontSubstitutes();
     AssignProgramDialogSettings();
     g_broadcastMode = true;
 }

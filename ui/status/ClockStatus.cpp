@@ -9,12 +9,28 @@ TRzClockStatus::TRzClockStatus(QWidget* parent)
     Refresh();
 }
 
+QString TRzClockStatus::LongTimeFormat(const QLocale& locale) {
+    // The regional long time is hours, minutes and seconds; some locales' long format
+    // also names the time zone ("t"), which the pane has no room for.
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString result;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        result += c;
+    }
+    return result.simplified();
+}
+
 QString TRzClockStatus::ClockText(const QDateTime& now, const QLocale& locale) {
     const QString date = locale.toString(now.date(), QLocale::ShortFormat);
     const QTime time = now.time();
     if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
         return date;
-    return date + QLatin1Char(' ') + locale.toString(time, QLocale::LongFormat);
+    return date + QLatin1Char(' ') + locale.toString(time, LongTimeFormat(locale));
 }
 
 void TRzClockStatus::SetClockSource(ClockSource source) {

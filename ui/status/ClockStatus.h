@@ -20,6 +20,8 @@ public:
     // Runs on the local time and the user's regional formats unless told otherwise.
     explicit TRzClockStatus(QWidget* parent = nullptr);
 
+    // The locale's long time format without its time zone.
+    static QString LongTimeFormat(const QLocale& locale);
     // The text the pane shows for the moment now in the given locale.
     static QString ClockText(const QDateTime& now, const QLocale& locale);
 

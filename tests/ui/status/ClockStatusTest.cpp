@@ -33,11 +33,31 @@ TEST(ClockStatus, ShowsDateBlankTimeAndTheDateAloneAtMidnight) {
             if (c.dateOnly) {
                 EXPECT_EQ(text, dateText);
             } else {
-                EXPECT_EQ(text, dateText + QLatin1Char(' ') +
-                                    locale.toString(c.time, QLocale::LongFormat));
+                EXPECT_EQ(text,
+                          dateText + QLatin1Char(' ') +
+                              locale.toString(c.time, TRzClockStatus::LongTimeFormat(locale)));
             }
         }
     }
+}
+
+TEST(ClockStatus, LongTimeShowsSecondsButNoTimeZone) {
+    struct Case {
+        QLocale locale;
+        const char* text;
+    };
+    const QDateTime moment(QDate(2026, 3, 9), QTime(13, 5, 9));
+    const Case cases[] = {
+        {QLocale(QLocale::Russian, QLocale::Russia), "09.03.2026 13:05:09"},
+        {QLocale(QLocale::German, QLocale::Germany), "09.03.26 13:05:09"},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "3/9/26 1:05:09 PM"},
+    };
+    for (const Case& c : cases) {
+        const QString text = TRzClockStatus::ClockText(moment, c.locale);
+        EXPECT_EQ(text.simplified(), QString::fromUtf8(c.text)) << c.locale.name().toStdString();
+    }
+    // a quoted letter t is text, not the time zone
+    EXPECT_EQ(TRzClockStatus::LongTimeFormat(QLocale::c()).count(QLatin1Char('t')), 0);
 }
 
 TEST(ClockStatus, StartsWithTheSystemLocaleAndARunningHalfSecondTimer) {
