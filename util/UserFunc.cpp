@@ -36,11 +36,29 @@ bool DecimalValue(std::string_view digits, int64_t& value) {
     return !digits.empty();
 }
 
-uint32_t ResolveHostName(const std::string& text) {
 #ifdef _WIN32
-    WSADATA data;
-    const bool started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+// The Winsock calls below need the library started; every start is balanced.
+class WinsockScope {
+public:
+    WinsockScope() {
+        WSADATA data;
+        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    ~WinsockScope() {
+        if (started_)
+            WSACleanup();
+    }
+    WinsockScope(const WinsockScope&) = delete;
+    WinsockScope& operator=(const WinsockScope&) = delete;
+
+private:
+    bool started_ = false;
+};
+#else
+struct WinsockScope {};
 #endif
+
+uint32_t ResolveHostName(const std::string& text) {
     uint32_t result = 0xFFFFFFFFu;
     addrinfo hints{};
     hints.ai_family = AF_INET;
@@ -56,10 +74,6 @@ uint32_t ResolveHostName(const std::string& text) {
         }
         freeaddrinfo(list);
     }
-#ifdef _WIN32
-    if (started)
-        WSACleanup();
-#endif
     return result;
 }
 
@@ -84,10 +98,9 @@ int32_t HexToInt(std::string_view text) {
 }
 
 uint32_t HostToAddr(const std::string& text) {
+    [[maybe_unused]] const WinsockScope winsock;
     // inet_addr keeps the number in network order, which is the wire order we want.
-    const in_addr_t parsed = inet_addr(text.c_str());
-    uint32_t result;
-    std::memcpy(&result, &parsed, 4);
+    uint32_t result = static_cast<uint32_t>(inet_addr(text.c_str()));
     if (result == 0xFFFFFFFFu)
         result = ResolveHostName(text);
     return result;
