@@ -6,10 +6,10 @@
 //   search-bench [--per-subnet K] [--pace-us U] [N ...]    (default N: 100 1000 5000 10000)
 //
 // Figures only; nothing is asserted.
-#include "BenchNet.h"
 #include "CheckTree.h"
 #include "DeviceTable.h"
 #include "MarqueeStatus.h"
+#include "PrivateNet.h"
 #include "ProgressStatus.h"
 #include "SimProcess.h"
 #include "UDPDriverQuorrelConf.h"
@@ -193,7 +193,7 @@ Row RunOne(int count, int perSubnet, int paceUs) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (const std::string error = benchnet::Enter(); !error.empty()) {
+    if (const std::string error = privatenet::Enter(); !error.empty()) {
         std::fprintf(stderr, "search-bench: no private network namespace: %s\n", error.c_str());
         return 1;
     }

@@ -1,6 +1,7 @@
 #include "XiButton.h"
 
 #include "DialogLayout.h"
+#include "OffscreenPaint.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -337,16 +338,7 @@ void TXiButton::changeEvent(QEvent* event) {
 }
 
 void TXiButton::paintEvent(QPaintEvent*) {
-    // Off-screen first, then one copy to the screen.
-    const qreal dpr = devicePixelRatioF();
-    QPixmap buffer(size() * dpr);
-    buffer.setDevicePixelRatio(dpr);
-    {
-        QPainter bp(&buffer);
-        PaintTo(bp, width(), height());
-    }
-    QPainter p(this);
-    p.drawPixmap(0, 0, buffer);
+    PaintOffscreen(*this, [this](QPainter& p, int w, int h) { PaintTo(p, w, h); });
 }
 
 void TXiButton::PaintTo(QPainter& p, int w, int h) const {

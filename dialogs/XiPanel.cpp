@@ -1,6 +1,7 @@
 #include "XiPanel.h"
 
 #include "DialogLayout.h"
+#include "OffscreenPaint.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -79,16 +80,7 @@ void TXiPanel::SetCaption(const QString& caption) {
 }
 
 void TXiPanel::paintEvent(QPaintEvent*) {
-    // Draw into an off-screen bitmap first and copy it in one step, so nothing flickers.
-    const qreal dpr = devicePixelRatioF();
-    QPixmap buffer(size() * dpr);
-    buffer.setDevicePixelRatio(dpr);
-    {
-        QPainter bp(&buffer);
-        PaintTo(bp, width(), height());
-    }
-    QPainter p(this);
-    p.drawPixmap(0, 0, buffer);
+    PaintOffscreen(*this, [this](QPainter& p, int w, int h) { PaintTo(p, w, h); });
 }
 
 void TXiPanel::PaintTo(QPainter& p, int w, int h) const {

@@ -6,6 +6,7 @@
 #include "ProgressStatus.h"
 #include "QStringPrinter.h"
 #include "SimProcess.h"
+#include "TreePaths.h"
 #include "UDPDriverQuorrelConf.h"
 
 #include <QApplication>
@@ -18,19 +19,8 @@
 
 namespace {
 
-// The captions of the tree as "root/subnet/controller" paths, in tree order.
 std::vector<std::string> Paths(QTreeWidget& tree) {
-    std::vector<std::string> paths;
-    std::function<void(QTreeWidgetItem*, const std::string&)> walk =
-        [&](QTreeWidgetItem* item, const std::string& prefix) {
-            const std::string path = prefix + item->text(0).toStdString();
-            paths.push_back(path);
-            for (int i = 0; i < item->childCount(); ++i)
-                walk(item->child(i), path + "/");
-        };
-    for (int i = 0; i < tree.topLevelItemCount(); ++i)
-        walk(tree.topLevelItem(i), "");
-    return paths;
+    return TreePaths(tree);
 }
 
 bool AllExpanded(QTreeWidgetItem* item) {

@@ -9,6 +9,7 @@
 #include "ProgressStatus.h"
 #include "QStringPrinter.h"
 #include "SimProcess.h"
+#include "TreePaths.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -101,20 +102,7 @@ protected:
         return sim;
     }
 
-    // The captions as "root/subnet/controller" paths, in tree order.
-    std::vector<std::string> Paths() {
-        std::vector<std::string> paths;
-        std::function<void(QTreeWidgetItem*, const std::string&)> walk =
-            [&](QTreeWidgetItem* item, const std::string& prefix) {
-                const std::string path = prefix + item->text(0).toStdString();
-                paths.push_back(path);
-                for (int i = 0; i < item->childCount(); ++i)
-                    walk(item->child(i), path + "/");
-            };
-        for (int i = 0; i < form->RzCheckTree1->topLevelItemCount(); ++i)
-            walk(form->RzCheckTree1->topLevelItem(i), "");
-        return paths;
-    }
+    std::vector<std::string> Paths() { return TreePaths(*form->RzCheckTree1); }
 
     // The first node with this caption, searching the whole tree.
     QTreeWidgetItem* Node(const QString& caption) {
