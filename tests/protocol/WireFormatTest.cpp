@@ -75,6 +75,10 @@ struct MacCase {
     std::array<uint8_t, 6> bytes18to23;
 };
 
+void PrintTo(const MacCase& c, std::ostream* os) {
+    *os << '"' << c.mac << '"';
+}
+
 class FrameMacTable : public ::testing::TestWithParam<MacCase> {};
 
 TEST_P(FrameMacTable, MacGroupsGoInReverse) {

@@ -188,6 +188,10 @@ struct RecordCase {
     Texts fields; // IP, mask, gateway, port, MAC, Hw/Sw
 };
 
+void PrintTo(const RecordCase& c, std::ostream* os) {
+    *os << '"' << c.record << '"';
+}
+
 class ShowRecordTable : public WindowTest, public ::testing::WithParamInterface<RecordCase> {};
 
 TEST_P(ShowRecordTable, FillsTheFieldsFromTheRecordText) {

@@ -251,6 +251,10 @@ struct KeyCase {
     const char* after;
 };
 
+void PrintTo(const KeyCase& c, std::ostream* os) {
+    *os << c.field << " \"" << c.typed << '"';
+}
+
 class AddressKeys : public WindowTest, public ::testing::WithParamInterface<KeyCase> {};
 
 TEST_P(AddressKeys, CommaBecomesDotAndEnterChecksTheText) {

@@ -12,6 +12,10 @@ struct QuadCase {
     bool badStrict;
 };
 
+void PrintTo(const QuadCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
+
 class BadDottedQuadTable : public ::testing::TestWithParam<QuadCase> {};
 
 TEST_P(BadDottedQuadTable, MatchesTheTableOfAcceptedTexts) {
@@ -58,6 +62,10 @@ struct HexCase {
     std::string text;
     int32_t value;
 };
+
+void PrintTo(const HexCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class HexToIntTable : public ::testing::TestWithParam<HexCase> {};
 
