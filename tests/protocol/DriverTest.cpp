@@ -5,6 +5,7 @@
 #include "UDPDriverQuorrelConf.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -90,6 +91,27 @@ protected:
     DriverContext context;
     int pumps = 0;
 };
+
+int OpenDescriptors() {
+    int count = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (::readdir(dir) != nullptr)
+            ++count;
+        ::closedir(dir);
+    }
+    return count;
+}
+
+TEST_F(DriverTest, AFailedOpenLeavesNoSocketBehind) {
+    const int32_t held = UdpOpen(kLocalPortBase);
+    ASSERT_GT(held, 0);
+    const int before = OpenDescriptors();
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(UdpOpen(kLocalPortBase), -1);
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_TRUE(UdpClose(held));
+    EXPECT_EQ(OpenDescriptors(), before - 1);
+}
 
 TEST_F(DriverTest, SearchWithNoFreeLocalPortDoesNothingAtAll) {
     ControllerPort controller;
