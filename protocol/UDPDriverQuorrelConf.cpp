@@ -1,5 +1,6 @@
 #include "UDPDriverQuorrelConf.h"
 
+#include "MarqueeTexts.h"
 #include "UserFunc.h"
 
 #include <cstring>
@@ -103,8 +104,8 @@ void SearchControllers(DriverContext& context, int base, const std::string& dest
     if (endpoint <= 0)
         return;
 
-    context.marquee->SetCaption(destination == kBroadcastAddress ? "Широковещательный поиск"
-                                                                 : "Поиск контроллера по IP");
+    context.marquee->SetCaption(destination == kBroadcastAddress ? MarqueeText::BroadcastSearch
+                                                                 : MarqueeText::SearchByAddress);
     context.progress->SetTotalParts(kSearchParts);
     context.progress->SetPartsComplete(0);
 
@@ -142,7 +143,7 @@ bool WriteConfig(DriverContext& context, int base, const std::string& destinatio
     if (endpoint <= 0)
         return false;
 
-    context.marquee->SetCaption("Запись конфигурации контроллера...");
+    context.marquee->SetCaption(MarqueeText::WritingConfig);
     context.progress->SetTotalParts(kWriteParts);
     UdpSend(endpoint, destination, kControllerPort, frame->data(), kFrameLength);
     context.progress->SetPartsComplete(kWriteParts + 1);

@@ -8,7 +8,6 @@
 
 namespace artwork {
 
-constexpr int kImageCount = 53;
 constexpr int kExit = 0;
 constexpr int kBroadcastSearch = 4;
 constexpr int kSearchByAddress = 18;

@@ -88,14 +88,13 @@ void TRzCheckTree::ShowHeldNodes() {
 }
 
 void TRzCheckTree::ExpandPending() {
-    const bool kept = autoSelect_;
-    autoSelect_ = false;
+    // Expanding never selects a node in this tree, so there is no automatic selection
+    // to switch off around it.
     std::vector<QPersistentModelIndex> pending;
     pending.swap(toExpand_);
     for (const QPersistentModelIndex& index : pending)
         if (index.isValid() && !isExpanded(index))
             expand(index);
-    autoSelect_ = kept;
 }
 
 IDeviceTree::Node TRzCheckTree::FirstNode() {

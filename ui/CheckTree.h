@@ -68,11 +68,6 @@ public:
     // Deletes every child of the node with their subtrees.
     void DeleteChildren(QTreeWidgetItem* node);
 
-    // Expanding a node never selects it in this tree; the setting is kept so that callers
-    // can switch it off and restore it around an expansion as the window expects.
-    bool AutoSelect() const { return autoSelect_; }
-    void SetAutoSelect(bool on) { autoSelect_ = on; }
-
 signals:
     // The selection is about to move to node (never refused).
     void Changing(QTreeWidgetItem* node);
@@ -85,7 +80,6 @@ private:
     void ExpandPending();
 
     int updateDepth_ = 0;
-    bool autoSelect_ = true;
     // Nodes holding children that are not shown yet, parents before their children.
     std::vector<TTreeNode*> holding_;
     // Nodes that have gained children or been collapsed since the last expansion: only

@@ -4,6 +4,7 @@
 #include "Artwork.h"
 #include "Fonts.h"
 #include "MarqueeStatus.h"
+#include "MarqueeTexts.h"
 #include "MessDlgs.h"
 #include "ProgressStatus.h"
 #include "StatusBar.h"
@@ -28,10 +29,6 @@ namespace {
 // The window-level broadcast mode flag: true at start and after a broadcast search,
 // false after a search by address. It chooses where a write goes.
 bool g_broadcastMode = true;
-
-const QString kBroadcastText = QString::fromLatin1(kBroadcastAddress);
-const QString kControllerPrefix = QStringLiteral("Контроллер ");
-const QString kNoRecordSuffix = QStringLiteral("  Конфиг. не считана");
 
 QFont WindowFont() {
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -273,10 +270,7 @@ void TForm1::RzToolButton6Click() {
     EnableEditFields(false);
     devices_.Clear();
     ClearFields();
-    const bool autoSelect = RzCheckTree1->AutoSelect();
-    RzCheckTree1->SetAutoSelect(false);
-    RzCheckTree1->expandAll();
-    RzCheckTree1->SetAutoSelect(autoSelect);
+    RzCheckTree1->expandAll(); // expanding never changes the selection in this tree
 
     QString address;
     AskText(QStringLiteral("The Input Query"), QStringLiteral("IP адрес"), QString(), address);
@@ -324,14 +318,14 @@ void TForm1::RzCheckTree1Change(QTreeWidgetItem* node) {
         EnableEditFields(false);
         return;
     }
-    RzMarqueeStatus1->SetCaption((kControllerPrefix + caption).toStdString());
+    RzMarqueeStatus1->SetCaption(MarqueeText::ControllerPrefix + caption.toStdString());
     const std::string record = devices_.Value(caption.toStdString());
     if (!record.empty()) {
         EnableEditFields(true);
         filledFrom_ = ShowRecord(record) ? caption : QString();
     } else {
         EnableEditFields(false);
-        RzMarqueeStatus1->SetCaption(RzMarqueeStatus1->Caption() + kNoRecordSuffix.toStdString());
+        RzMarqueeStatus1->SetCaption(RzMarqueeStatus1->Caption() + MarqueeText::NoConfigSuffix);
     }
 }
 
@@ -458,7 +452,7 @@ void TForm1::RzBitBtn1Click() {
 }
 
 void TForm1::ShowWriteFailure() {
-    RzMarqueeStatus1->SetCaption("Ошибка записи конфигурации");
+    RzMarqueeStatus1->SetCaption(MarqueeText::WriteFailed);
     RzProgressStatus1->SetPercent(0);
     RzMarqueeStatus1->RepaintNow();
     QThread::msleep(static_cast<unsigned long>(writeFailurePauseMs_));
