@@ -160,10 +160,7 @@ TEST_F(DriverTest, SearchCountsTwoPartsPerPassAndResetsAtTheEnd) {
 TEST_F(DriverTest, WriteSendsTheWorkedExampleFrameOnce) {
     ControllerPort controller;
     ASSERT_TRUE(controller.Bound());
-    fields.ip = "192.168.1.10";
-    fields.mask = "255.255.255.0";
-    fields.gateway = "192.168.1.1";
-    fields.mac = "00-1A-2B-3C-4D-5E";
+    fields.Set("192.168.1.10", "255.255.255.0", "192.168.1.1", "00-1A-2B-3C-4D-5E");
     EXPECT_TRUE(WriteConfig(context, kLocalPortBase, kBroadcastAddress));
     const std::vector<uint8_t> expected = {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0,
                                            0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x89, 0x13,
@@ -179,10 +176,7 @@ TEST_F(DriverTest, WriteSendsTheWorkedExampleFrameOnce) {
 TEST_F(DriverTest, WriteWithNoFreeLocalPortGivesFalseAndSendsNothing) {
     ControllerPort controller;
     HeldPorts held{6002, 6003, 6004};
-    fields.ip = "10.0.0.2";
-    fields.mask = "255.0.0.0";
-    fields.gateway = "10.0.0.1";
-    fields.mac = "00-1A-2B-3C-4D-5E";
+    fields.Set("10.0.0.2", "255.0.0.0", "10.0.0.1", "00-1A-2B-3C-4D-5E");
     EXPECT_FALSE(WriteConfig(context, kLocalPortBase, kBroadcastAddress));
     EXPECT_TRUE(controller.Receive().empty());
     EXPECT_TRUE(marquee.history.empty());
@@ -191,10 +185,7 @@ TEST_F(DriverTest, WriteWithNoFreeLocalPortGivesFalseAndSendsNothing) {
 
 TEST_F(DriverTest, WriteWithAShortMacSendsNothing) {
     ControllerPort controller;
-    fields.ip = "10.0.0.2";
-    fields.mask = "255.0.0.0";
-    fields.gateway = "10.0.0.1";
-    fields.mac = "";
+    fields.Set("10.0.0.2", "255.0.0.0", "10.0.0.1", "");
     EXPECT_FALSE(WriteConfig(context, kLocalPortBase, kBroadcastAddress));
     EXPECT_TRUE(controller.Receive().empty());
     EXPECT_TRUE(marquee.history.empty());
@@ -203,10 +194,7 @@ TEST_F(DriverTest, WriteWithAShortMacSendsNothing) {
 TEST_F(DriverTest, WriteToASingleAddressReachesOnlyThatAddress) {
     ASSERT_EQ(privatenet::AddAddress("10.0.0.5/32"), "");
     ControllerPort controller;
-    fields.ip = "10.0.0.6";
-    fields.mask = "255.255.255.0";
-    fields.gateway = "10.0.0.1";
-    fields.mac = "0a:0b:0c:0d:0e:0f";
+    fields.Set("10.0.0.6", "255.255.255.0", "10.0.0.1", "0a:0b:0c:0d:0e:0f");
     EXPECT_TRUE(WriteConfig(context, kLocalPortBase, "10.0.0.5"));
     const auto frame = controller.Receive();
     ASSERT_EQ(frame.size(), 26u);

@@ -95,5 +95,12 @@ public:
     std::string GatewayText() const override { return gateway; }
     std::string MaskText() const override { return mask; }
     std::string MacText() const override { return mac; }
+    void Set(std::string ipText, std::string maskText, std::string gatewayText,
+             std::string macText) {
+        ip = std::move(ipText);
+        mask = std::move(maskText);
+        gateway = std::move(gatewayText);
+        mac = std::move(macText);
+    }
     std::string ip, gateway, mask, mac;
 };
