@@ -69,12 +69,8 @@ void DrawWrite(QPainter& p, bool enabled) {
     p.drawPath(arrow.translated(0, 0.5));
 }
 
-} // namespace
-
-QPixmap Image(int index) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+// Draws image `index` on a 16 x 16 unit square.
+void Paint(QPainter& p, int index) {
     p.setRenderHint(QPainter::Antialiasing);
     switch (index) {
     case kExit:
@@ -98,7 +94,25 @@ QPixmap Image(int index) {
     default:
         break;
     }
+}
+
+} // namespace
+
+QPixmap Image(int index) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    Paint(p, index);
     return pixmap;
+}
+
+QImage Render(int index, int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.scale(size / 16.0, size / 16.0);
+    Paint(p, index);
+    return image;
 }
 
 QIcon Icon(int index) {

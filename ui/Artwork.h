@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 
 namespace artwork {
@@ -16,6 +17,8 @@ constexpr int kWrite = 51;
 constexpr int kWriteDisabled = 52;
 
 QPixmap Image(int index);
+// The same drawing at size x size pixels (the installed icons are made from it).
+QImage Render(int index, int size);
 QIcon Icon(int index);
 // The write button's icon: image 51, and image 52 in the disabled mode.
 QIcon WriteButtonIcon();

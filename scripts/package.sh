@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# Builds the Debian package of the program and the command-line tool.
+#   bash scripts/package.sh      installs what is missing, builds in Release in
+#                                build-package/ (or $PACKAGE_BUILD_DIR) and prints the
+#                                path of quorrel-ip-configurator_<version>_<arch>.deb
+#   bash scripts/package.sh ci   also checks the package (as root): lintian, install with
+#                                apt-get, the installed window starts (virtual display,
+#                                private network namespace), quorrel-cli --help runs,
+#                                purge, and no installed file is left behind
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(realpath -m "${PACKAGE_BUILD_DIR:-$root/build-package}")"
+package=quorrel-ip-configurator
+app_id=com.trevant.QuorrelIpConfigurator
+title="Quorrel IP Configurator"
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+
+fail() {
+    echo "package.sh: $*" >&2
+    exit 1
+}
+
+# Runs inside a private network namespace (see window_check): a virtual display, the
+# installed program started by the desktop entry's Exec line, its window looked up by
+# title, and a picture of the screen.
+if [ "${1:-}" = "__window" ]; then
+    exec_line=$2
+    shot=$3
+    ip link set lo up
+    display=
+    for n in $(seq 90 119); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            display=:$n
+            break
+        fi
+    done
+    [ -n "$display" ] || fail "no free display number"
+    Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    app=
+    trap 'kill $app $xvfb 2>/dev/null || true' EXIT
+    export DISPLAY=$display
+    for _ in $(seq 50); do
+        xdpyinfo >/dev/null 2>&1 && break
+        sleep 0.2
+    done
+    # The Exec line without its field codes (%f, %U, ...), split into words as written.
+    read -r -a command <<<"$(sed -E 's/ ?%[a-zA-Z]//g' <<<"$exec_line")"
+    "${command[@]}" >/dev/null 2>&1 &
+    app=$!
+    for _ in $(seq 100); do
+        if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then
+            sleep 1
+            import -window root "$shot"
+            echo "window \"$title\" shown (picture: $shot)"
+            exit 0
+        fi
+        kill -0 "$app" 2>/dev/null || fail "\"${command[*]}\" ended before showing its window"
+        sleep 0.2
+    done
+    fail "no window titled \"$title\" within 20 s"
+fi
+
+mode=${1:-}
+case "$mode" in
+"" | ci) ;;
+*)
+    echo "usage: $0 [ci]" >&2
+    exit 2
+    ;;
+esac
+
+# What building the package needs besides the project's own dependencies; ci mode also
+# checks the package and runs the installed program under a virtual display.
+"$root/scripts/install-deps.sh"
+extra=(dpkg-dev file desktop-file-utils appstream)
+if [ "$mode" = ci ]; then
+    extra+=(lintian x11-utils xdotool xvfb imagemagick man-db)
+fi
+missing=()
+for p in "${extra[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+desktop-file-validate "$root/packaging/$app_id.desktop"
+appstreamcli validate --no-net "$root/packaging/$app_id.metainfo.xml" >/dev/null ||
+    appstreamcli validate --no-net "$root/packaging/$app_id.metainfo.xml" ||
+    fail "the AppStream metadata does not validate"
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+cmake --build "$build" --parallel "$(nproc)"
+rm -f "$build/${package}"_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+debs=("$build/${package}"_*.deb)
+[ -f "${debs[0]}" ] || fail "cpack wrote no package"
+deb=${debs[0]}
+
+if [ "$mode" != ci ]; then
+    echo "$deb"
+    exit 0
+fi
+
+echo "--- lintian"
+lintian --allow-root --fail-on error --info "$deb" || fail "lintian reports errors"
+
+# The package changes no system setting: no maintainer scripts, nothing but the file list.
+control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | xargs)
+[ "$control" = "control md5sums" ] || fail "unexpected control files: $control"
+
+if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "installed"; then
+    "${sudo_cmd[@]}" apt-get purge -y "$package" >/dev/null
+fi
+# Which of the package's paths are there before it is installed (shared directories).
+mapfile -t paths < <(dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -e 's|^\./|/|' -e 's|/$||' |
+    grep -v '^$' | grep -v '^\.$')
+before=()
+for p in "${paths[@]}"; do
+    if [ -e "$p" ] || [ -L "$p" ]; then
+        before+=("$p")
+    fi
+done
+
+echo "--- install"
+export DEBIAN_FRONTEND=noninteractive
+if ! "${sudo_cmd[@]}" apt-get install -y "$deb"; then
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y "$deb"
+fi
+for p in "${paths[@]}"; do
+    [ -e "$p" ] || fail "$p is not installed"
+done
+desktop_file=/usr/share/applications/$app_id.desktop
+desktop-file-validate "$desktop_file"
+exec_line=$(sed -n 's/^Exec=//p' "$desktop_file" | head -n 1)
+[ -n "$exec_line" ] || fail "$desktop_file has no Exec line"
+man -w quorrel-ip-configurator >/dev/null || fail "no manual page for quorrel-ip-configurator"
+
+echo "--- window (started as the menu entry starts it: $exec_line)"
+"${sudo_cmd[@]}" unshare --net -- bash "$0" __window "$exec_line" "$build/installed-window.png"
+
+echo "--- quorrel-cli"
+if [ -x /usr/bin/quorrel-cli ]; then
+    unshare_cmd=("${sudo_cmd[@]}" unshare --net --)
+    "${unshare_cmd[@]}" quorrel-cli --help >/dev/null || fail "quorrel-cli --help failed"
+    man -w quorrel-cli >/dev/null || fail "no manual page for quorrel-cli"
+    echo "quorrel-cli --help runs"
+else
+    echo "skipped: this package has no quorrel-cli"
+fi
+
+echo "--- purge"
+"${sudo_cmd[@]}" apt-get purge -y "$package" >/dev/null
+left=()
+for p in "${paths[@]}"; do
+    was_there=0
+    for b in "${before[@]}"; do
+        if [ "$b" = "$p" ]; then
+            was_there=1
+            break
+        fi
+    done
+    if [ "$was_there" = 0 ] && { [ -e "$p" ] || [ -L "$p" ]; }; then
+        left+=("$p")
+    fi
+done
+[ ${#left[@]} -eq 0 ] || fail "left behind after purge: ${left[*]}"
+echo "package installed, started, purged; nothing left behind"
+echo "$deb"
