@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QList>
 #include <QString>
 
 #include <cstdio>
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     // Painting on a QImage needs neither an application object nor a display.
     const QString outDir = QString::fromLocal8Bit(argv[1]);
     const QString name = QString::fromLocal8Bit(argv[2]);
+    QList<int> sizes;
     for (int i = 3; i < argc; ++i) {
         bool ok = false;
         const int size = QString::fromLocal8Bit(argv[i]).toInt(&ok);
@@ -24,6 +26,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bad icon size: %s\n", argv[i]);
             return 2;
         }
+        sizes.append(size);
+    }
+    for (const int size : sizes) {
         const QString dir = QStringLiteral("%1/%2x%2/apps").arg(outDir).arg(size);
         if (!QDir().mkpath(dir)) {
             std::fprintf(stderr, "cannot create %s\n", qPrintable(dir));
