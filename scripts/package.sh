@@ -135,10 +135,16 @@ done
 
 echo "--- install"
 export DEBIAN_FRONTEND=noninteractive
-if ! "${sudo_cmd[@]}" apt-get install -y "$deb"; then
+log="$build/apt-install.log"
+if ! "${sudo_cmd[@]}" apt-get install -y "$deb" >"$log" 2>&1; then
+    # Dependencies not yet installed need the package lists.
     "${sudo_cmd[@]}" apt-get update -qq
-    "${sudo_cmd[@]}" apt-get install -y "$deb"
+    "${sudo_cmd[@]}" apt-get install -y "$deb" >"$log" 2>&1 || {
+        cat "$log"
+        fail "apt-get could not install $deb"
+    }
 fi
+grep -E "^(Unpacking|Setting up)" "$log" || true
 for p in "${paths[@]}"; do
     [ -e "$p" ] || fail "$p is not installed"
 done
