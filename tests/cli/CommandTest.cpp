@@ -1,5 +1,6 @@
 // quorrel-cli's commands against the controller simulator, in the test's private network.
 #include "Commands.h"
+#include "LaptopLans.h"
 #include "PrivateNet.h"
 #include "SimProcess.h"
 
@@ -198,6 +199,23 @@ TEST_F(CommandTest, ApplyShowsTheFramesOnADryRunThenWritesAndConfirmsEachRow) {
     EXPECT_NE(out.str().find("3 rows: 3 written, 3 confirmed, 0 not confirmed, 0 failed\n"),
               std::string::npos)
         << out.str();
+}
+
+TEST(LaptopCommand, SetWritesOnTheCardTheControllerAnsweredOnAndConfirms) {
+    REQUIRE_PRIVATE_NETWORK();
+    LaptopLans lans;
+    ASSERT_EQ(lans.Build(), "");
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(cli::Run({"set", "--mac", "02-00-C0-A8-01-09", "--ip", "192.168.1.50", "--verify"},
+                       out, err),
+              0)
+        << out.str() << err.str();
+    EXPECT_EQ(out.str().substr(0, 44), "sent to 255.255.255.255 on eth0: 02-00-C0-A8");
+    EXPECT_NE(out.str().find("\nconfirmed: answers from 192.168.1.50 "), std::string::npos)
+        << out.str();
+    EXPECT_EQ(lans.officeSim->EventsNamed("frame").size(), 1u);
+    EXPECT_TRUE(lans.wifiSim->EventsNamed("frame").empty()) << "nothing reaches the Wi-Fi LAN";
 }
 
 } // namespace
