@@ -3,6 +3,7 @@
 #include "LaptopLans.h"
 #include "PrivateNet.h"
 #include "SimProcess.h"
+#include "UdpSocket.h"
 
 #include <gtest/gtest.h>
 
@@ -199,6 +200,16 @@ TEST_F(CommandTest, ApplyShowsTheFramesOnADryRunThenWritesAndConfirmsEachRow) {
     EXPECT_NE(out.str().find("3 rows: 3 written, 3 confirmed, 0 not confirmed, 0 failed\n"),
               std::string::npos)
         << out.str();
+}
+
+TEST_F(CommandTest, NoFreeLocalPortExitsThreeAndSendsNothing) {
+    StartControllers();
+    std::vector<core::UdpSocket> held;
+    for (uint16_t port : {6002, 6003, 6004})
+        held.push_back(core::UdpSocket::Open(port));
+    EXPECT_EQ(Cli({"set", "--mac", kMacA, "--ip", "192.168.1.20"}), 3);
+    EXPECT_EQ(err.str(), "quorrel-cli: no local port (6002 to 6004) could be opened\n");
+    EXPECT_TRUE(Events("request").empty());
 }
 
 TEST(LaptopCommand, SetWritesOnTheCardTheControllerAnsweredOnAndConfirms) {

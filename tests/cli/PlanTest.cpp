@@ -1,7 +1,9 @@
 #include "Plan.h"
+#include "Commands.h"
 #include "Output.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,20 @@ TEST(Output, CsvQuotesAsRfc4180AndJsonEscapes) {
     EXPECT_EQ(cli::CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(cli::CsvField("two\r\nlines"), "\"two\r\nlines\"");
     EXPECT_EQ(cli::JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\\u000a\"");
+}
+
+TEST(CommandLine, EachCommandHasItsHelpAndNeedsNoNetworkForIt) {
+    for (const std::string command : {"discover", "set", "apply"}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(cli::Run({command, "--help"}, out, err), 0);
+        EXPECT_EQ(out.str().rfind("usage: quorrel-cli " + command + " ", 0), 0u) << out.str();
+        EXPECT_NE(out.str().find("Exit status"), std::string::npos);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(cli::Run({"flash"}, out, err), 2);
+    EXPECT_EQ(err.str(), "quorrel-cli: unknown command \"flash\" (see quorrel-cli --help)\n");
 }
 
 } // namespace
