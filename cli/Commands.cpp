@@ -14,6 +14,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 namespace cli {
 
@@ -100,7 +101,12 @@ Verification Verify(const core::ControllerRecord& wanted, const std::string& sea
             break;
         const auto heard =
             Search(searchAt, static_cast<int>(std::min<long long>(left, kVerifySearchMs)));
-        for (const Listed& c : heard.value_or(std::vector<Listed>{})) {
+        if (!heard) {
+            // No local port just now: try again a little later rather than spin.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
+        }
+        for (const Listed& c : *heard) {
             if (c.record.mac != wanted.mac)
                 continue;
             last = c;
