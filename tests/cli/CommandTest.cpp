@@ -171,7 +171,8 @@ TEST_F(CommandTest, ApplyWithABadRowSendsNothing) {
                   "00-1A-2B-3C-4D-61,192.168.1.22,0.0.0.0,192.168.1.1\n"
                   "00-1A-2B-3C-4D-60,192.168.1.21,255.255.255.0,192.168.1.1\n");
     EXPECT_EQ(Cli({"apply", plan}), 2);
-    EXPECT_NE(err.str().find(plan + ":4: wrong mask \"0.0.0.0\""), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(plan + ":4: wrong mask format \"0.0.0.0\""), std::string::npos)
+        << err.str();
     EXPECT_TRUE(Events("request").empty());
     EXPECT_TRUE(Events("frame").empty());
 }
