@@ -77,7 +77,7 @@ std::optional<std::string> SendFrame(const core::FrameBytes& frame,
         socket = core::UdpSocket::Open(static_cast<uint16_t>(kLocalPortBase + i));
     if (!socket.Valid())
         return std::string(kNoLocalPort);
-    const unsigned card = core::PinnedCard(d.card, core::CardsBesideRoute());
+    const unsigned card = d.card == 0 ? 0 : core::PinnedCard(d.card, core::CardsBesideRoute());
     if (!socket.Send(d.address, core::kFramePort, frame.data(), frame.size(), card))
         return "the frame could not be sent to " + d.address;
     return std::nullopt;
