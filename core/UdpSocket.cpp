@@ -5,7 +5,11 @@
 #include <cstring>
 #include <utility>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef SIO_UDP_CONNRESET // mstcpip.h of the Windows SDK, mswsock.h of MinGW
+#define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
+#endif
+#else
 #include <poll.h>
 #endif
 
@@ -119,6 +123,17 @@ UdpSocket UdpSocket::Open(uint16_t localPort) {
         return s;
     }
 
+#ifdef _WIN32
+    // Windows turns an ICMP "port unreachable" for any datagram this socket sent (a
+    // unicast search of an address where nothing listens) into a WSAECONNRESET failure of
+    // the next receive, even without connect. Replies do not depend on it: switch it off.
+    // Where the switch is refused, ReceiveWaiting skips such failures instead.
+    BOOL reportReset = FALSE;
+    DWORD returned = 0;
+    static_cast<void>(::WSAIoctl(h, SIO_UDP_CONNRESET, &reportReset, sizeof reportReset, nullptr, 0,
+                                 &returned, nullptr, nullptr));
+#endif
+
     // Thousands of controllers answer one broadcast at once. Where the system grants less
     // (an ordinary user under Linux), the socket keeps what it got.
     const int limit = g_receiveBufferLimit;
@@ -214,8 +229,11 @@ size_t UdpSocket::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
         const int got = ::recvfrom(handle_, reinterpret_cast<char*>(buffer), kCapacity, 0,
                                    reinterpret_cast<sockaddr*>(&from), &fromLen);
         if (got < 0) {
-            if (::WSAGetLastError() == WSAEMSGSIZE)
+            const int error = ::WSAGetLastError();
+            if (error == WSAEMSGSIZE)
                 continue; // too long: read and dropped
+            if (error == WSAECONNRESET)
+                continue; // a port unreachable report, should the switch above not hold
             break;
         }
         if (got == 0)
