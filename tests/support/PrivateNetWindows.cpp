@@ -1,7 +1,8 @@
 // Private network for test programs built for Windows. A Windows program cannot create a
 // network namespace; the run is started inside one (scripts/windows.sh runs ctest under
 // Wine in a namespace of its own). Enter() only checks that this is so: the process sees
-// no network card but loopback ones, so nothing a test sends can leave the machine.
+// no network card but loopback ones and the run's own, so nothing a test sends can leave
+// the machine.
 #include "PrivateNet.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -12,6 +13,7 @@
 // winsock2.h first: iphlpapi.h needs its types.
 #include <iphlpapi.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace privatenet {
@@ -20,8 +22,16 @@ namespace {
 bool g_active = false;
 std::string g_failure;
 
-// Names of the cards that are up, are not loopback and carry an IPv4 address; or the
-// error of the look-up.
+// Cards named so are the run's own: scripts/windows.sh creates them inside the namespace.
+constexpr wchar_t kRunCardPrefix[] = L"qwin";
+
+bool RunCard(const IP_ADAPTER_ADDRESSES& a) {
+    const size_t length = sizeof kRunCardPrefix / sizeof kRunCardPrefix[0] - 1;
+    return a.FriendlyName != nullptr && std::wcsncmp(a.FriendlyName, kRunCardPrefix, length) == 0;
+}
+
+// Names of the cards that are up, are not loopback nor the run's own and carry an IPv4
+// address; or the error of the look-up.
 std::string CardsOutsideLoopback(std::vector<std::string>& names) {
     ULONG size = 16 * 1024;
     std::vector<unsigned char> buffer;
@@ -38,7 +48,7 @@ std::string CardsOutsideLoopback(std::vector<std::string>& names) {
         return "GetAdaptersAddresses failed with " + std::to_string(result);
     for (auto* a = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); a; a = a->Next) {
         if (a->IfType == IF_TYPE_SOFTWARE_LOOPBACK || a->OperStatus != IfOperStatusUp ||
-            a->FirstUnicastAddress == nullptr)
+            a->FirstUnicastAddress == nullptr || RunCard(*a))
             continue;
         names.push_back(a->AdapterName ? a->AdapterName : "?");
     }

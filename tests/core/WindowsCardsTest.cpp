@@ -1,0 +1,86 @@
+// The Windows side of the card handling (GetAdaptersAddresses, IP_UNICAST_IF), run under
+// Wine. scripts/windows.sh gives the private network of the run one card besides lo: the
+// veth pair qwin0 (10.77.0.1/24) and qwin1 (no address). The Linux side is tested with
+// namespaces and veth pairs that those tests create themselves.
+#include "NetworkCards.h"
+#include "PrivateNet.h"
+#include "UdpSocket.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+
+namespace {
+
+constexpr char kCardName[] = "qwin0";
+constexpr char kCardAddress[] = "10.77.0.1";
+
+std::optional<core::NetworkCard> RunCard() {
+    const auto cards = core::BroadcastCards();
+    const auto found = std::find_if(cards.begin(), cards.end(),
+                                    [](const core::NetworkCard& c) { return c.name == kCardName; });
+    if (found == cards.end())
+        return std::nullopt;
+    return *found;
+}
+
+TEST(WindowsCards, BroadcastCardsListTheRunsCardAndNeverLoopback) {
+    REQUIRE_PRIVATE_NETWORK();
+    const auto cards = core::BroadcastCards();
+    const auto card = RunCard();
+    ASSERT_TRUE(card.has_value()) << "no card " << kCardName << " among " << cards.size();
+    EXPECT_EQ(card->address, kCardAddress);
+    EXPECT_GT(card->index, 0u);
+    for (const auto& c : cards) {
+        EXPECT_NE(c.name, "lo");
+        EXPECT_NE(c.address.rfind("127.", 0), 0u) << c.name << " " << c.address;
+    }
+}
+
+TEST(WindowsCards, CardByIndexFindsOnlyCardsThatAreThere) {
+    REQUIRE_PRIVATE_NETWORK();
+    const auto card = RunCard();
+    ASSERT_TRUE(card.has_value());
+    const auto again = core::CardByIndex(card->index);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(again->name, kCardName);
+    EXPECT_EQ(again->address, kCardAddress);
+    EXPECT_FALSE(core::CardByIndex(0).has_value());
+    EXPECT_FALSE(core::CardByIndex(card->index + 1000).has_value());
+}
+
+// Which address a limited broadcast comes from: the card's own when it is sent on the
+// card, the routed one (lo, 127.0.0.1) otherwise.
+std::string BroadcastSource(unsigned card) {
+    core::UdpSocket listener = core::UdpSocket::Open(6112);
+    core::UdpSocket sender = core::UdpSocket::Open(6113);
+    if (!listener.Valid() || !sender.Valid())
+        return "no socket";
+    const uint8_t request[] = {'T', 'R'};
+    if (!sender.Send("255.255.255.255", 6112, request, sizeof request, card))
+        return "not sent";
+    std::deque<core::Datagram> got;
+    for (int round = 0; round < 50 && got.empty(); ++round)
+        if (listener.WaitReadable(10))
+            listener.ReceiveWaiting(got, 1);
+    return got.empty() ? "nothing arrived" : got.front().SenderText();
+}
+
+TEST(WindowsCards, ABroadcastSentOnACardLeavesByThatCard) {
+    REQUIRE_PRIVATE_NETWORK();
+    const auto card = RunCard();
+    ASSERT_TRUE(card.has_value());
+    EXPECT_EQ(BroadcastSource(card->index), kCardAddress);
+    EXPECT_EQ(BroadcastSource(0), "127.0.0.1") << "a card send must not stick to the socket";
+}
+
+TEST(WindowsCards, TheRoutedCardIsNotBesideTheRoute) {
+    REQUIRE_PRIVATE_NETWORK();
+    // The limited broadcast is routed by lo here, so the run's card is the one beside it.
+    const auto beside = core::CardsBesideRoute();
+    ASSERT_EQ(beside.size(), 1u);
+    EXPECT_EQ(beside.front().name, kCardName);
+}
+
+} // namespace
