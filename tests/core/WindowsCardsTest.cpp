@@ -50,29 +50,42 @@ TEST(WindowsCards, CardByIndexFindsOnlyCardsThatAreThere) {
     EXPECT_FALSE(core::CardByIndex(card->index + 1000).has_value());
 }
 
-// Which address a limited broadcast comes from: the card's own when it is sent on the
-// card, the routed one (lo, 127.0.0.1) otherwise.
-std::string BroadcastSource(unsigned card) {
+struct Arrival {
+    std::string source; // the sender's address, or what went wrong
+    unsigned card = 0;  // the card it came in by
+};
+
+// Sends a limited broadcast on a card (0: routed) and reads it back.
+Arrival BroadcastOn(unsigned card) {
     core::UdpSocket listener = core::UdpSocket::Open(6112);
     core::UdpSocket sender = core::UdpSocket::Open(6113);
     if (!listener.Valid() || !sender.Valid())
-        return "no socket";
+        return {"no socket"};
     const uint8_t request[] = {'T', 'R'};
     if (!sender.Send("255.255.255.255", 6112, request, sizeof request, card))
-        return "not sent";
+        return {"not sent"};
     std::deque<core::Datagram> got;
     for (int round = 0; round < 50 && got.empty(); ++round)
         if (listener.WaitReadable(10))
             listener.ReceiveWaiting(got, 1);
-    return got.empty() ? "nothing arrived" : got.front().SenderText();
+    if (got.empty())
+        return {"nothing arrived"};
+    return {got.front().SenderText(), got.front().card};
 }
 
-TEST(WindowsCards, ABroadcastSentOnACardLeavesByThatCard) {
+// The broadcast comes from the card's own address when it is sent on the card, from the
+// routed one (lo, 127.0.0.1) otherwise; and each is read with the card it came in by.
+TEST(WindowsCards, ABroadcastSentOnACardLeavesAndArrivesByThatCard) {
     REQUIRE_PRIVATE_NETWORK();
     const auto card = RunCard();
     ASSERT_TRUE(card.has_value());
-    EXPECT_EQ(BroadcastSource(card->index), kCardAddress);
-    EXPECT_EQ(BroadcastSource(0), "127.0.0.1") << "a card send must not stick to the socket";
+    const Arrival onCard = BroadcastOn(card->index);
+    EXPECT_EQ(onCard.source, kCardAddress);
+    EXPECT_EQ(onCard.card, card->index);
+    const Arrival routed = BroadcastOn(0);
+    EXPECT_EQ(routed.source, "127.0.0.1") << "a card send must not stick to the socket";
+    EXPECT_NE(routed.card, 0u) << "the arriving card is reported";
+    EXPECT_NE(routed.card, card->index);
 }
 
 TEST(WindowsCards, TheRoutedCardIsNotBesideTheRoute) {
