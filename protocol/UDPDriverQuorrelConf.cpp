@@ -1,5 +1,6 @@
 #include "UDPDriverQuorrelConf.h"
 
+#include "ControllerRecord.h"
 #include "MarqueeTexts.h"
 #include "NetworkCards.h"
 #include "UserFunc.h"
@@ -41,24 +42,22 @@ std::optional<ConfigFrame> BuildConfigFrame(const std::string& ip, const std::st
     if (mac.size() < kMacTextLength)
         return std::nullopt;
 
-    ConfigFrame frame;
-    const std::string* addresses[3] = {&ip, &mask, &gateway};
-    for (int i = 0; i < 3; ++i) {
-        const uint32_t n = HostToAddr(*addresses[i]);
-        for (int b = 0; b < 4; ++b)
-            frame[4 * i + b] = static_cast<uint8_t>((n >> (8 * b)) & 0xFF);
-    }
-    for (int i = 12; i < 16; ++i)
-        frame[i] = 0xFF;
-    frame[16] = 0x89; // port 5001, low byte first, whatever the controller reported
-    frame[17] = 0x13;
-    // Byte 18 takes the last group of the MAC text, byte 23 the first.
-    for (int group = 0; group < 6; ++group)
-        frame[23 - group] =
+    const auto address = [](const std::string& text) {
+        const uint32_t n = HostToAddr(text);
+        core::Ip4 bytes{};
+        for (size_t b = 0; b < 4; ++b)
+            bytes[b] = static_cast<uint8_t>((n >> (8 * b)) & 0xFF);
+        return bytes;
+    };
+    core::ControllerRecord values;
+    values.ip = address(ip);
+    values.mask = address(mask);
+    values.gateway = address(gateway);
+    // Groups at characters 0-1, 3-4, ... 15-16; the separators are not read.
+    for (size_t group = 0; group < 6; ++group)
+        values.mac[group] =
             static_cast<uint8_t>(HexToInt(std::string_view(mac).substr(3 * group, 2)) & 0xFF);
-    frame[24] = 0xFF;
-    frame[25] = FrameCheckByte(frame);
-    return frame;
+    return core::ConfigFrame(values);
 }
 
 namespace {
@@ -163,10 +162,12 @@ bool WriteConfig(DriverContext& context, int base, const std::string& destinatio
 
     context.marquee->SetCaption(MarqueeText::WritingConfig);
     context.progress->SetTotalParts(kWriteParts);
-    UdpSend(endpoint, destination, kControllerPort, frame->data(), kFrameLength);
+    const bool sent = UdpSend(endpoint, destination, kControllerPort, frame->data(),
+                              kFrameLength) == kFrameLength;
     context.progress->SetPartsComplete(kWriteParts + 1);
     context.progress->SetPercent(0);
     context.marquee->SetCaption("");
     UdpClose(endpoint);
-    return true;
+    // A frame that did not go out whole is a failed write, like one with no local port.
+    return sent;
 }

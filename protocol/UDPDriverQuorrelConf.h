@@ -61,5 +61,6 @@ struct DriverContext {
 void SearchControllers(DriverContext& context, int base, const std::string& destination);
 
 // Builds the configuration frame from the parameter fields and sends it once. False when
-// no local port could be opened (or the MAC text cannot name a controller): nothing sent.
+// no local port could be opened (or the MAC text cannot name a controller): nothing sent;
+// false as well when the frame did not go out whole.
 bool WriteConfig(DriverContext& context, int base, const std::string& destination);

@@ -205,20 +205,17 @@ TEST_P(Validation, ChecksTheFieldsInOrder) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, Validation,
-    ::testing::Values(
-        ValidationCase{"Good", "192.168.1.10", "255.255.255.0", "192.168.1.1", false, ""},
-        ValidationCase{"IpWith255", "192.168.1.255", "255.255.255.0", "192.168.1.1", true,
-                       "RzEdit1"},
-        ValidationCase{"MaskAllOnes", "192.168.1.10", "255.255.255.255", "192.168.1.1", false, ""},
-        ValidationCase{"MaskZero", "192.168.1.10", "0.0.0.0", "192.168.1.1", true, "RzEdit3"},
-        ValidationCase{"GatewayZero", "192.168.1.10", "255.255.255.0", "0.0.0.0", true, "RzEdit2"},
-        ValidationCase{"GatewayTen", "192.168.1.10", "255.255.255.0", "10.0.0.1", false, ""},
-        ValidationCase{"BadIpAndGatewayFocusTheGateway", "1.2.3", "255.255.255.0", "x", true,
-                       "RzEdit2"},
-        ValidationCase{"Commas", "192,168,1,20", "255.255.255.0", "192.168.1.1", true, "RzEdit1"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Fields, Validation,
+                         ::testing::Values(ValidationCase{"Good", "192.168.1.10", "255.255.255.0",
+                                                          "192.168.1.1", false, ""},
+                                           ValidationCase{"IpWith255", "192.168.1.255",
+                                                          "255.255.255.0", "192.168.1.1", true,
+                                                          "RzEdit1"},
+                                           ValidationCase{"MaskZero", "192.168.1.10", "0.0.0.0",
+                                                          "192.168.1.1", true, "RzEdit3"},
+                                           ValidationCase{"BadIpAndGatewayFocusTheGateway", "1.2.3",
+                                                          "255.255.255.0", "x", true, "RzEdit2"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WindowTest, DisabledFieldsAreNotCheckedButThePortAlwaysIs) {
     form->EnableEditFields(false);
