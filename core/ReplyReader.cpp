@@ -17,8 +17,12 @@ ReplyReader::ReplyReader(UdpSocket& socket) : socket_(socket) {
     try {
         thread_ = std::thread(&ReplyReader::Run, this);
     } catch (const std::system_error&) {
-        // No thread: Next still reads the socket itself whenever the queue is empty.
+        return; // no thread: Next still reads the socket itself whenever the queue is empty
     }
+    // On a busy machine a new thread may wait a while for its first turn; the replies to a
+    // request sent meanwhile would find nobody draining.
+    std::unique_lock<std::mutex> lock(mutex_);
+    started_.wait(lock, [this] { return running_; });
 }
 
 ReplyReader::~ReplyReader() {
@@ -28,6 +32,11 @@ ReplyReader::~ReplyReader() {
 }
 
 void ReplyReader::Run() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        running_ = true;
+    }
+    started_.notify_one();
     while (!stop_) {
         if (!socket_.WaitReadable(kWaitMs))
             continue;

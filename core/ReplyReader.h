@@ -10,6 +10,7 @@
 #include "UdpSocket.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -18,7 +19,8 @@ namespace core {
 
 class ReplyReader {
 public:
-    // Starts draining socket at once. The socket must outlive the reader.
+    // Starts draining socket, and returns once the thread runs. The socket must outlive the
+    // reader.
     explicit ReplyReader(UdpSocket& socket);
     // Stops the thread; what is still queued is dropped.
     ~ReplyReader();
@@ -47,6 +49,8 @@ private:
     std::deque<Datagram> taken_; // the owner's share, in arrival order
     std::atomic<bool> stop_{false};
     std::atomic<size_t> received_{0};
+    std::condition_variable started_;
+    bool running_ = false; // the thread has started (guarded by mutex_)
     bool ended_ = false;
     int64_t endNs_ = 0;
     std::thread thread_;
