@@ -102,4 +102,11 @@ WriteDestination ChooseDestination(bool broadcastMode, const std::string& nodeAd
     return {nodeAddress, 0};
 }
 
+unsigned PinnedCard(unsigned heardCard, const std::vector<NetworkCard>& besideRoute) {
+    for (const NetworkCard& card : besideRoute)
+        if (heardCard != 0 && card.index == heardCard)
+            return heardCard;
+    return 0;
+}
+
 } // namespace core

@@ -3,6 +3,8 @@
 // one controller are never written to another.
 #pragma once
 
+#include "NetworkCards.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,5 +57,11 @@ struct WriteDestination {
 // goes to the node's address, routed as usual.
 WriteDestination ChooseDestination(bool broadcastMode, const std::string& nodeAddress,
                                    unsigned heardCard);
+
+// The card a frame for a controller heard on heardCard is pinned to: heardCard when a routed
+// broadcast would leave by another card (heardCard is among besideRoute, see
+// CardsBesideRoute), else 0. Routed, the frame reaches the same card and is exactly the
+// datagram a machine with one card has always sent.
+unsigned PinnedCard(unsigned heardCard, const std::vector<NetworkCard>& besideRoute);
 
 } // namespace core

@@ -4,6 +4,7 @@
 #include "MarqueeTexts.h"
 #include "NetworkCards.h"
 #include "UserFunc.h"
+#include "WriteRules.h"
 
 #include <cstring>
 
@@ -148,12 +149,16 @@ void SearchControllers(DriverContext& context, int base, const std::string& dest
     UdpClose(endpoint);
 }
 
-bool WriteConfig(DriverContext& context, int base, const std::string& destination) {
+bool WriteConfig(DriverContext& context, int base, const std::string& destination, unsigned card) {
     const IParameterFields& fields = *context.fields;
     // Without a whole MAC text the frame would name no controller (or a wrong one).
     const auto frame = BuildConfigFrame(fields.IpText(), fields.MaskText(), fields.GatewayText(),
                                         fields.MacText());
     if (!frame)
+        return false;
+    // The card the controller was heard on has gone: the frame would leave by another one,
+    // or by none.
+    if (card != 0 && !core::CardByIndex(card))
         return false;
 
     const int32_t endpoint = OpenEndpoint(base);
@@ -162,8 +167,9 @@ bool WriteConfig(DriverContext& context, int base, const std::string& destinatio
 
     context.marquee->SetCaption(MarqueeText::WritingConfig);
     context.progress->SetTotalParts(kWriteParts);
-    const bool sent = UdpSend(endpoint, destination, kControllerPort, frame->data(),
-                              kFrameLength) == kFrameLength;
+    const bool sent =
+        UdpSendVia(endpoint, destination, kControllerPort, frame->data(), kFrameLength,
+                   core::PinnedCard(card, core::CardsBesideRoute())) == kFrameLength;
     context.progress->SetPartsComplete(kWriteParts + 1);
     context.progress->SetPercent(0);
     context.marquee->SetCaption("");

@@ -413,14 +413,15 @@ void TForm1::RzBitBtn1Click() {
     EnableEditFields(false);
     if (QTreeWidgetItem* selected = RzCheckTree1->currentItem()) {
         const std::string node = selected->text(0).toStdString();
+        const unsigned heardOn = devices_.Card(node);
         devices_.Remove(node);
         // Only a controller whose own record fills the fields is written to: the fields
         // may still hold the values of the controller selected before this one.
         if (core::MayWrite(node, filledFrom_.toStdString())) {
             const core::WriteDestination destination =
-                core::ChooseDestination(g_broadcastMode, node, 0);
+                core::ChooseDestination(g_broadcastMode, node, heardOn);
             DriverContext context = Context();
-            if (!WriteConfig(context, kLocalPortBase, destination.address))
+            if (!WriteConfig(context, kLocalPortBase, destination.address, destination.card))
                 ShowWriteFailure();
         }
     }

@@ -70,4 +70,14 @@ TEST(WriteDestination, BroadcastOnTheCardHeardOnElseUnicastRouted) {
     EXPECT_EQ(unicast.card, 0u);
 }
 
+TEST(WriteDestination, PinnedOnlyToACardTheRoutedBroadcastWouldMiss) {
+    const std::vector<core::NetworkCard> besideRoute = {{3, "eth0", "192.168.1.2"},
+                                                        {5, "eth1", "172.16.0.2"}};
+    EXPECT_EQ(core::PinnedCard(3, besideRoute), 3u);
+    EXPECT_EQ(core::PinnedCard(5, besideRoute), 5u);
+    EXPECT_EQ(core::PinnedCard(2, besideRoute), 0u) << "the card the route takes anyway";
+    EXPECT_EQ(core::PinnedCard(0, besideRoute), 0u);
+    EXPECT_EQ(core::PinnedCard(1, {}), 0u) << "one card: the datagram of old";
+}
+
 } // namespace
