@@ -67,14 +67,16 @@ build_simulator() {
 
 # --- inside the private namespace -----------------------------------------------------
 
-# Windows programs cannot add addresses to lo; the ones the tests ask for
-# (privatenet::AddAddress("...") in tests/) are added here before the run.
+# Windows programs cannot add addresses to lo nor change routes; the addresses the tests
+# ask for (privatenet::AddAddress("...") in tests/) and their routes are added here.
 add_test_addresses() {
     local cidr
     for cidr in $(grep -rhoE 'AddAddress\("[0-9./]+"\)' "$root/tests" | grep -oE '[0-9./]+' |
         sort -u); do
         ip addr add "$cidr" dev lo 2>/dev/null || true
     done
+    # A destination no datagram can reach (tests/protocol/DriverTest.cpp).
+    ip route add unreachable 203.0.113.0/24
 }
 
 # One card besides lo for the card tests (tests/core/WindowsCardsTest.cpp): qwin0 with
