@@ -24,8 +24,8 @@ set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0601")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # -O2 as in the native builds: MinGW's GCC 12 at -O3 warns about std::string code of its own
 # library that cannot overlap (-Wrestrict, a known false positive).
-set(CMAKE_CXX_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")
-set(CMAKE_C_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")
 
 # Test programs run under Wine when it is there (ctest, and test discovery).
 if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
