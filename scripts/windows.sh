@@ -154,6 +154,9 @@ acceptance() {
         fi
     done
     [ $found -eq 3 ] || fail "quorrel-cli.exe discover listed $found of 3 controllers"
+    local entries
+    entries="$(grep -o '"mac"' "$log/discover.json" | wc -l)"
+    [ "$entries" -eq 3 ] || fail "quorrel-cli.exe discover listed $entries entries, not 3"
     say "quorrel-cli.exe discover --format json listed the 3 controllers"
 
     local status=0

@@ -50,7 +50,10 @@ std::string CardsOutsideLoopback(std::vector<std::string>& names) {
         if (a->IfType == IF_TYPE_SOFTWARE_LOOPBACK || a->OperStatus != IfOperStatusUp ||
             a->FirstUnicastAddress == nullptr || RunCard(*a))
             continue;
-        names.push_back(a->AdapterName ? a->AdapterName : "?");
+        std::string name;
+        for (const wchar_t* c = a->FriendlyName; c != nullptr && *c != 0; ++c)
+            name += *c < 128 ? static_cast<char>(*c) : '?';
+        names.push_back(name.empty() ? "?" : name);
     }
     return {};
 }
