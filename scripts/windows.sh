@@ -159,6 +159,16 @@ acceptance() {
     [ "$entries" -eq 3 ] || fail "quorrel-cli.exe discover listed $entries entries, not 3"
     say "quorrel-cli.exe discover --format json listed the 3 controllers"
 
+    # Line ends as on Linux: CSV rows end in exactly CR LF (Windows' text mode would make
+    # them CR CR LF).
+    "$wine" "$cli" discover --format csv >"$log/discover.csv" ||
+        fail "quorrel-cli.exe discover --format csv exited with $?"
+    local rows
+    rows="$(grep -c $'[^\r]\r$' "$log/discover.csv" || true)"
+    [ "$rows" -eq 4 ] && ! grep -q $'\r\r' "$log/discover.csv" ||
+        fail "quorrel-cli.exe discover --format csv: rows do not end in CR LF: $(od -c "$log/discover.csv" | head -5)"
+    say "quorrel-cli.exe discover --format csv: header and 3 rows, each ending in CR LF"
+
     local status=0
     "$wine" "$cli" set --mac 00-1A-2B-3C-4D-5E --ip 192.168.1.20 --verify \
         >"$log/set.txt" 2>&1 || status=$?
