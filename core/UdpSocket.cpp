@@ -60,6 +60,10 @@ int ReceiveOne(SOCKET h, LPFN_WSARECVMSG recvMsg, uint8_t* buffer, sockaddr_in& 
     DWORD got = 0;
     if (recvMsg(h, &msg, &got, nullptr, nullptr) != 0)
         return SOCKET_ERROR;
+    if ((msg.dwFlags & MSG_TRUNC) != 0) {
+        ::WSASetLastError(WSAEMSGSIZE); // cut to the buffer: as recvfrom reports it
+        return SOCKET_ERROR;
+    }
     for (WSACMSGHDR* c = WSA_CMSG_FIRSTHDR(&msg); c != nullptr; c = WSA_CMSG_NXTHDR(&msg, c)) {
         if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
             IN_PKTINFO info{};
