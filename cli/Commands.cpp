@@ -14,6 +14,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 namespace cli {
 
@@ -76,7 +77,7 @@ std::optional<std::string> SendFrame(const core::FrameBytes& frame,
         socket = core::UdpSocket::Open(static_cast<uint16_t>(kLocalPortBase + i));
     if (!socket.Valid())
         return std::string(kNoLocalPort);
-    const unsigned card = core::PinnedCard(d.card, core::CardsBesideRoute());
+    const unsigned card = d.card == 0 ? 0 : core::PinnedCard(d.card, core::CardsBesideRoute());
     if (!socket.Send(d.address, core::kFramePort, frame.data(), frame.size(), card))
         return "the frame could not be sent to " + d.address;
     return std::nullopt;
@@ -100,7 +101,12 @@ Verification Verify(const core::ControllerRecord& wanted, const std::string& sea
             break;
         const auto heard =
             Search(searchAt, static_cast<int>(std::min<long long>(left, kVerifySearchMs)));
-        for (const Listed& c : heard.value_or(std::vector<Listed>{})) {
+        if (!heard) {
+            // No local port just now: try again a little later rather than spin.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
+        }
+        for (const Listed& c : *heard) {
             if (c.record.mac != wanted.mac)
                 continue;
             last = c;

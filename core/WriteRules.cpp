@@ -84,7 +84,7 @@ std::string FieldName(WriteField field) {
 }
 
 std::string Describe(const FieldFault& fault) {
-    return "wrong " + FieldName(fault.field) + " \"" + fault.text + "\": " + fault.reason;
+    return "wrong " + FieldName(fault.field) + " format \"" + fault.text + "\": " + fault.reason;
 }
 
 bool IsControllerName(std::string_view caption) {

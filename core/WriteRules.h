@@ -36,7 +36,7 @@ std::vector<FieldFault> CheckWriteValues(const WriteValues& values);
 
 // "IP address", "mask", "gateway", "port".
 std::string FieldName(WriteField field);
-// One line for a user: `wrong IP address "192.168.1.255": a group is above 254`.
+// One line for a user: `wrong IP address format "192.168.1.255": a group is above 254`.
 std::string Describe(const FieldFault& fault);
 
 // A controller node's caption is a dotted quad; the root and subnet captions are not.

@@ -167,9 +167,9 @@ bool WriteConfig(DriverContext& context, int base, const std::string& destinatio
 
     context.marquee->SetCaption(MarqueeText::WritingConfig);
     context.progress->SetTotalParts(kWriteParts);
-    const bool sent =
-        UdpSendVia(endpoint, destination, kControllerPort, frame->data(), kFrameLength,
-                   core::PinnedCard(card, core::CardsBesideRoute())) == kFrameLength;
+    const unsigned via = card == 0 ? 0 : core::PinnedCard(card, core::CardsBesideRoute());
+    const bool sent = UdpSendVia(endpoint, destination, kControllerPort, frame->data(),
+                                 kFrameLength, via) == kFrameLength;
     context.progress->SetPartsComplete(kWriteParts + 1);
     context.progress->SetPercent(0);
     context.marquee->SetCaption("");

@@ -98,6 +98,14 @@ TEST_F(CommandTest, DiscoverListsEveryReplyInEachFormat) {
               "02.0A,lo\r\n");
 }
 
+TEST_F(CommandTest, DiscoverShowsDoublesAsTheyCame) {
+    StartControllers({"--answer-twice"});
+    ASSERT_EQ(Cli({"discover", "--address", "10.0.0.5", "--format", "csv", "--timeout", "300"}), 0);
+    const std::string row =
+        "10.0.0.5,10.0.0.5,255.0.0.0,10.0.0.1,6000,0A-0B-0C-0D-0E-0F,01,02.0A,lo\r\n";
+    EXPECT_EQ(out.str(), "sender,ip,mask,gateway,port,mac,hardware,software,card\r\n" + row + row);
+}
+
 TEST_F(CommandTest, DiscoverThatHearsNobodyExitsOne) {
     EXPECT_EQ(Cli({"discover", "--timeout", "300", "--format", "json"}), 1);
     EXPECT_EQ(out.str(), "[]\n");
@@ -171,7 +179,8 @@ TEST_F(CommandTest, ApplyWithABadRowSendsNothing) {
                   "00-1A-2B-3C-4D-61,192.168.1.22,0.0.0.0,192.168.1.1\n"
                   "00-1A-2B-3C-4D-60,192.168.1.21,255.255.255.0,192.168.1.1\n");
     EXPECT_EQ(Cli({"apply", plan}), 2);
-    EXPECT_NE(err.str().find(plan + ":4: wrong mask \"0.0.0.0\""), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find(plan + ":4: wrong mask format \"0.0.0.0\""), std::string::npos)
+        << err.str();
     EXPECT_TRUE(Events("request").empty());
     EXPECT_TRUE(Events("frame").empty());
 }

@@ -38,7 +38,8 @@ TEST(Plan, EveryFaultIsReportedWithItsLineAndOnlyGoodRowsRemain) {
     EXPECT_EQ(Lines(plan), (std::vector<int>{6, 7, 8, 9, 11, 12}));
     ASSERT_EQ(plan.errors.size(), 6u);
     EXPECT_NE(plan.errors[0].message.find("wrong MAC \"00-1A-2B-3C-4D-5\""), std::string::npos);
-    EXPECT_EQ(plan.errors[1].message, "wrong IP address \"192.168.1.255\": a group is above 254");
+    EXPECT_EQ(plan.errors[1].message,
+              "wrong IP address format \"192.168.1.255\": a group is above 254");
     EXPECT_EQ(plan.errors[2].message, "MAC 00-1A-2B-3C-4D-5E is already on line 4");
     EXPECT_NE(plan.errors[3].message.find("192.168.1.020"), std::string::npos);
     EXPECT_EQ(plan.errors[4].message, "IP address 192.168.1.000 is already given on line 10")

@@ -49,8 +49,8 @@ TEST(CheckValues, SaysWhichFieldAndWhy) {
     const auto faults = core::CheckWriteValues({"192.168.1.255", "255.255.255.0", "", ""});
     ASSERT_EQ(faults.size(), 2u);
     EXPECT_EQ(core::Describe(faults[0]),
-              "wrong IP address \"192.168.1.255\": a group is above 254");
-    EXPECT_EQ(core::Describe(faults[1]), "wrong gateway \"\": empty");
+              "wrong IP address format \"192.168.1.255\": a group is above 254");
+    EXPECT_EQ(core::Describe(faults[1]), "wrong gateway format \"\": empty");
 }
 
 TEST(WriteGuard, OnlyTheControllerWhoseRecordFilledTheFields) {
