@@ -1,5 +1,6 @@
 #include "ReplyReader.h"
 
+#include <chrono>
 #include <limits>
 #include <system_error>
 
@@ -8,6 +9,8 @@ namespace {
 
 // How long the thread waits for the socket before it looks at its stop flag again.
 constexpr int kWaitMs = 5;
+// How long the thread keeps reading after the last datagram before it waits again.
+constexpr std::chrono::microseconds kStayAwake{500};
 // Datagrams read while the queue is held, so the owner is never kept waiting long.
 constexpr size_t kReadsPerHold = 256;
 
@@ -37,26 +40,45 @@ void ReplyReader::Run() {
         running_ = true;
     }
     started_.notify_one();
+    using Clock = std::chrono::steady_clock;
     while (!stop_) {
         if (!socket_.WaitReadable(kWaitMs))
             continue;
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!stop_)
-            Drain();
+        // Stays awake while replies keep coming: a thread that sleeps between datagrams
+        // has to win a processor back for each one, and a stream overflows the buffer
+        // meanwhile.
+        auto lastDatagram = Clock::now();
+        while (!stop_ && Clock::now() - lastDatagram < kStayAwake) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (stop_ || Drain() == 0)
+                continue;
+            lock.unlock();
+            lastDatagram = Clock::now();
+        }
     }
 }
 
-void ReplyReader::Drain() {
-    received_ += socket_.ReceiveWaiting(read_, kReadsPerHold);
+size_t ReplyReader::Drain() {
+    const size_t moved = socket_.ReceiveWaiting(read_, kReadsPerHold);
+    received_ += moved;
+    return moved;
 }
 
 bool ReplyReader::Next(Datagram& out) {
     for (;;) {
-        if (taken_.empty()) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (read_.empty() && !ended_)
+        // Every call also drains the socket, unless the thread is at it: a woken thread
+        // may wait for a free processor while a burst fills the buffer.
+        std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
+        if (taken_.empty())
+            lock.lock();
+        else if (!ended_)
+            static_cast<void>(lock.try_lock());
+        if (lock.owns_lock()) {
+            if (!ended_)
                 Drain();
-            taken_.swap(read_);
+            if (taken_.empty())
+                taken_.swap(read_);
+            lock.unlock();
         }
         if (taken_.empty())
             return false;

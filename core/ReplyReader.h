@@ -27,8 +27,8 @@ public:
     ReplyReader(const ReplyReader&) = delete;
     ReplyReader& operator=(const ReplyReader&) = delete;
 
-    // Takes the oldest datagram that is waiting (reading the socket itself when the queue
-    // is empty). false when there is none.
+    // Takes the oldest datagram that is waiting, after moving what the socket holds into
+    // the queue (unless the thread is doing so). false when there is none.
     bool Next(Datagram& out);
 
     // Ends the window now: stops the thread and reads what the socket still holds. From
@@ -40,7 +40,7 @@ public:
     size_t Received() const { return received_; }
 
 private:
-    void Drain();
+    size_t Drain(); // gives how many datagrams it moved
     void Run();
 
     UdpSocket& socket_;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #ifdef _WIN32
@@ -298,7 +299,11 @@ size_t UdpSocket::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
         ++moved;
     }
 #else
-    static thread_local ReceiveBatch batch;
+    // One batch area per thread that reads, made on its first read.
+    static thread_local std::unique_ptr<ReceiveBatch> area;
+    if (!area)
+        area = std::make_unique<ReceiveBatch>();
+    ReceiveBatch& batch = *area;
     while (moved < max) {
         const size_t want = max - moved < kBatch ? max - moved : kBatch;
         for (size_t i = 0; i < want; ++i) {

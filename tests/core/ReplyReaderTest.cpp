@@ -81,8 +81,11 @@ TEST(ReplyReader, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBus
         core::UdpSocket probe = core::UdpSocket::Open(6002);
         ASSERT_LE(probe.ReceiveBufferBytes(), 2 * 212992);
     }
+    // The replies come 20 us apart, all of them within the 50 ms the window is busy, so
+    // only a reader of its own can take them in time. (A simulator sending flat out on the
+    // same processors as both threads of the test could outrun any reader.)
     SimProcess sim({"--generate", std::to_string(kControllers), "--first", "127.1.0.1",
-                    "--per-subnet", "250", "--quiet"});
+                    "--per-subnet", "250", "--pace-us", "20", "--quiet"});
     ASSERT_EQ(sim.Start(), "");
 
     FakeTree tree;
