@@ -11,8 +11,8 @@ namespace {
 constexpr int kWaitMs = 5;
 // How long the thread keeps reading after the last datagram before it waits again.
 constexpr std::chrono::microseconds kStayAwake{500};
-// Datagrams read while the queue is held, so the owner is never kept waiting long.
-constexpr size_t kReadsPerHold = 256;
+// Datagrams moved by one read.
+constexpr size_t kReadsPerCall = 256;
 
 } // namespace
 
@@ -20,8 +20,11 @@ ReplyReader::ReplyReader(UdpSocket& socket) : socket_(socket) {
     try {
         thread_ = std::thread(&ReplyReader::Run, this);
     } catch (const std::system_error&) {
-        return; // no thread: Next still reads the socket itself whenever the queue is empty
+        ownerReads_ = true; // no thread: Next reads the socket itself
+        return;
     }
+    // Two readers can only be merged by the system's arrival times.
+    ownerReads_ = socket_.StampsArrival();
     // On a busy machine a new thread may wait a while for its first turn; the replies to a
     // request sent meanwhile would find nobody draining.
     std::unique_lock<std::mutex> lock(mutex_);
@@ -48,47 +51,52 @@ void ReplyReader::Run() {
         // has to win a processor back for each one, and a stream overflows the buffer
         // meanwhile.
         auto lastDatagram = Clock::now();
-        while (!stop_ && Clock::now() - lastDatagram < kStayAwake) {
-            std::unique_lock<std::mutex> lock(mutex_);
-            if (stop_ || Drain() == 0)
-                continue;
-            lock.unlock();
-            lastDatagram = Clock::now();
-        }
+        while (!stop_ && Clock::now() - lastDatagram < kStayAwake)
+            if (ReadBatch() > 0)
+                lastDatagram = Clock::now();
     }
 }
 
-size_t ReplyReader::Drain() {
-    const size_t moved = socket_.ReceiveWaiting(read_, kReadsPerHold);
+size_t ReplyReader::ReadBatch() {
+    ++inFlight_;
+    const size_t moved = socket_.ReceiveWaiting(batch_, kReadsPerCall);
+    if (moved > 0) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (Datagram& d : batch_)
+            read_.push_back(std::move(d));
+    }
+    batch_.clear();
+    --inFlight_;
     received_ += moved;
     return moved;
 }
 
 bool ReplyReader::Next(Datagram& out) {
+    if (ownerReads_ && !ended_)
+        received_ += socket_.ReceiveWaiting(own_, kReadsPerCall);
+    // Checked before taking the thread's share: a datagram the owner read is handed out
+    // ahead of the thread's only when no earlier one can still be on its way.
+    const bool threadIdle = inFlight_ == 0;
+    if (taken_.empty()) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        taken_.swap(read_);
+    }
     for (;;) {
-        // Every call also drains the socket, unless the thread is at it: a woken thread
-        // may wait for a free processor while a burst fills the buffer.
-        std::unique_lock<std::mutex> lock(mutex_, std::defer_lock);
-        if (taken_.empty())
-            lock.lock();
-        else if (!ended_)
-            static_cast<void>(lock.try_lock());
-        if (lock.owns_lock()) {
-            if (!ended_)
-                Drain();
-            if (taken_.empty())
-                taken_.swap(read_);
-            lock.unlock();
-        }
-        if (taken_.empty())
+        std::deque<Datagram>* from = nullptr;
+        if (!own_.empty() &&
+            (taken_.empty() ? threadIdle : own_.front().arrivalNs < taken_.front().arrivalNs))
+            from = &own_;
+        else if (!taken_.empty())
+            from = &taken_;
+        if (from == nullptr)
             return false;
-        Datagram& front = taken_.front();
+        Datagram& front = from->front();
         if (ended_ && front.arrivalNs > endNs_) {
-            taken_.pop_front(); // arrived after the window
+            from->pop_front(); // arrived after the window
             continue;
         }
         out = std::move(front);
-        taken_.pop_front();
+        from->pop_front();
         return true;
     }
 }
@@ -100,15 +108,17 @@ void ReplyReader::EndWindow() {
     stop_ = true;
     if (thread_.joinable())
         thread_.join();
-    std::lock_guard<std::mutex> lock(mutex_);
-    const size_t before = read_.size();
-    received_ += socket_.ReceiveWaiting(read_, std::numeric_limits<size_t>::max());
-    if (!socket_.StampsArrival()) {
+    const bool stamped = socket_.StampsArrival();
+    if (!stamped)
+        endNs_ = SystemClockNs(); // what the thread read so far was read within the window
+    const size_t before = own_.size();
+    received_ += socket_.ReceiveWaiting(own_, std::numeric_limits<size_t>::max());
+    if (!stamped) {
         // Without the system's arrival times, what was waiting at the end counts as
         // having arrived within the window.
-        for (size_t i = before; i < read_.size(); ++i)
-            if (read_[i].arrivalNs > endNs_)
-                read_[i].arrivalNs = endNs_;
+        for (size_t i = before; i < own_.size(); ++i)
+            if (own_[i].arrivalNs > endNs_)
+                own_[i].arrivalNs = endNs_;
     }
     ended_ = true;
 }
