@@ -71,10 +71,10 @@ build_simulator() {
 # ask for (privatenet::AddAddress("...") in tests/) and their routes are added here.
 add_test_addresses() {
     local cidr
-    for cidr in $(grep -rhoE 'AddAddress\("[0-9./]+"\)' "$root/tests" | grep -oE '[0-9./]+' |
-        sort -u); do
-        ip addr add "$cidr" dev lo 2>/dev/null || true
-    done
+    grep -rhoE 'AddAddress\("[0-9./]+"\)' "$root/tests" | grep -oE '[0-9./]+' | sort -u |
+        while read -r cidr; do
+            ip addr add "$cidr" dev lo 2>/dev/null || true
+        done
     # A destination no datagram can reach (tests/protocol/DriverTest.cpp).
     ip route add unreachable 203.0.113.0/24
 }
@@ -167,8 +167,9 @@ acceptance() {
         fail "quorrel-cli.exe discover --format csv exited with $?"
     local rows
     rows="$(grep -c $'[^\r]\r$' "$log/discover.csv" || true)"
-    [ "$rows" -eq 4 ] && ! grep -q $'\r\r' "$log/discover.csv" ||
+    if [ "$rows" -ne 4 ] || grep -q $'\r\r' "$log/discover.csv"; then
         fail "quorrel-cli.exe discover --format csv: rows do not end in CR LF: $(od -c "$log/discover.csv" | head -5)"
+    fi
     say "quorrel-cli.exe discover --format csv: header and 3 rows, each ending in CR LF"
 
     local status=0
@@ -176,8 +177,9 @@ acceptance() {
         >"$log/set.txt" 2>&1 || status=$?
     cat "$log/set.txt"
     [ $status -eq 0 ] || fail "quorrel-cli.exe set --verify exited with $status"
-    grep -qi "confirmed" "$log/set.txt" && ! grep -qi "not confirmed" "$log/set.txt" ||
+    if ! grep -qi "confirmed" "$log/set.txt" || grep -qi "not confirmed" "$log/set.txt"; then
         fail "quorrel-cli.exe set --verify did not confirm the write"
+    fi
     grep -q '"result":"accepted"' "$log/sim.jsonl" ||
         fail "the simulator accepted no configuration frame"
     say "quorrel-cli.exe set --verify confirmed the write"
