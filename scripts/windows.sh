@@ -96,9 +96,11 @@ start_wine() {
     WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/quorrel-wine.XXXXXX")"
     export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     unset DISPLAY WAYLAND_DISPLAY
-    # One server for the whole run: every test is a Wine process of its own.
+    # One server for the whole run, started first and kept until the end: every test is a
+    # Wine process of its own, and a server that exits between two of them (it does after
+    # a few idle seconds) races with the next one ("recvmsg: Connection reset by peer").
+    "$wineserver" -p || fail "wineserver did not start"
     "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot could not create $WINEPREFIX"
-    "$wineserver" -p 2>/dev/null || true
 }
 
 simPid=""
