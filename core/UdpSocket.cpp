@@ -6,7 +6,12 @@
 #include <memory>
 #include <utility>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <mswsock.h>
+#ifndef SIO_UDP_CONNRESET // mstcpip.h of the Windows SDK, mswsock.h of MinGW
+#define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
+#endif
+#else
 #include <poll.h>
 #endif
 
@@ -23,7 +28,53 @@ sockaddr_in AddressRecord(const std::string& address, uint16_t port) {
     return to;
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// WSARecvMsg, which reports the arriving card (IP_PKTINFO), is an extension function that
+// the socket's provider hands out; nullptr where it does not.
+LPFN_WSARECVMSG RecvMsgFunction(SOCKET h) {
+    GUID id = WSAID_WSARECVMSG;
+    LPFN_WSARECVMSG function = nullptr;
+    DWORD bytes = 0;
+    if (::WSAIoctl(h, SIO_GET_EXTENSION_FUNCTION_POINTER, &id, sizeof id, &function,
+                   sizeof function, &bytes, nullptr, nullptr) != 0)
+        return nullptr;
+    return function;
+}
+
+// One datagram into buffer: its length, or SOCKET_ERROR. card is the interface it arrived
+// on when the system says so.
+int ReceiveOne(SOCKET h, LPFN_WSARECVMSG recvMsg, uint8_t* buffer, sockaddr_in& from,
+               unsigned& card) {
+    if (recvMsg == nullptr) {
+        int fromLen = sizeof from;
+        return ::recvfrom(h, reinterpret_cast<char*>(buffer), UdpSocket::kCapacity, 0,
+                          reinterpret_cast<sockaddr*>(&from), &fromLen);
+    }
+    char control[WSA_CMSG_SPACE(sizeof(IN_PKTINFO))] = {};
+    WSABUF data{static_cast<ULONG>(UdpSocket::kCapacity), reinterpret_cast<char*>(buffer)};
+    WSAMSG msg{};
+    msg.name = reinterpret_cast<sockaddr*>(&from);
+    msg.namelen = sizeof from;
+    msg.lpBuffers = &data;
+    msg.dwBufferCount = 1;
+    msg.Control = {sizeof control, control};
+    DWORD got = 0;
+    if (recvMsg(h, &msg, &got, nullptr, nullptr) != 0)
+        return SOCKET_ERROR;
+    if ((msg.dwFlags & MSG_TRUNC) != 0) {
+        ::WSASetLastError(WSAEMSGSIZE); // cut to the buffer: as recvfrom reports it
+        return SOCKET_ERROR;
+    }
+    for (WSACMSGHDR* c = WSA_CMSG_FIRSTHDR(&msg); c != nullptr; c = WSA_CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+            IN_PKTINFO info{};
+            std::memcpy(&info, WSA_CMSG_DATA(c), sizeof info);
+            card = info.ipi_ifindex;
+        }
+    }
+    return static_cast<int>(got);
+}
+#else
 // Datagrams read with one system call.
 constexpr size_t kBatch = 64;
 
@@ -120,6 +171,17 @@ UdpSocket UdpSocket::Open(uint16_t localPort) {
         return s;
     }
 
+#ifdef _WIN32
+    // Windows turns an ICMP "port unreachable" for any datagram this socket sent (a
+    // unicast search of an address where nothing listens) into a WSAECONNRESET failure of
+    // the next receive, even without connect. Replies do not depend on it: switch it off.
+    // Where the switch is refused, ReceiveWaiting skips such failures instead.
+    BOOL reportReset = FALSE;
+    DWORD returned = 0;
+    static_cast<void>(::WSAIoctl(h, SIO_UDP_CONNRESET, &reportReset, sizeof reportReset, nullptr, 0,
+                                 &returned, nullptr, nullptr));
+#endif
+
     // Thousands of controllers answer one broadcast at once. Where the system grants less
     // (an ordinary user under Linux), the socket keeps what it got.
     const int limit = g_receiveBufferLimit;
@@ -135,6 +197,10 @@ UdpSocket UdpSocket::Open(uint16_t localPort) {
     const int on = 1;
     ::setsockopt(h, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     s.timestamps_ = ::setsockopt(h, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) == 0;
+#else
+    // The card each datagram arrived on (read with WSARecvMsg); without it, unknown.
+    const DWORD on = 1;
+    ::setsockopt(h, IPPROTO_IP, IP_PKTINFO, reinterpret_cast<const char*>(&on), sizeof on);
 #endif
 
     sockaddr_in local{};
@@ -209,14 +275,17 @@ size_t UdpSocket::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
     size_t moved = 0;
 #ifdef _WIN32
     uint8_t buffer[kCapacity];
+    const LPFN_WSARECVMSG recvMsg = RecvMsgFunction(handle_);
     while (moved < max) {
         sockaddr_in from{};
-        int fromLen = sizeof from;
-        const int got = ::recvfrom(handle_, reinterpret_cast<char*>(buffer), kCapacity, 0,
-                                   reinterpret_cast<sockaddr*>(&from), &fromLen);
+        unsigned card = 0;
+        const int got = ReceiveOne(handle_, recvMsg, buffer, from, card);
         if (got < 0) {
-            if (::WSAGetLastError() == WSAEMSGSIZE)
+            const int error = ::WSAGetLastError();
+            if (error == WSAEMSGSIZE)
                 continue; // too long: read and dropped
+            if (error == WSAECONNRESET)
+                continue; // a port unreachable report, should the switch above not hold
             break;
         }
         if (got == 0)
@@ -224,6 +293,7 @@ size_t UdpSocket::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
         Datagram& d = out.emplace_back();
         d.sender = from.sin_addr.s_addr;
         d.senderPort = ntohs(from.sin_port);
+        d.card = card;
         d.arrivalNs = SystemClockNs();
         d.bytes.assign(buffer, buffer + got);
         ++moved;
