@@ -3,7 +3,16 @@
 // /24 subnets) inside a private network namespace, runs the program's SearchControllers
 // with the real tree and status widgets, and prints what arrived and what it cost.
 //
-//   search-bench [--per-subnet K] [--pace-us U] [N ...]    (default N: 100 1000 5000 10000)
+//   search-bench [--per-subnet K] [--pace-us U] [--mode root|user|both] [N ...]
+//                                              (default N: 100 1000 5000 10000)
+//
+// Each count runs with the replies in one burst and, when U is above 0, U microseconds
+// apart; each in two modes side by side:
+//   root  the receive buffer as the program asks for it (16 MiB where the system grants it;
+//         it does for root, through SO_RCVBUFFORCE);
+//   user  what an ordinary user gets on a stock Debian, whose net.core.rmem_max is 212992:
+//         the request capped at that limit and never forced.
+// The rcvbuf column is what SO_RCVBUF reads back for a socket opened that way.
 //
 // Figures only; nothing is asserted.
 #include "CheckTree.h"
@@ -13,6 +22,7 @@
 #include "ProgressStatus.h"
 #include "SimProcess.h"
 #include "UDPDriverQuorrelConf.h"
+#include "UdpSocket.h"
 
 #include <QApplication>
 #include <QVBoxLayout>
@@ -21,8 +31,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -99,8 +111,15 @@ private:
     TRzProgressStatus& p_;
 };
 
+// The receive buffer limit of an unprivileged process on a stock Debian.
+constexpr int kStockReceiveLimit = 212992;
+
 struct Row {
+    const char* mode = "";
+    int paceUs = 0;
+    int receiveBuffer = -1;
     int controllers = 0;
+    long drops = 0;
     int subnets = 0;
     long sent = -1;
     int stored = 0;
@@ -114,8 +133,43 @@ struct Row {
     double sortMs = 0;
 };
 
-Row RunOne(int count, int perSubnet, int paceUs) {
+// Datagrams the system dropped because a receive buffer was full (RcvbufErrors of this
+// network namespace), or -1.
+long ReceiveBufferDrops() {
+    std::FILE* f = std::fopen("/proc/self/net/snmp", "r");
+    if (f == nullptr)
+        return -1;
+    char names[512] = {};
+    char values[512] = {};
+    long drops = -1;
+    while (std::fgets(names, sizeof names, f) != nullptr) {
+        if (std::strncmp(names, "Udp: ", 5) != 0 || std::fgets(values, sizeof values, f) == nullptr)
+            continue;
+        std::istringstream n(names + 5);
+        std::istringstream v(values + 5);
+        std::string name;
+        long value = 0;
+        while (n >> name && v >> value)
+            if (name == "RcvbufErrors")
+                drops = value;
+        break;
+    }
+    std::fclose(f);
+    return drops;
+}
+
+// What SO_RCVBUF reads back for a socket opened as the search opens its own.
+int GrantedReceiveBuffer() {
+    const core::UdpSocket probe = core::UdpSocket::Open(0);
+    return probe.ReceiveBufferBytes();
+}
+
+Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser) {
+    core::UdpSocket::LimitReceiveBuffer(ordinaryUser ? kStockReceiveLimit : 0);
     Row row;
+    row.mode = ordinaryUser ? "user" : "root";
+    row.paceUs = paceUs;
+    row.receiveBuffer = GrantedReceiveBuffer();
     row.controllers = count;
     row.subnets = (count + perSubnet - 1) / perSubnet;
 
@@ -167,11 +221,13 @@ Row RunOne(int count, int perSubnet, int paceUs) {
         pumpNs += pumpEnd - start;
     };
 
+    const long dropsBefore = ReceiveBufferDrops();
     const auto wallStart = std::chrono::steady_clock::now();
     SearchControllers(context, kLocalPortBase, kBroadcastAddress);
     row.wallMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart)
             .count();
+    row.drops = ReceiveBufferDrops() - dropsBefore;
     const double sortStart = ThreadCpuNs();
     tree->SortRecursive();
     row.sortMs = (ThreadCpuNs() - sortStart) / 1e6;
@@ -202,6 +258,7 @@ int main(int argc, char** argv) {
 
     int perSubnet = 50;
     int paceUs = 0;
+    std::string mode = "both";
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -209,14 +266,21 @@ int main(int argc, char** argv) {
             perSubnet = std::atoi(argv[++i]);
         else if (a == "--pace-us" && i + 1 < argc)
             paceUs = std::atoi(argv[++i]);
+        else if (a == "--mode" && i + 1 < argc)
+            mode = argv[++i];
         else if (a.rfind("-platform", 0) == 0 && i + 1 < argc)
             ++i; // Qt's own option, left to QApplication
         else if (std::atoi(a.c_str()) > 0)
             counts.push_back(std::atoi(a.c_str()));
         else {
-            std::fprintf(stderr, "usage: search-bench [--per-subnet K] [--pace-us U] [N ...]\n");
+            std::fprintf(stderr, "usage: search-bench [--per-subnet K] [--pace-us U] "
+                                 "[--mode root|user|both] [N ...]\n");
             return 2;
         }
+    }
+    if (mode != "root" && mode != "user" && mode != "both") {
+        std::fprintf(stderr, "search-bench: --mode must be root, user or both\n");
+        return 2;
     }
     if (perSubnet < 1 || perSubnet > 254) {
         std::fprintf(stderr, "search-bench: --per-subnet must be 1 to 254\n");
@@ -226,19 +290,38 @@ int main(int argc, char** argv) {
         counts = {100, 1000, 5000, 10000};
 
     QApplication app(argc, argv);
-    std::printf("broadcast search, %d controllers per /24, reply pacing %d us\n", perSubnet,
-                paceUs);
-    std::printf("%7s %7s %7s %7s %7s %8s %9s %11s %12s %9s %11s %8s\n", "N", "subnets", "sent",
-                "stored", "nodes", "wall ms", "receives", "tree us/rep", "table us/rep",
-                "events ms", "progress ms", "sort ms");
+    std::vector<bool> modes; // ordinary user?
+    if (mode != "user")
+        modes.push_back(false);
+    if (mode != "root")
+        modes.push_back(true);
+    std::vector<int> paces = {0};
+    if (paceUs > 0)
+        paces.push_back(paceUs);
+
+    std::printf("broadcast search, %d controllers per /24; replies in a burst%s\n", perSubnet,
+                paceUs > 0 ? (" and " + std::to_string(paceUs) + " us apart").c_str() : "");
+    std::printf("%4s %7s %5s %8s %7s %7s %7s %6s %7s %8s %9s %11s %12s %9s %11s %8s\n", "mode", "N",
+                "pace", "rcvbuf", "sent", "stored", "kept %", "drops", "nodes", "wall ms",
+                "receives", "tree us/rep", "table us/rep", "events ms", "progress ms", "sort ms");
     for (const int n : counts) {
-        const Row r = RunOne(n, perSubnet, paceUs);
-        std::printf("%7d %7d %7ld %7d %7d %8.0f %9ld %11.1f %12.2f %9.0f %11.0f %8.1f\n",
-                    r.controllers, r.subnets, r.sent, r.stored, r.nodes, r.wallMs, r.receives,
-                    r.treeUsPerReply, r.tableUsPerReply, r.eventsMs, r.progressMs, r.sortMs);
-        std::fflush(stdout);
+        for (const int pace : paces) {
+            for (const bool ordinaryUser : modes) {
+                const Row r = RunOne(n, perSubnet, pace, ordinaryUser);
+                const double kept = r.sent > 0 ? 100.0 * r.stored / static_cast<double>(r.sent) : 0;
+                std::printf(
+                    "%4s %7d %5d %8d %7ld %7d %7.2f %6ld %7d %8.0f %9ld %11.1f %12.2f %9.0f "
+                    "%11.0f %8.1f\n",
+                    r.mode, r.controllers, r.paceUs, r.receiveBuffer, r.sent, r.stored, kept,
+                    r.drops, r.nodes, r.wallMs, r.receives, r.treeUsPerReply, r.tableUsPerReply,
+                    r.eventsMs, r.progressMs, r.sortMs);
+                std::fflush(stdout);
+            }
+        }
     }
-    std::printf("sent: replies the simulator put on the wire; stored: lines in the device "
+    std::printf("rcvbuf: SO_RCVBUF read back; pace: us between replies (0: one burst);\n"
+                "drops: datagrams the system dropped for a full receive buffer;\n"
+                "sent: replies the simulator put on the wire; stored: lines in the device "
                 "table;\nnodes: controller nodes in the tree; tree/table: CPU time per filed "
                 "reply in\ntree calls and in the table store (with the record text); receives: "
                 "receive calls;\nevents: CPU time in the message pump; progress: CPU time in "

@@ -5,17 +5,24 @@ int DeviceTable::Find(const std::string& name) const {
     return it == index_.end() ? -1 : static_cast<int>(it->second);
 }
 
-void DeviceTable::Store(const std::string& name, const std::string& value) {
+void DeviceTable::Store(const std::string& name, const std::string& value, unsigned card) {
     const auto [it, added] = index_.try_emplace(name, lines_.size());
-    if (added)
-        lines_.emplace_back(name, value);
-    else
-        lines_[it->second].second = value;
+    if (added) {
+        lines_.push_back({name, value, card});
+    } else {
+        lines_[it->second].value = value;
+        lines_[it->second].card = card;
+    }
 }
 
 std::string DeviceTable::Value(const std::string& name) const {
     const int i = Find(name);
-    return i < 0 ? std::string() : lines_[static_cast<size_t>(i)].second;
+    return i < 0 ? std::string() : lines_[static_cast<size_t>(i)].value;
+}
+
+unsigned DeviceTable::Card(const std::string& name) const {
+    const int i = Find(name);
+    return i < 0 ? 0 : lines_[static_cast<size_t>(i)].card;
 }
 
 void DeviceTable::Remove(const std::string& name) {
@@ -25,7 +32,7 @@ void DeviceTable::Remove(const std::string& name) {
     lines_.erase(lines_.begin() + i);
     index_.erase(name);
     for (size_t k = static_cast<size_t>(i); k < lines_.size(); ++k)
-        index_[lines_[k].first] = k;
+        index_[lines_[k].name] = k;
 }
 
 void DeviceTable::Clear() {
@@ -35,5 +42,5 @@ void DeviceTable::Clear() {
 
 std::string DeviceTable::Line(int index) const {
     const auto& line = lines_.at(static_cast<size_t>(index));
-    return line.first + "=" + line.second;
+    return line.name + "=" + line.value;
 }

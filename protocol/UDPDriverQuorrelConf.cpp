@@ -1,6 +1,7 @@
 #include "UDPDriverQuorrelConf.h"
 
 #include "MarqueeTexts.h"
+#include "NetworkCards.h"
 #include "UserFunc.h"
 
 #include <cstring>
@@ -72,8 +73,9 @@ int32_t OpenEndpoint(int base) {
     return -1;
 }
 
-void FileReply(DriverContext& context, const std::string& sender, const uint8_t* reply) {
-    context.table->Store(sender, RecordText(reply));
+void FileReply(DriverContext& context, const std::string& sender, const uint8_t* reply,
+               unsigned card) {
+    context.table->Store(sender, RecordText(reply), card);
 
     const std::string label = SubnetLabel(sender);
     IDeviceTree& tree = *context.tree;
@@ -109,21 +111,37 @@ void SearchControllers(DriverContext& context, int base, const std::string& dest
     context.progress->SetTotalParts(kSearchParts);
     context.progress->SetPartsComplete(0);
 
+    // From here on the socket is kept drained, however long the window takes to paint.
+    UdpBeginListening(endpoint);
     const auto request = DiscoveryRequest();
     UdpSend(endpoint, destination, kControllerPort, request.data(),
             static_cast<int>(request.size()));
+    // A routed broadcast leaves by one card; every other LAN hears it by its own card.
+    if (destination == kBroadcastAddress)
+        for (const core::NetworkCard& card : core::CardsBesideRoute())
+            UdpSendVia(endpoint, destination, kControllerPort, request.data(),
+                       static_cast<int>(request.size()), card.index);
 
     uint8_t buffer[kReceiveCapacity];
-    const double deadline = context.clock() + 1000 / kMillisecondsPerDay;
-    while (!(context.clock() > deadline)) {
+    // One pass: count it, take one datagram, file it when it is a reply.
+    auto pass = [&] {
         context.progress->SetPartsComplete(context.progress->PartsComplete() + 2);
         std::string sender;
         int senderPort = 0;
-        const int got =
-            UdpReceive(endpoint, sender, senderPort, 0, buffer, context.pump, context.clock);
-        if (!IsDiscoveryReply(buffer, got))
-            continue;
-        FileReply(context, sender, buffer);
+        unsigned card = 0;
+        const int got = UdpReceiveVia(endpoint, sender, senderPort, card, 0, buffer, context.pump,
+                                      context.clock);
+        if (IsDiscoveryReply(buffer, got))
+            FileReply(context, sender, buffer, card);
+        return got;
+    };
+    const double deadline = context.clock() + 1000 / kMillisecondsPerDay;
+    while (!(context.clock() > deadline))
+        pass();
+    // Replies that reached the machine within the second are filed even when the window
+    // was too busy to take them in time; later ones never are.
+    UdpEndListening(endpoint);
+    while (pass() > 0) {
     }
 
     context.progress->SetPercent(0);

@@ -1,15 +1,17 @@
 #include "WSA_UDP.h"
 
-#include "SocketApi.h"
+#include "ReplyReader.h"
+#include "UdpSocket.h"
 
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
 
 namespace {
-
-// Room for the replies of more than ten thousand controllers.
-constexpr int kReceiveBufferBytes = 16 * 1024 * 1024;
 
 // Days from 30 December 1899 to 1 January 1970.
 constexpr double kUnixEpochDays = 25569.0;
@@ -44,97 +46,127 @@ double LocalClockDays() {
     return kUnixEpochDays + static_cast<double>(localMs) / kMillisecondsPerDay;
 }
 
-int32_t UdpOpen(int localPort) {
-    sockapi::SocketGuard guard;
-    const sockapi::Handle h = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (h == sockapi::kInvalid || sockapi::ToEndpoint(h) <= 0) {
-        guard.Reset(h);
-        return -1;
-    }
-    guard.Reset(h);
-
-    sockapi::SetNonBlocking(h, true);
-    const int32_t allBits = -1;
-    ::setsockopt(h, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&allBits),
-                 sizeof allBits);
-
-    // Thousands of controllers answer one broadcast at once; the system's default
-    // receive buffer holds a few hundred small datagrams and drops the rest before the
-    // poll loop can read them.
-    sockapi::EnlargeReceiveBuffer(h, kReceiveBufferBytes);
-
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(static_cast<uint16_t>(localPort));
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (::bind(h, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
-        return -1; // the guard closes the socket and ends the library start-up
-
-    return sockapi::ToEndpoint(guard.Release());
-}
-
-int UdpSend(int32_t endpoint, const std::string& address, uint16_t port, const void* data,
-            int length) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = inet_addr(address.c_str());
-    const auto sent = ::sendto(sockapi::FromEndpoint(endpoint), static_cast<const char*>(data),
-                               length, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    return sent == length ? length : 0;
-}
-
 namespace {
 
-// One non-blocking receive. Gives the count, or -1 for no datagram (nothing waiting, an
-// error, or a datagram too large for the buffer).
-int ReceiveOnce(sockapi::Handle h, uint8_t* buffer, sockaddr_in& from) {
-#ifdef _WIN32
-    int fromLen = sizeof from;
-    const int got = ::recvfrom(h, reinterpret_cast<char*>(buffer), kReceiveCapacity, 0,
-                               reinterpret_cast<sockaddr*>(&from), &fromLen);
-    return got; // WSAEMSGSIZE comes back as SOCKET_ERROR
-#else
-    iovec io{buffer, static_cast<size_t>(kReceiveCapacity)};
-    msghdr msg{};
-    msg.msg_name = &from;
-    msg.msg_namelen = sizeof from;
-    msg.msg_iov = &io;
-    msg.msg_iovlen = 1;
-    const ssize_t got = ::recvmsg(h, &msg, 0);
-    if (got < 0 || (msg.msg_flags & MSG_TRUNC) != 0)
-        return -1;
-    return static_cast<int>(got);
-#endif
+static_assert(kReceiveCapacity == static_cast<int>(core::UdpSocket::kCapacity));
+
+// An open endpoint: its socket and, while it listens, the thread that drains it.
+struct Endpoint {
+    core::UdpSocket socket;
+    std::unique_ptr<core::ReplyReader> reader;
+    std::deque<core::Datagram> waiting; // read without a reader, not yet handed out
+};
+
+std::mutex g_endpointsMutex;
+std::map<int32_t, std::unique_ptr<Endpoint>> g_endpoints;
+
+// The endpoint with that number, or nullptr. The pointer stays valid until UdpClose.
+Endpoint* Find(int32_t endpoint) {
+    std::lock_guard<std::mutex> lock(g_endpointsMutex);
+    const auto it = g_endpoints.find(endpoint);
+    return it == g_endpoints.end() ? nullptr : it->second.get();
+}
+
+// The oldest datagram the endpoint has for its owner, if there is one.
+bool NextDatagram(Endpoint& e, core::Datagram& d) {
+    if (e.reader)
+        return e.reader->Next(d);
+    if (e.waiting.empty())
+        e.socket.ReceiveWaiting(e.waiting, 1);
+    if (e.waiting.empty())
+        return false;
+    d = std::move(e.waiting.front());
+    e.waiting.pop_front();
+    return true;
 }
 
 } // namespace
 
+int32_t UdpOpen(int localPort) {
+    core::UdpSocket socket = core::UdpSocket::Open(static_cast<uint16_t>(localPort));
+    if (!socket.Valid())
+        return -1; // the socket has closed itself and ended the library start-up
+    const int32_t endpoint = sockapi::ToEndpoint(socket.Handle());
+    auto entry = std::make_unique<Endpoint>();
+    entry->socket = std::move(socket);
+    std::lock_guard<std::mutex> lock(g_endpointsMutex);
+    g_endpoints[endpoint] = std::move(entry);
+    return endpoint;
+}
+
+int UdpSend(int32_t endpoint, const std::string& address, uint16_t port, const void* data,
+            int length) {
+    return UdpSendVia(endpoint, address, port, data, length, 0);
+}
+
+int UdpSendVia(int32_t endpoint, const std::string& address, uint16_t port, const void* data,
+               int length, unsigned card) {
+    Endpoint* e = Find(endpoint);
+    if (e == nullptr || length < 0)
+        return 0;
+    const bool sent = e->socket.Send(address, port, static_cast<const uint8_t*>(data),
+                                     static_cast<size_t>(length), card);
+    return sent ? length : 0;
+}
+
 int UdpReceive(int32_t endpoint, std::string& senderAddress, int& senderPort, int waitMs,
                uint8_t* buffer, const MessagePump& pump, ClockFn clock) {
+    unsigned card = 0;
+    return UdpReceiveVia(endpoint, senderAddress, senderPort, card, waitMs, buffer, pump, clock);
+}
+
+int UdpReceiveVia(int32_t endpoint, std::string& senderAddress, int& senderPort, unsigned& card,
+                  int waitMs, uint8_t* buffer, const MessagePump& pump, ClockFn clock) {
     const double deadline = clock() + waitMs / kMillisecondsPerDay;
-    const sockapi::Handle h = sockapi::FromEndpoint(endpoint);
     for (;;) {
-        sockaddr_in from{};
-        const int got = ReceiveOnce(h, buffer, from);
+        // Looked up on every pass: a command run by the pump may close the endpoint.
+        Endpoint* e = Find(endpoint);
+        core::Datagram d;
+        const bool got = e != nullptr && NextDatagram(*e, d);
         if (pump)
             pump();
-        if (got > 0) {
-            char text[INET_ADDRSTRLEN] = {};
-            inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-            senderAddress = text;
-            senderPort = ntohs(from.sin_port);
-            return got;
+        if (got) {
+            std::memcpy(buffer, d.bytes.data(), d.bytes.size());
+            senderAddress = d.SenderText();
+            senderPort = d.senderPort;
+            card = d.card;
+            return static_cast<int>(d.bytes.size());
         }
+        if (e != nullptr && e->reader && e->reader->WindowEnded())
+            return -1; // nothing of the window is left
         if (clock() > deadline)
             return -1;
     }
 }
 
+bool UdpBeginListening(int32_t endpoint) {
+    Endpoint* e = Find(endpoint);
+    if (e == nullptr)
+        return false;
+    if (!e->reader)
+        e->reader = std::make_unique<core::ReplyReader>(e->socket);
+    return true;
+}
+
+void UdpEndListening(int32_t endpoint) {
+    if (Endpoint* e = Find(endpoint); e != nullptr && e->reader)
+        e->reader->EndWindow();
+}
+
 bool UdpClose(int32_t endpoint) {
-    const sockapi::Handle h = sockapi::FromEndpoint(endpoint);
-    sockapi::SetNonBlocking(h, false);
-    const int closed = sockapi::CloseHandle(h);
-    sockapi::LibraryCleanup();
-    return closed == 0;
+    std::unique_ptr<Endpoint> entry;
+    {
+        std::lock_guard<std::mutex> lock(g_endpointsMutex);
+        const auto it = g_endpoints.find(endpoint);
+        if (it != g_endpoints.end()) {
+            entry = std::move(it->second);
+            g_endpoints.erase(it);
+        }
+    }
+    // A number that UdpOpen did not give (or gave and was closed already) is left alone:
+    // the same number may belong to another part of the process by now.
+    if (!entry)
+        return false;
+    entry->reader.reset(); // stops draining before the socket goes
+    return entry->socket.Close();
 }

@@ -41,4 +41,17 @@ TEST(DeviceTable, RemoveOneKeepsTheOthersFindable) {
     EXPECT_EQ(table.Value("10.0.0.5"), "");
 }
 
+TEST(DeviceTable, EachLineKeepsTheCardOfItsLatestReply) {
+    DeviceTable table;
+    table.Store("10.0.0.1", "A", 3);
+    table.Store("10.0.0.2", "B", 4);
+    table.Store("10.0.0.3", "C");
+    table.Store("10.0.0.1", "A2", 5);
+    table.Remove("10.0.0.2");
+    EXPECT_EQ(table.Card("10.0.0.1"), 5u);
+    EXPECT_EQ(table.Card("10.0.0.3"), 0u) << "heard on no known card";
+    EXPECT_EQ(table.Card("10.0.0.2"), 0u) << "no such line";
+    EXPECT_EQ(table.Line(0), "10.0.0.1=A2");
+}
+
 } // namespace

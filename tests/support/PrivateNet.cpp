@@ -25,46 +25,6 @@ bool WriteFile(const char* path, const std::string& text) {
     return ok;
 }
 
-// Runs `ip` with the given arguments; returns its error output or a failure text.
-std::string RunIp(const std::vector<std::string>& args) {
-    int errPipe[2];
-    if (::pipe(errPipe) != 0)
-        return std::string("pipe: ") + std::strerror(errno);
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        return std::string("fork: ") + std::strerror(errno);
-    if (pid == 0) {
-        ::dup2(errPipe[1], 2);
-        ::dup2(errPipe[1], 1);
-        ::close(errPipe[0]);
-        std::vector<char*> argv;
-        static char ip[] = "ip";
-        argv.push_back(ip);
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execvp("ip", argv.data());
-        ::_exit(127);
-    }
-    ::close(errPipe[1]);
-    std::string output;
-    char buf[256];
-    ssize_t got;
-    while ((got = ::read(errPipe[0], buf, sizeof buf)) > 0)
-        output.append(buf, static_cast<size_t>(got));
-    ::close(errPipe[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        return {};
-    std::string cmd = "ip";
-    for (const auto& a : args)
-        cmd += " " + a;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
-        return cmd + ": the ip command (iproute2) is not installed";
-    return cmd + ": " + (output.empty() ? std::string("failed") : output);
-}
-
 std::string Unshare() {
     if (::geteuid() == 0) {
         if (::unshare(CLONE_NEWNET) == 0)
@@ -83,6 +43,68 @@ std::string Unshare() {
 }
 
 } // namespace
+
+std::string RunIp(const std::vector<std::string>& args, const std::string& netnsPath) {
+    // Opened before fork: the child only joins the namespace and runs ip.
+    int netns = -1;
+    if (!netnsPath.empty()) {
+        netns = ::open(netnsPath.c_str(), O_RDONLY | O_CLOEXEC);
+        if (netns < 0)
+            return netnsPath + ": " + std::strerror(errno);
+    }
+    int errPipe[2];
+    if (::pipe(errPipe) != 0) {
+        const int err = errno;
+        if (netns >= 0)
+            ::close(netns);
+        return std::string("pipe: ") + std::strerror(err);
+    }
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        const int err = errno;
+        if (netns >= 0)
+            ::close(netns);
+        ::close(errPipe[0]);
+        ::close(errPipe[1]);
+        return std::string("fork: ") + std::strerror(err);
+    }
+    if (pid == 0) {
+        if (netns >= 0 && ::setns(netns, CLONE_NEWNET) != 0)
+            ::_exit(126);
+        ::dup2(errPipe[1], 2);
+        ::dup2(errPipe[1], 1);
+        ::close(errPipe[0]);
+        std::vector<char*> argv;
+        static char ip[] = "ip";
+        argv.push_back(ip);
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execvp("ip", argv.data());
+        ::_exit(127);
+    }
+    ::close(errPipe[1]);
+    if (netns >= 0)
+        ::close(netns);
+    std::string output;
+    char buf[256];
+    ssize_t got;
+    while ((got = ::read(errPipe[0], buf, sizeof buf)) > 0)
+        output.append(buf, static_cast<size_t>(got));
+    ::close(errPipe[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return {};
+    std::string cmd = "ip";
+    for (const auto& a : args)
+        cmd += " " + a;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 126)
+        return cmd + ": cannot enter the network namespace " + netnsPath;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
+        return cmd + ": the ip command (iproute2) is not installed";
+    return cmd + ": " + (output.empty() ? std::string("failed") : output);
+}
 
 std::string Enter() {
     if (g_active)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace privatenet {
 
@@ -21,6 +22,11 @@ const std::string& Failure();
 // Adds an address (for example "192.168.1.10/32") to lo inside the private namespace.
 // Returns an empty string on success, else the error.
 std::string AddAddress(const std::string& cidr);
+
+// Runs `ip` with the given arguments, in the namespace at netnsPath (for example
+// /proc/PID/ns/net) or, when it is empty, in the caller's. Gives an empty string on
+// success, else the command and what it printed.
+std::string RunIp(const std::vector<std::string>& args, const std::string& netnsPath = {});
 
 } // namespace privatenet
 

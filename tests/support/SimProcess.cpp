@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -59,9 +60,19 @@ std::string SimProcess::Start(int readyTimeoutMs) {
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    int netns = -1;
+    if (!netnsPath_.empty()) {
+        netns = ::open(netnsPath_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (netns < 0)
+            return netnsPath_ + ": " + std::strerror(errno);
+    }
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
-        return std::string("pipe2: ") + std::strerror(errno);
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        const int err = errno;
+        if (netns >= 0)
+            ::close(netns);
+        return std::string("pipe2: ") + std::strerror(err);
+    }
     // Room for thousands of event lines while the test is busy elsewhere.
     ::fcntl(fds[0], F_SETPIPE_SZ, 1 << 20);
 
@@ -70,9 +81,13 @@ std::string SimProcess::Start(int readyTimeoutMs) {
         const int err = errno;
         ::close(fds[0]);
         ::close(fds[1]);
+        if (netns >= 0)
+            ::close(netns);
         return std::string("fork: ") + std::strerror(err);
     }
     if (pid == 0) {
+        if (netns >= 0 && ::setns(netns, CLONE_NEWNET) != 0)
+            ::_exit(126);
         ::dup2(fds[1], 1);
         // No inherited sockets: a test's open endpoint must not stay bound in the child.
         ::syscall(SYS_close_range, 3u, ~0u, 0u);
@@ -80,6 +95,8 @@ std::string SimProcess::Start(int readyTimeoutMs) {
         ::_exit(127);
     }
     ::close(fds[1]);
+    if (netns >= 0)
+        ::close(netns);
     pid_ = pid;
     readFd_ = fds[0];
     ::fcntl(readFd_, F_SETFL, ::fcntl(readFd_, F_GETFL) | O_NONBLOCK);

@@ -1,7 +1,7 @@
 // Runs controller-sim as a child process of a test (it shares the test's private network
-// namespace) and reads the JSON event lines it prints. Single-threaded: the child's output
-// goes into a large pipe that every call drains without blocking, so a test may run the
-// program's receive loop for a while between calls.
+// namespace, or enters another one the test created) and reads the JSON event lines it prints.
+// Single-threaded: the child's output goes into a large pipe that every call drains without
+// blocking, so a test may run the program's receive loop for a while between calls.
 #pragma once
 
 #include <functional>
@@ -24,6 +24,10 @@ public:
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
+
+    // Makes Start run the simulator inside the network namespace at path (for example
+    // privatenet::Lan::Path()) instead of the test's own.
+    void EnterNamespace(const std::string& path) { netnsPath_ = path; }
 
     // Starts the simulator and waits up to readyTimeoutMs for its "ready" event. Gives an
     // empty string on success, else what went wrong (the child is stopped then).
@@ -62,6 +66,7 @@ private:
     void Stop();
 
     std::vector<std::string> args_;
+    std::string netnsPath_;
     pid_t pid_ = -1;
     int readFd_ = -1;
     std::optional<int> exitStatus_;

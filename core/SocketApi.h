@@ -1,5 +1,5 @@
 // The one place that knows whether the sockets come from Winsock or from BSD sockets.
-// Everything else in the protocol layer uses the names below.
+// Everything above it uses the names below.
 #pragma once
 
 #include <cstdint>
@@ -26,10 +26,11 @@ using Handle = SOCKET;
 using AddrLen = int;
 constexpr Handle kInvalid = INVALID_SOCKET;
 
-// Winsock must be started once per endpoint and cleaned up once per endpoint.
-inline void LibraryStartup() {
+// Winsock must be started once per endpoint and cleaned up once per endpoint. Gives true
+// when the library started (and so needs its cleanup).
+inline bool LibraryStartup() {
     WSADATA data;
-    WSAStartup(0x0202, &data); // the result is not examined
+    return WSAStartup(0x0202, &data) == 0;
 }
 inline void LibraryCleanup() {
     WSACleanup();
@@ -41,15 +42,19 @@ inline int SetNonBlocking(Handle h, bool on) {
 inline int CloseHandle(Handle h) {
     return closesocket(h);
 }
-inline void EnlargeReceiveBuffer(Handle h, int bytes) {
-    setsockopt(h, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+inline bool EnlargeReceiveBuffer(Handle h, int bytes, bool mayForce = true) {
+    (void)mayForce; // Winsock grants what it is asked for
+    return setsockopt(h, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes),
+                      sizeof bytes) == 0;
 }
 #else
 using Handle = int;
 using AddrLen = socklen_t;
 constexpr Handle kInvalid = -1;
 
-inline void LibraryStartup() {}
+inline bool LibraryStartup() {
+    return true;
+}
 inline void LibraryCleanup() {}
 inline int SetNonBlocking(Handle h, bool on) {
     int value = on ? 1 : 0;
@@ -60,14 +65,18 @@ inline int CloseHandle(Handle h) {
 }
 // Asks for a receive buffer of the given size. An ordinary user gets at most the system's
 // limit (net.core.rmem_max); with the right to manage the network the limit is lifted.
-inline void EnlargeReceiveBuffer(Handle h, int bytes) {
-    ::setsockopt(h, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+// Gives true when the system took the request (possibly capped at its limit).
+inline bool EnlargeReceiveBuffer(Handle h, int bytes, bool mayForce = true) {
+    const bool set = ::setsockopt(h, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0;
 #ifdef SO_RCVBUFFORCE
     int granted = 0;
     socklen_t len = sizeof granted;
-    if (::getsockopt(h, SOL_SOCKET, SO_RCVBUF, &granted, &len) == 0 && granted < bytes)
-        ::setsockopt(h, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes);
+    if (mayForce && ::getsockopt(h, SOL_SOCKET, SO_RCVBUF, &granted, &len) == 0 && granted < bytes)
+        return ::setsockopt(h, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0 || set;
+#else
+    (void)mayForce;
 #endif
+    return set;
 }
 #endif
 
@@ -78,34 +87,5 @@ inline int32_t ToEndpoint(Handle h) {
 inline Handle FromEndpoint(int32_t endpoint) {
     return static_cast<Handle>(endpoint);
 }
-
-// Owns a socket until released: closes it and balances the library start-up when a
-// partly opened endpoint has to be given up.
-class SocketGuard {
-public:
-    SocketGuard() { LibraryStartup(); }
-    ~SocketGuard() {
-        if (handle_ != kInvalid)
-            CloseHandle(handle_);
-        if (!released_)
-            LibraryCleanup();
-    }
-    SocketGuard(const SocketGuard&) = delete;
-    SocketGuard& operator=(const SocketGuard&) = delete;
-
-    void Reset(Handle h) { handle_ = h; }
-    Handle Get() const { return handle_; }
-    // The endpoint lives on; its close will end the library start-up.
-    Handle Release() {
-        released_ = true;
-        const Handle h = handle_;
-        handle_ = kInvalid;
-        return h;
-    }
-
-private:
-    Handle handle_ = kInvalid;
-    bool released_ = false;
-};
 
 } // namespace sockapi

@@ -1,0 +1,262 @@
+// Searching and writing with several network cards. The laptop of an installer: card wlan0
+// on a Wi-Fi LAN holding the default route, card eth0 cabled into the controllers' LAN
+// without a gateway. Each LAN is a namespace of its own with a simulator standing in for
+// its controllers, so the system's routing decides where every datagram goes.
+#include "Discovery.h"
+#include "FakeHost.h"
+#include "NetworkCards.h"
+#include "PrivateNet.h"
+#include "SimProcess.h"
+#include "Topology.h"
+#include "UDPDriverQuorrelConf.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/if_tun.h>
+#include <net/if.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr int kEventWaitMs = 5000;
+
+std::vector<std::string> Names(const std::vector<core::NetworkCard>& cards) {
+    std::vector<std::string> names;
+    for (const auto& c : cards)
+        names.push_back(c.name);
+    return names;
+}
+
+std::string Hex(const uint8_t* data, size_t length) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (size_t i = 0; i < length; ++i) {
+        text += kDigits[data[i] >> 4];
+        text += kDigits[data[i] & 0x0F];
+    }
+    return text;
+}
+
+// The captions under each subnet node, as "subnet: a b".
+std::vector<std::string> TreeText(FakeTree& tree) {
+    std::vector<std::string> lines;
+    for (const auto& subnet : tree.Root().children) {
+        std::string line = subnet->caption + ":";
+        std::vector<std::string> controllers;
+        for (const auto& c : subnet->children)
+            controllers.push_back(c->caption);
+        std::sort(controllers.begin(), controllers.end());
+        for (const auto& c : controllers)
+            line += " " + c;
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+class TwoCardLaptop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_PRIVATE_NETWORK();
+        ASSERT_EQ(wifiLan_.Create(), "");
+        ASSERT_EQ(officeLan_.Create(), "");
+        ASSERT_EQ(
+            wlan0_.Connect(wifiLan_, "wlan0", "10.99.0.2/24", {"10.99.0.1/24", "10.99.0.9/24"}),
+            "");
+        // 192.168.1.50 is where a write moves the first controller.
+        ASSERT_EQ(eth0_.Connect(officeLan_, "eth0", "192.168.1.2/24",
+                                {"192.168.1.9/24", "192.168.1.10/24", "192.168.1.50/24"}),
+                  "");
+        ASSERT_EQ(
+            privatenet::RunIp({"route", "replace", "default", "via", "10.99.0.1", "dev", "wlan0"}),
+            "");
+        wlan0Index_ = ::if_nametoindex("wlan0");
+        eth0Index_ = ::if_nametoindex("eth0");
+        ASSERT_GT(wlan0Index_, 0u);
+        ASSERT_GT(eth0Index_, 0u);
+        Launch(wifiSim_, wifiLan_, {"--controller", "ip=10.99.0.9,mac=02-00-0A-63-00-09"});
+        Launch(officeSim_, officeLan_,
+               {"--controller", "ip=192.168.1.9,mac=02-00-C0-A8-01-09", "--controller",
+                "ip=192.168.1.10,mac=02-00-C0-A8-01-0A"});
+        context_.tree = &tree_;
+        context_.marquee = &marquee_;
+        context_.progress = &progress_;
+        context_.table = &table_;
+        context_.fields = &fields_;
+    }
+
+    void TearDown() override {
+        // The binary's other tests expect everything routed to lo again.
+        privatenet::RunIp({"route", "replace", "default", "dev", "lo", "src", "127.0.0.1"});
+    }
+
+    static void Launch(std::unique_ptr<SimProcess>& sim, const privatenet::Lan& lan,
+                       std::vector<std::string> args) {
+        sim = std::make_unique<SimProcess>(std::move(args));
+        sim->EnterNamespace(lan.Path());
+        ASSERT_EQ(sim->Start(), "");
+    }
+
+    // The number of discovery requests a LAN's simulator saw, once it answered them.
+    static size_t RequestsSeen(SimProcess& sim, size_t expected) {
+        for (size_t i = 0; i < expected; ++i)
+            if (!sim.WaitForEvent(
+                    [](const SimProcess::Event& e) { return Field(e, "event") == "answered"; },
+                    kEventWaitMs))
+                break;
+        return sim.EventsNamed("request").size();
+    }
+
+    privatenet::Lan wifiLan_, officeLan_;
+    privatenet::Cable wlan0_, eth0_;
+    unsigned wlan0Index_ = 0, eth0Index_ = 0;
+    std::unique_ptr<SimProcess> wifiSim_, officeSim_;
+    FakeTree tree_;
+    FakeMarquee marquee_;
+    FakeProgress progress_;
+    DeviceTable table_;
+    FakeFields fields_;
+    DriverContext context_;
+};
+
+TEST_F(TwoCardLaptop, BroadcastSearchFindsTheControllersBehindBothCards) {
+    EXPECT_EQ(Names(core::CardsBesideRoute()), std::vector<std::string>{"eth0"});
+    SearchControllers(context_, kLocalPortBase, kBroadcastAddress);
+
+    EXPECT_EQ(table_.Count(), 3);
+    EXPECT_EQ(TreeText(tree_),
+              (std::vector<std::string>{"10.99.0.xxx: 10.99.0.9",
+                                        "192.168.1.xxx: 192.168.1.10 192.168.1.9"}));
+    EXPECT_EQ(table_.Card("10.99.0.9"), wlan0Index_);
+    EXPECT_EQ(table_.Card("192.168.1.9"), eth0Index_);
+    EXPECT_EQ(table_.Card("192.168.1.10"), eth0Index_);
+    EXPECT_EQ(RequestsSeen(*wifiSim_, 1), 1u) << "the Wi-Fi LAN hears exactly one request";
+    EXPECT_EQ(RequestsSeen(*officeSim_, 1), 1u) << "the cabled LAN hears exactly one request";
+    EXPECT_EQ(marquee_.history, (std::vector<std::string>{"Широковещательный поиск", ""}));
+}
+
+TEST_F(TwoCardLaptop, DiscoverNamesTheCardEachReplyCameIn) {
+    const core::DiscoveryResult result = core::Discover(kBroadcastAddress, 500);
+    ASSERT_TRUE(result.opened);
+    EXPECT_EQ(result.localPort, kLocalPortBase);
+    std::vector<std::string> heard;
+    for (const auto& r : result.replies)
+        heard.push_back(r.sender + " " + r.cardName + " " + std::to_string(r.senderPort));
+    std::sort(heard.begin(), heard.end());
+    EXPECT_EQ(heard, (std::vector<std::string>{"10.99.0.9 wlan0 5001", "192.168.1.10 eth0 5001",
+                                               "192.168.1.9 eth0 5001"}));
+    EXPECT_EQ(RequestsSeen(*wifiSim_, 1), 1u);
+    EXPECT_EQ(RequestsSeen(*officeSim_, 1), 1u);
+}
+
+TEST_F(TwoCardLaptop, AWriteOnTheCardArrivesOnlyOnItsLanAndTheControllerAnswersFromItsNewAddress) {
+    const auto frame =
+        BuildConfigFrame("192.168.1.50", "255.255.255.0", "192.168.1.1", "02-00-C0-A8-01-09");
+    ASSERT_TRUE(frame);
+    const int32_t endpoint = UdpOpen(kLocalPortBase);
+    ASSERT_GT(endpoint, 0);
+    EXPECT_EQ(UdpSendVia(endpoint, kBroadcastAddress, kControllerPort, frame->data(), kFrameLength,
+                         eth0Index_),
+              kFrameLength);
+    UdpClose(endpoint);
+
+    const auto seen = officeSim_->WaitForEvent("frame", kEventWaitMs);
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(Field(*seen, "bytes"), Hex(frame->data(), frame->size()));
+    EXPECT_EQ(Field(*seen, "to"), "255.255.255.255");
+    EXPECT_EQ(Field(*seen, "result"), "accepted");
+    EXPECT_EQ(Field(*seen, "ip"), "192.168.1.50");
+    EXPECT_FALSE(wifiSim_->WaitForEvent("frame", 300)) << "nothing may reach the Wi-Fi LAN";
+    EXPECT_TRUE(wifiSim_->EventsNamed("other").empty());
+
+    SearchControllers(context_, kLocalPortBase, kBroadcastAddress);
+    EXPECT_EQ(table_.Find("192.168.1.9"), -1);
+    EXPECT_EQ(table_.Card("192.168.1.50"), eth0Index_);
+    EXPECT_EQ(table_.Count(), 3);
+}
+
+TEST_F(TwoCardLaptop, WithTheOtherCardDownTheWireCarriesOneRequest) {
+    ASSERT_EQ(privatenet::RunIp({"link", "set", "wlan0", "down"}), "");
+    ASSERT_EQ(privatenet::RunIp({"route", "replace", "default", "dev", "eth0"}), "");
+    EXPECT_TRUE(core::CardsBesideRoute().empty());
+    SearchControllers(context_, kLocalPortBase, kBroadcastAddress);
+    EXPECT_EQ(table_.Count(), 2);
+    EXPECT_EQ(RequestsSeen(*officeSim_, 1), 1u);
+    EXPECT_TRUE(wifiSim_->EventsNamed("request").empty());
+}
+
+// A tun device: point-to-point, no broadcast. It stays attached (running) while the
+// object lives.
+class TunCard {
+public:
+    explicit TunCard(const char* name) {
+        fd_ = ::open("/dev/net/tun", O_RDWR | O_CLOEXEC);
+        if (fd_ < 0) {
+            error_ = std::string("/dev/net/tun: ") + std::strerror(errno);
+            return;
+        }
+        ifreq request{};
+        request.ifr_flags = IFF_TUN | IFF_NO_PI;
+        std::snprintf(request.ifr_name, IFNAMSIZ, "%s", name);
+        if (::ioctl(fd_, TUNSETIFF, &request) != 0) {
+            error_ = std::string("TUNSETIFF: ") + std::strerror(errno);
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~TunCard() {
+        if (fd_ >= 0)
+            ::close(fd_); // a device that is not persistent goes with its descriptor
+    }
+    // Empty when the card is there, else why not.
+    const std::string& Error() const { return error_; }
+
+private:
+    int fd_ = -1;
+    std::string error_;
+};
+
+TEST(NetworkCards, CardsThatAreDownOrHaveNoAddressAreNotListed) {
+    REQUIRE_PRIVATE_NETWORK();
+    privatenet::Lan lan;
+    ASSERT_EQ(lan.Create(), "");
+    privatenet::Cable up, down, bare;
+    ASSERT_EQ(up.Connect(lan, "up0", "10.50.0.2/24", {"10.50.0.1/24"}), "");
+    ASSERT_EQ(down.Connect(lan, "down0", "10.51.0.2/24", {}), "");
+    ASSERT_EQ(privatenet::RunIp({"link", "set", "down0", "down"}), "");
+    ASSERT_EQ(bare.Connect(lan, "bare0", "", {}), "");
+
+    EXPECT_EQ(Names(core::BroadcastCards()), std::vector<std::string>{"up0"});
+    // Routed broadcasts go to lo here, so up0 is a card beside the route.
+    EXPECT_EQ(Names(core::CardsBesideRoute()), std::vector<std::string>{"up0"});
+
+    const auto upCard = core::CardByIndex(::if_nametoindex("up0"));
+    ASSERT_TRUE(upCard);
+    EXPECT_EQ(upCard->name, "up0");
+    EXPECT_EQ(upCard->address, "10.50.0.2");
+    EXPECT_FALSE(core::CardByIndex(::if_nametoindex("down0")));
+    EXPECT_FALSE(core::CardByIndex(::if_nametoindex("bare0")));
+    EXPECT_FALSE(core::CardByIndex(0));
+}
+
+TEST(NetworkCards, APointToPointCardIsNotListed) {
+    REQUIRE_PRIVATE_NETWORK();
+    TunCard tun("tun0");
+    ASSERT_EQ(tun.Error(), "") << "a point-to-point card needs the tun device";
+    ASSERT_EQ(privatenet::RunIp({"addr", "add", "10.52.0.1", "peer", "10.52.0.2", "dev", "tun0"}),
+              "");
+    ASSERT_EQ(privatenet::RunIp({"link", "set", "tun0", "up"}), "");
+    const auto card = core::CardByIndex(::if_nametoindex("tun0"));
+    ASSERT_TRUE(card) << "up and running with an address";
+    EXPECT_EQ(card->address, "10.52.0.1");
+    EXPECT_TRUE(core::BroadcastCards().empty());
+}
+
+} // namespace
