@@ -1,8 +1,10 @@
 #include "UDPDriverQuorrelConf.h"
 
+#include "ControllerRecord.h"
 #include "MarqueeTexts.h"
 #include "NetworkCards.h"
 #include "UserFunc.h"
+#include "WriteRules.h"
 
 #include <cstring>
 
@@ -41,24 +43,22 @@ std::optional<ConfigFrame> BuildConfigFrame(const std::string& ip, const std::st
     if (mac.size() < kMacTextLength)
         return std::nullopt;
 
-    ConfigFrame frame;
-    const std::string* addresses[3] = {&ip, &mask, &gateway};
-    for (int i = 0; i < 3; ++i) {
-        const uint32_t n = HostToAddr(*addresses[i]);
-        for (int b = 0; b < 4; ++b)
-            frame[4 * i + b] = static_cast<uint8_t>((n >> (8 * b)) & 0xFF);
-    }
-    for (int i = 12; i < 16; ++i)
-        frame[i] = 0xFF;
-    frame[16] = 0x89; // port 5001, low byte first, whatever the controller reported
-    frame[17] = 0x13;
-    // Byte 18 takes the last group of the MAC text, byte 23 the first.
-    for (int group = 0; group < 6; ++group)
-        frame[23 - group] =
+    const auto address = [](const std::string& text) {
+        const uint32_t n = HostToAddr(text);
+        core::Ip4 bytes{};
+        for (size_t b = 0; b < 4; ++b)
+            bytes[b] = static_cast<uint8_t>((n >> (8 * b)) & 0xFF);
+        return bytes;
+    };
+    core::ControllerRecord values;
+    values.ip = address(ip);
+    values.mask = address(mask);
+    values.gateway = address(gateway);
+    // Groups at characters 0-1, 3-4, ... 15-16; the separators are not read.
+    for (size_t group = 0; group < 6; ++group)
+        values.mac[group] =
             static_cast<uint8_t>(HexToInt(std::string_view(mac).substr(3 * group, 2)) & 0xFF);
-    frame[24] = 0xFF;
-    frame[25] = FrameCheckByte(frame);
-    return frame;
+    return core::ConfigFrame(values);
 }
 
 namespace {
@@ -149,12 +149,16 @@ void SearchControllers(DriverContext& context, int base, const std::string& dest
     UdpClose(endpoint);
 }
 
-bool WriteConfig(DriverContext& context, int base, const std::string& destination) {
+bool WriteConfig(DriverContext& context, int base, const std::string& destination, unsigned card) {
     const IParameterFields& fields = *context.fields;
     // Without a whole MAC text the frame would name no controller (or a wrong one).
     const auto frame = BuildConfigFrame(fields.IpText(), fields.MaskText(), fields.GatewayText(),
                                         fields.MacText());
     if (!frame)
+        return false;
+    // The card the controller was heard on has gone: the frame would leave by another one,
+    // or by none.
+    if (card != 0 && !core::CardByIndex(card))
         return false;
 
     const int32_t endpoint = OpenEndpoint(base);
@@ -163,10 +167,13 @@ bool WriteConfig(DriverContext& context, int base, const std::string& destinatio
 
     context.marquee->SetCaption(MarqueeText::WritingConfig);
     context.progress->SetTotalParts(kWriteParts);
-    UdpSend(endpoint, destination, kControllerPort, frame->data(), kFrameLength);
+    const unsigned via = card == 0 ? 0 : core::PinnedCard(card, core::CardsBesideRoute());
+    const bool sent = UdpSendVia(endpoint, destination, kControllerPort, frame->data(),
+                                 kFrameLength, via) == kFrameLength;
     context.progress->SetPartsComplete(kWriteParts + 1);
     context.progress->SetPercent(0);
     context.marquee->SetCaption("");
     UdpClose(endpoint);
-    return true;
+    // A frame that did not go out whole is a failed write, like one with no local port.
+    return sent;
 }

@@ -60,6 +60,9 @@ struct DriverContext {
 // ports from base on can be opened.
 void SearchControllers(DriverContext& context, int base, const std::string& destination);
 
-// Builds the configuration frame from the parameter fields and sends it once. False when
-// no local port could be opened (or the MAC text cannot name a controller): nothing sent.
-bool WriteConfig(DriverContext& context, int base, const std::string& destination);
+// Builds the configuration frame from the parameter fields and sends it once, by the card
+// with that interface index (0: as the system routes it). False when no local port could be
+// opened, the card is no longer there (or the MAC text cannot name a controller): nothing
+// sent, no status shown; false as well when the frame did not go out whole.
+bool WriteConfig(DriverContext& context, int base, const std::string& destination,
+                 unsigned card = 0);

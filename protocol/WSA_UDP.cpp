@@ -123,6 +123,8 @@ int UdpReceiveVia(int32_t endpoint, std::string& senderAddress, int& senderPort,
         Endpoint* e = Find(endpoint);
         core::Datagram d;
         const bool got = e != nullptr && NextDatagram(*e, d);
+        const bool windowEnded = e != nullptr && e->reader && e->reader->WindowEnded();
+        e = nullptr; // the pump may close the endpoint
         if (pump)
             pump();
         if (got) {
@@ -132,7 +134,7 @@ int UdpReceiveVia(int32_t endpoint, std::string& senderAddress, int& senderPort,
             card = d.card;
             return static_cast<int>(d.bytes.size());
         }
-        if (e != nullptr && e->reader && e->reader->WindowEnded())
+        if (windowEnded)
             return -1; // nothing of the window is left
         if (clock() > deadline)
             return -1;

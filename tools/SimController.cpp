@@ -326,6 +326,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
         } else if (a == "--quiet") {
             o.quiet = true;
+        } else if (a == "--ignore-frames") {
+            o.ignoreFrames = true;
         } else {
             error = "unknown option \"" + a + "\" (see --help)";
             return std::nullopt;
@@ -393,6 +395,8 @@ Faults:
   --pace-us U         U microseconds between consecutive replies
   --quiet             no "reply" lines (the "answered" summary is still printed)
   --exit-after MS     exit MS milliseconds after start-up; SIGTERM and SIGINT also end it
+  --ignore-frames     judge configuration frames as usual but never apply them (a write
+                      that is lost); an acceptable frame is reported as "ignored"
 
 Output: one JSON object per line on stdout, flushed at once. Events:
   {"event":"ready","port":5001,"controllers":N,"transparent":true}
@@ -403,6 +407,7 @@ Output: one JSON object per line on stdout, flushed at once. Events:
   {"event":"frame","from":"IP:PORT","to":"IP","length":26,"bytes":"HEX","result":"accepted",
    "controller":"OLD IP","mac":"MAC","ip":"NEW IP","mask":"...","gw":"..."}
   {"event":"frame",...,"result":"rejected","reason":"length"|"check byte"|"unknown mac"}
+  {"event":"frame",...,"result":"ignored","controller":"IP","mac":"MAC"}  (--ignore-frames)
   {"event":"other","from":"IP:PORT","to":"IP","length":N}
   {"event":"error","what":"...","errno":N,"message":"..."}
   {"event":"exit","reason":"signal"|"time"}

@@ -1,6 +1,10 @@
 // The simulated controllers: their settings, the command line that describes them, the
 // discovery reply each one sends and the configuration frames they accept. No sockets here;
 // controller_sim.cpp puts this on the wire.
+//
+// The simulator encodes replies and decodes frames on its own, on purpose: it does not use
+// the program's record type (core/ControllerRecord), so a mistake in the program's layout
+// cannot hide itself by being repeated on the controllers' side of the tests.
 #pragma once
 
 #include <array>
@@ -42,8 +46,9 @@ struct Options {
     int lateMs = 0;
     int junk = 0;
     int paceUs = 0;
-    int exitAfterMs = 0; // 0: run until a signal
-    bool quiet = false;  // no "reply" lines, only the per-request summary
+    int exitAfterMs = 0;       // 0: run until a signal
+    bool quiet = false;        // no "reply" lines, only the per-request summary
+    bool ignoreFrames = false; // frames are judged and reported but never applied
     bool help = false;
 };
 

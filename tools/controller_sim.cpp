@@ -275,13 +275,22 @@ private:
             Answer(from, scope);
         } else if (length >= kFrameLikeMin && length <= kFrameLikeMax) {
             const auto scope = Scope(to);
-            const FrameResult r = ApplyFrame(o_.controllers, scope, data, length);
+            // With --ignore-frames the frame is judged against a copy that is dropped.
+            std::vector<Controller> scratch;
+            if (o_.ignoreFrames)
+                scratch = o_.controllers;
+            const FrameResult r =
+                ApplyFrame(o_.ignoreFrames ? scratch : o_.controllers, scope, data, length);
             Event e("frame");
             e.Str("from", Endpoint(from))
                 .Str("to", toText)
                 .Num("length", static_cast<long long>(length))
                 .Str("bytes", HexText(data, kept));
-            if (r.accepted) {
+            if (r.accepted && o_.ignoreFrames) {
+                e.Str("result", "ignored")
+                    .Str("controller", IpText(r.previousIp))
+                    .Str("mac", MacText(o_.controllers[r.index].mac));
+            } else if (r.accepted) {
                 const Controller& c = o_.controllers[r.index];
                 e.Str("result", "accepted")
                     .Str("controller", IpText(r.previousIp))

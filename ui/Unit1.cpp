@@ -2,6 +2,7 @@
 
 #include "AddressKeyFilter.h"
 #include "Artwork.h"
+#include "ControllerRecord.h"
 #include "Fonts.h"
 #include "MarqueeStatus.h"
 #include "MarqueeTexts.h"
@@ -11,6 +12,7 @@
 #include "StatusPane.h"
 #include "TrayIcon.h"
 #include "UserFunc.h"
+#include "WriteRules.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -312,7 +314,7 @@ void TForm1::RzCheckTree1Change(QTreeWidgetItem* node) {
     if (selected == nullptr)
         return;
     const QString caption = selected->text(0);
-    if (BadDottedQuad(caption.toStdString(), false)) {
+    if (!core::IsControllerName(caption.toStdString())) {
         ClearFields();
         RzMarqueeStatus1->SetCaption("");
         EnableEditFields(false);
@@ -353,7 +355,7 @@ int TForm1::CountDevices() {
         for (int s = 0; s < root->childCount(); ++s) {
             QTreeWidgetItem* subnet = root->child(s);
             for (int c = 0; c < subnet->childCount(); ++c)
-                if (!BadDottedQuad(subnet->child(c)->text(0).toStdString(), false))
+                if (core::IsControllerName(subnet->child(c)->text(0).toStdString()))
                     ++count;
         }
     }
@@ -361,72 +363,46 @@ int TForm1::CountDevices() {
     return count;
 }
 
-namespace {
-
-// Pair k of a record text: characters 2k and 2k + 1.
-QString Pair(const std::string& record, int k) {
-    return QString::fromStdString(record.substr(static_cast<size_t>(2 * k), 2));
-}
-
-QString DecimalGroups(const std::string& record, int firstPair) {
-    QStringList groups;
-    for (int k = firstPair; k < firstPair + 4; ++k)
-        groups << QString::number(HexToInt(record.substr(static_cast<size_t>(2 * k), 2)));
-    return groups.join(QLatin1Char('.'));
-}
-
-} // namespace
-
 bool TForm1::ShowRecord(const std::string& record) {
     // Each field needs the pairs up to its last one; a short record stops at the first
     // field it cannot fill and leaves the rest as they were.
-    const auto has = [&record](int lastPair) { return record.size() >= size_t(2 * lastPair + 2); };
-    if (!has(3))
-        return false;
-    RzEdit1->setText(DecimalGroups(record, 0));
-    if (!has(7))
-        return false;
-    RzEdit3->setText(DecimalGroups(record, 4));
-    if (!has(11))
-        return false;
-    RzEdit2->setText(DecimalGroups(record, 8));
-    if (!has(17))
-        return false;
-    RzEdit7->setText(
-        QString::number(HexToInt((Pair(record, 17) + Pair(record, 16)).toStdString())));
-    if (!has(23))
-        return false;
-    QStringList mac;
-    for (int k = 23; k >= 18; --k)
-        mac << Pair(record, k);
-    RzEdit4->setText(mac.join(QLatin1Char('-')));
-    if (!has(27))
-        return false;
-    RzEdit6->setText(QStringLiteral("Hw: ") + Pair(record, 25) + QStringLiteral("  Sw: ") +
-                     Pair(record, 26) + QLatin1Char('.') + Pair(record, 27));
-    return true;
+    const std::vector<std::string> texts = core::FieldTextsOf(record);
+    QLineEdit* const fields[core::kShownFields] = {RzEdit1, RzEdit3, RzEdit2,
+                                                   RzEdit7, RzEdit4, RzEdit6};
+    for (size_t i = 0; i < texts.size(); ++i)
+        fields[i]->setText(QString::fromStdString(texts[i]));
+    return texts.size() == core::kShownFields;
 }
 
 bool TForm1::ValidateBeforeWrite() {
-    bool bad = false;
-    const auto fail = [&bad](QLineEdit* field) {
+    core::WriteValues values;
+    values.ip = IpText();
+    values.mask = MaskText();
+    values.gateway = GatewayText();
+    values.port = RzEdit7->text().toStdString();
+    values.checkAddresses = RzEdit1->isEnabled(); // the three are enabled together
+    const std::vector<core::FieldFault> faults = core::CheckWriteValues(values);
+    // Every failing field is selected and focused in turn: the last one keeps the focus.
+    for (const core::FieldFault& fault : faults) {
+        QLineEdit* field = RzEdit7;
+        switch (fault.field) {
+        case core::WriteField::kIp:
+            field = RzEdit1;
+            break;
+        case core::WriteField::kMask:
+            field = RzEdit3;
+            break;
+        case core::WriteField::kGateway:
+            field = RzEdit2;
+            break;
+        case core::WriteField::kPort:
+            field = RzEdit7;
+            break;
+        }
         field->selectAll();
         field->setFocus();
-        bad = true;
-    };
-    if (RzEdit1->isEnabled() && BadDottedQuad(RzEdit1->text().toStdString(), true))
-        fail(RzEdit1);
-    if (RzEdit3->isEnabled() && BadDottedQuad(RzEdit3->text().toStdString(), false))
-        fail(RzEdit3);
-    if (RzEdit2->isEnabled() && BadDottedQuad(RzEdit2->text().toStdString(), true))
-        fail(RzEdit2);
-    if (!RzEdit7->text().isEmpty()) {
-        bool ok = false;
-        RzEdit7->text().toInt(&ok, 10);
-        if (!ok)
-            fail(RzEdit7);
     }
-    return bad;
+    return !faults.empty();
 }
 
 void TForm1::RzBitBtn1Click() {
@@ -436,15 +412,16 @@ void TForm1::RzBitBtn1Click() {
     }
     EnableEditFields(false);
     if (QTreeWidgetItem* selected = RzCheckTree1->currentItem()) {
-        const QString caption = selected->text(0);
-        devices_.Remove(caption.toStdString());
+        const std::string node = selected->text(0).toStdString();
+        const unsigned heardOn = devices_.Card(node);
+        devices_.Remove(node);
         // Only a controller whose own record fills the fields is written to: the fields
         // may still hold the values of the controller selected before this one.
-        if (!BadDottedQuad(caption.toStdString(), false) && caption == filledFrom_) {
-            const std::string destination =
-                g_broadcastMode ? std::string(kBroadcastAddress) : caption.toStdString();
+        if (core::MayWrite(node, filledFrom_.toStdString())) {
+            const core::WriteDestination destination =
+                core::ChooseDestination(g_broadcastMode, node, heardOn);
             DriverContext context = Context();
-            if (!WriteConfig(context, kLocalPortBase, destination))
+            if (!WriteConfig(context, kLocalPortBase, destination.address, destination.card))
                 ShowWriteFailure();
         }
     }

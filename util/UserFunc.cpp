@@ -101,9 +101,37 @@ uint32_t HostToAddr(const std::string& text) {
     [[maybe_unused]] const WinsockScope winsock;
     // inet_addr keeps the number in network order, which is the wire order we want.
     uint32_t result = static_cast<uint32_t>(inet_addr(text.c_str()));
-    if (result == 0xFFFFFFFFu)
+    if (result == 0xFFFFFFFFu && IsHostNameText(text))
         result = ResolveHostName(text);
     return result;
+}
+
+bool IsHostNameText(std::string_view text) {
+    if (!text.empty() && text.back() == '.')
+        text.remove_suffix(1);
+    if (text.empty() || text.size() > 253)
+        return false;
+    size_t labelStart = 0;
+    bool lastLabelAllDigits = true;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '.') {
+            const std::string_view label = text.substr(labelStart, i - labelStart);
+            if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
+                return false;
+            labelStart = i + 1;
+            continue;
+        }
+        const char c = text[i];
+        const bool digit = c >= '0' && c <= '9';
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!digit && !letter && c != '-')
+            return false;
+        if (i == labelStart)
+            lastLabelAllDigits = true;
+        if (!digit)
+            lastLabelAllDigits = false;
+    }
+    return !lastLabelAllDigits;
 }
 
 std::string SubnetLabel(const std::string& text) {

@@ -12,8 +12,15 @@
 int32_t HexToInt(std::string_view text);
 
 // Dotted quad or host name to an address number in wire order: the first group is the
-// lowest byte. Texts that neither parse nor resolve give 0xFFFFFFFF.
+// lowest byte. Texts that neither parse nor resolve give 0xFFFFFFFF. Only a text that
+// IsHostNameText accepts is handed to the name resolver (which may block for seconds where
+// no name server answers); anything else that does not parse gives 0xFFFFFFFF at once.
 uint32_t HostToAddr(const std::string& text);
+
+// True when the text is written as a host name: dot-separated labels of 1 to 63 letters,
+// digits and hyphens (no hyphen at either end of a label), 253 characters at most, a final
+// dot allowed, and a last label that is not all digits (so no address text is a name).
+bool IsHostNameText(std::string_view text);
 
 // "a.b.c.xxx" for the address the text names (255.255.255.xxx when it names none).
 std::string SubnetLabel(const std::string& text);

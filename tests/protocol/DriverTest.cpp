@@ -5,6 +5,7 @@
 #include "UDPDriverQuorrelConf.h"
 
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -200,6 +201,27 @@ TEST_F(DriverTest, WriteToASingleAddressReachesOnlyThatAddress) {
     ASSERT_EQ(frame.size(), 26u);
     EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 18, frame.begin() + 24),
               (std::vector<uint8_t>{0x0F, 0x0E, 0x0D, 0x0C, 0x0B, 0x0A}));
+}
+
+// A frame that cannot leave is a failed write: the caller shows the write failure then.
+TEST_F(DriverTest, WriteThatCannotBeSentGivesFalse) {
+    ASSERT_EQ(std::system("ip route add unreachable 203.0.113.0/24"), 0);
+    fields.Set("203.0.113.7", "255.255.255.0", "203.0.113.1", "00-1A-2B-3C-4D-5E");
+    EXPECT_FALSE(WriteConfig(context, kLocalPortBase, "203.0.113.9"));
+    EXPECT_EQ(marquee.caption, "") << "its own status is cleared as after any write";
+    EXPECT_EQ(progress.percent, 0);
+    const int32_t again = UdpOpen(kLocalPortBase);
+    EXPECT_GT(again, 0) << "the endpoint was closed";
+    UdpClose(again);
+}
+
+TEST_F(DriverTest, WriteOnACardThatHasGoneSendsNothingAndShowsNothing) {
+    ControllerPort controller;
+    fields.Set("10.0.0.2", "255.0.0.0", "10.0.0.1", "00-1A-2B-3C-4D-5E");
+    EXPECT_FALSE(WriteConfig(context, kLocalPortBase, kBroadcastAddress, 4000));
+    EXPECT_TRUE(controller.Receive().empty());
+    EXPECT_TRUE(marquee.history.empty());
+    EXPECT_TRUE(progress.calls.empty());
 }
 
 } // namespace

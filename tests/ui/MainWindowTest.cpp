@@ -204,23 +204,16 @@ TEST_P(ShowRecordTable, FillsTheFieldsFromTheRecordText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Records, ShowRecordTable,
+    // Each text's decoding is tested with the record type; here the fields it reaches.
     ::testing::Values(RecordCase{"C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00",
                                  {"192.168.1.10", "255.255.255.0", "192.168.1.1", "5001",
                                   "00-1A-2B-3C-4D-5E", "Hw: 01  Sw: 02.0A"}},
-                      RecordCase{"0A000001000000000000000000000000FF000102030405060000000000",
-                                 {"10.0.0.1", "0.0.0.0", "0.0.0.0", "255", "06-05-04-03-02-01",
-                                  "Hw: 00  Sw: 00.00"}},
-                      // a pair that is not hexadecimal shows as -1 in a number
-                      RecordCase{"ZZ000001000000000000000000000000FF000102030405060000000000",
-                                 {"-1.0.0.1", "0.0.0.0", "0.0.0.0", "255", "06-05-04-03-02-01",
-                                  "Hw: 00  Sw: 00.00"}},
                       // short records fill what they can and leave the rest as it was
                       RecordCase{"C0A8010AFFFFFF00",
                                  {"192.168.1.10", "255.255.255.0", "old", "old", "old", "old"}},
                       RecordCase{"C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A00",
                                  {"192.168.1.10", "255.255.255.0", "192.168.1.1", "5001",
                                   "00-1A-2B-3C-4D-5E", "old"}},
-                      RecordCase{"C0", {"old", "old", "old", "old", "old", "old"}},
                       RecordCase{"", {"old", "old", "old", "old", "old", "old"}}));
 
 TEST_F(WindowTest, CountDevicesCountsControllerNodesOnly) {

@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "LaptopLans.h"
+
 #include "ProgressStatus.h"
 #include "UDPDriverQuorrelConf.h"
 
@@ -205,20 +207,17 @@ TEST_P(Validation, ChecksTheFieldsInOrder) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, Validation,
-    ::testing::Values(
-        ValidationCase{"Good", "192.168.1.10", "255.255.255.0", "192.168.1.1", false, ""},
-        ValidationCase{"IpWith255", "192.168.1.255", "255.255.255.0", "192.168.1.1", true,
-                       "RzEdit1"},
-        ValidationCase{"MaskAllOnes", "192.168.1.10", "255.255.255.255", "192.168.1.1", false, ""},
-        ValidationCase{"MaskZero", "192.168.1.10", "0.0.0.0", "192.168.1.1", true, "RzEdit3"},
-        ValidationCase{"GatewayZero", "192.168.1.10", "255.255.255.0", "0.0.0.0", true, "RzEdit2"},
-        ValidationCase{"GatewayTen", "192.168.1.10", "255.255.255.0", "10.0.0.1", false, ""},
-        ValidationCase{"BadIpAndGatewayFocusTheGateway", "1.2.3", "255.255.255.0", "x", true,
-                       "RzEdit2"},
-        ValidationCase{"Commas", "192,168,1,20", "255.255.255.0", "192.168.1.1", true, "RzEdit1"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Fields, Validation,
+                         ::testing::Values(ValidationCase{"Good", "192.168.1.10", "255.255.255.0",
+                                                          "192.168.1.1", false, ""},
+                                           ValidationCase{"IpWith255", "192.168.1.255",
+                                                          "255.255.255.0", "192.168.1.1", true,
+                                                          "RzEdit1"},
+                                           ValidationCase{"MaskZero", "192.168.1.10", "0.0.0.0",
+                                                          "192.168.1.1", true, "RzEdit3"},
+                                           ValidationCase{"BadIpAndGatewayFocusTheGateway", "1.2.3",
+                                                          "255.255.255.0", "x", true, "RzEdit2"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WindowTest, DisabledFieldsAreNotCheckedButThePortAlwaysIs) {
     form->EnableEditFields(false);
@@ -282,5 +281,50 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"RzEdit2", "10,0,0", "Неправильный формат IP адреса", ""},
                       KeyCase{"RzEdit3", "255.255.255.256", "Неправильный формат маски", ""},
                       KeyCase{"RzEdit3", "255,255,255,0", "", "255.255.255.0"}));
+
+// A write after a broadcast search leaves by the card the controller answered on.
+class LaptopWriteTest : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_EQ(lans.Build(), "");
+        BroadcastSearch();
+        Select("192.168.1.9");
+        ASSERT_TRUE(form->RzEdit1->isEnabled());
+        form->RzEdit1->setText("192.168.1.50");
+    }
+    LaptopLans lans;
+};
+
+TEST_F(LaptopWriteTest, TheFrameReachesOnlyTheLanBehindTheCardWithoutTheDefaultRoute) {
+    form->RzBitBtn1->click();
+    const auto frame = lans.officeSim->WaitForEvent("frame", 5000);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(Field(*frame, "bytes"), "C0A80132FFFFFF00C0A80101FFFFFFFF89130901A8C00002FFF3");
+    EXPECT_EQ(Field(*frame, "to"), "255.255.255.255");
+    EXPECT_EQ(Field(*frame, "result"), "accepted");
+    EXPECT_FALSE(lans.wifiSim->WaitForEvent("frame", 300)) << "nothing reaches the Wi-Fi LAN";
+    EXPECT_EQ(Marquee(), "");
+}
+
+TEST_F(LaptopWriteTest, ACardThatHasGoneSendsNothingAndShowsTheWriteFailure) {
+    ASSERT_EQ(privatenet::RunIp({"link", "set", "eth0", "down"}), "");
+    struct PaintWatch : QObject {
+        TRzMarqueeStatus* marquee = nullptr;
+        int failurePaints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint && marquee->Caption() == "Ошибка записи конфигурации")
+                ++failurePaints;
+            return false;
+        }
+    } watch;
+    watch.marquee = form->RzMarqueeStatus1;
+    form->RzMarqueeStatus1->installEventFilter(&watch);
+    form->RzBitBtn1->click();
+    EXPECT_GE(watch.failurePaints, 1);
+    EXPECT_EQ(Marquee(), "");
+    EXPECT_FALSE(lans.wifiSim->WaitForEvent("frame", 300)) << "not routed elsewhere instead";
+    EXPECT_TRUE(lans.officeSim->EventsNamed("frame").empty());
+}
 
 } // namespace

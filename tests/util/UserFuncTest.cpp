@@ -94,6 +94,37 @@ TEST(HostToAddr, ResolvesHostNamesAndGivesAllOnesForUnknownOnes) {
     EXPECT_EQ(HostToAddr(""), 0xFFFFFFFFu);
 }
 
+struct NameCase {
+    std::string text;
+    bool name;
+};
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
+
+class HostNameTexts : public ::testing::TestWithParam<NameCase> {};
+
+// Texts that are not names never reach the resolver: they give all ones straight away.
+TEST_P(HostNameTexts, OnlyNamesGoToTheResolver) {
+    REQUIRE_PRIVATE_NETWORK();
+    EXPECT_EQ(IsHostNameText(GetParam().text), GetParam().name);
+    if (!GetParam().name && BadDottedQuad(GetParam().text, false)) {
+        EXPECT_EQ(HostToAddr(GetParam().text), 0xFFFFFFFFu);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, HostNameTexts,
+    ::testing::Values(NameCase{"localhost", true}, NameCase{"controller-7.site.example.", true},
+                      NameCase{"192.168.1.xxx", true}, NameCase{"1.2.3.4", false},
+                      NameCase{"255.255.255.255", false}, NameCase{"1.2.3.256", false},
+                      NameCase{"192,168,1,20", false}, NameCase{"1.2.3.4.5", false},
+                      NameCase{"", false}, NameCase{"a b", false}, NameCase{"host_1", false},
+                      NameCase{"-lead.example", false}, NameCase{"trail-.example", false},
+                      NameCase{"a..b", false}, NameCase{std::string(64, 'a'), false},
+                      NameCase{std::string(300, '1'), false}));
+
 TEST(SubnetLabel, KeepsTheFirstThreeGroups) {
     EXPECT_EQ(SubnetLabel("192.168.1.20"), "192.168.1.xxx");
     EXPECT_EQ(SubnetLabel("10.0.5.77"), "10.0.5.xxx");

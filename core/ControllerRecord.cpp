@@ -1,0 +1,237 @@
+#include "ControllerRecord.h"
+
+#include "UserFunc.h"
+
+namespace core {
+
+namespace {
+
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+std::string HexPair(uint8_t value) {
+    return {kDigits[value >> 4], kDigits[value & 0x0F]};
+}
+
+uint8_t Sum8(const uint8_t* data, size_t length) {
+    unsigned sum = 0;
+    for (size_t i = 0; i < length; ++i)
+        sum += data[i];
+    return static_cast<uint8_t>(sum & 0xFF);
+}
+
+Ip4 ReadIp(const uint8_t* bytes, size_t at) {
+    return {bytes[at], bytes[at + 1], bytes[at + 2], bytes[at + 3]};
+}
+
+void WriteIp(uint8_t* bytes, size_t at, const Ip4& ip) {
+    for (size_t i = 0; i < 4; ++i)
+        bytes[at + i] = ip[i];
+}
+
+ControllerRecord FromBytes(const uint8_t* b) {
+    ControllerRecord r;
+    r.ip = ReadIp(b, offset::kIp);
+    r.mask = ReadIp(b, offset::kMask);
+    r.gateway = ReadIp(b, offset::kGateway);
+    r.reserved = ReadIp(b, offset::kReserved);
+    r.port = static_cast<uint16_t>(b[offset::kPort] | (b[offset::kPort + 1] << 8));
+    for (size_t group = 0; group < 6; ++group)
+        r.mac[group] = b[offset::kMac + 5 - group];
+    r.reserved2 = b[offset::kReserved2];
+    r.hardware = b[offset::kHardware];
+    r.softwareMajor = b[offset::kSoftwareMajor];
+    r.softwareMinor = b[offset::kSoftwareMinor];
+    r.reserved3 = b[offset::kReserved3];
+    return r;
+}
+
+// Pair k of a record text (characters 2k and 2k + 1) as it stands.
+std::string_view Pair(std::string_view text, size_t k) {
+    return text.substr(2 * k, 2);
+}
+
+std::string PairNumber(std::string_view text, size_t k) {
+    return std::to_string(HexToInt(Pair(text, k)));
+}
+
+std::string PairQuad(std::string_view text, size_t first) {
+    return PairNumber(text, first) + "." + PairNumber(text, first + 1) + "." +
+           PairNumber(text, first + 2) + "." + PairNumber(text, first + 3);
+}
+
+} // namespace
+
+std::optional<ControllerRecord> ControllerRecord::FromReply(const uint8_t* data, size_t length) {
+    if (data == nullptr || length != kReplyBytes || Sum8(data, length) != 0)
+        return std::nullopt;
+    return FromBytes(data);
+}
+
+std::optional<ControllerRecord> ControllerRecord::FromText(std::string_view recordText) {
+    if (recordText.size() != kRecordTextLength)
+        return std::nullopt;
+    std::array<uint8_t, kRecordBytes> bytes{};
+    for (size_t k = 0; k < kRecordBytes; ++k) {
+        const int32_t value = HexToInt(Pair(recordText, k));
+        if (value < 0)
+            return std::nullopt;
+        bytes[k] = static_cast<uint8_t>(value);
+    }
+    return FromBytes(bytes.data());
+}
+
+std::array<uint8_t, kRecordBytes> ControllerRecord::Bytes() const {
+    std::array<uint8_t, kRecordBytes> b{};
+    WriteIp(b.data(), offset::kIp, ip);
+    WriteIp(b.data(), offset::kMask, mask);
+    WriteIp(b.data(), offset::kGateway, gateway);
+    WriteIp(b.data(), offset::kReserved, reserved);
+    b[offset::kPort] = static_cast<uint8_t>(port & 0xFF);
+    b[offset::kPort + 1] = static_cast<uint8_t>(port >> 8);
+    for (size_t group = 0; group < 6; ++group)
+        b[offset::kMac + 5 - group] = mac[group];
+    b[offset::kReserved2] = reserved2;
+    b[offset::kHardware] = hardware;
+    b[offset::kSoftwareMajor] = softwareMajor;
+    b[offset::kSoftwareMinor] = softwareMinor;
+    b[offset::kReserved3] = reserved3;
+    return b;
+}
+
+std::string ControllerRecord::Text() const {
+    std::string text;
+    text.reserve(kRecordTextLength);
+    for (uint8_t b : Bytes())
+        text += HexPair(b);
+    return text;
+}
+
+std::string ControllerRecord::IpText() const {
+    return DottedQuad(ip);
+}
+std::string ControllerRecord::MaskText() const {
+    return DottedQuad(mask);
+}
+std::string ControllerRecord::GatewayText() const {
+    return DottedQuad(gateway);
+}
+std::string ControllerRecord::PortText() const {
+    return std::to_string(port);
+}
+std::string ControllerRecord::MacText() const {
+    return core::MacText(mac);
+}
+std::string ControllerRecord::VersionText() const {
+    return "Hw: " + HexPair(hardware) + "  Sw: " + HexPair(softwareMajor) + "." +
+           HexPair(softwareMinor);
+}
+
+FrameBytes ConfigFrame(const ControllerRecord& values) {
+    FrameBytes frame{};
+    WriteIp(frame.data(), offset::kIp, values.ip);
+    WriteIp(frame.data(), offset::kMask, values.mask);
+    WriteIp(frame.data(), offset::kGateway, values.gateway);
+    WriteIp(frame.data(), offset::kReserved, {0xFF, 0xFF, 0xFF, 0xFF});
+    // Port 5001 whatever the controller reported.
+    frame[offset::kPort] = static_cast<uint8_t>(kFramePort & 0xFF);
+    frame[offset::kPort + 1] = static_cast<uint8_t>(kFramePort >> 8);
+    for (size_t group = 0; group < 6; ++group)
+        frame[offset::kMac + 5 - group] = values.mac[group];
+    frame[offset::kReserved2] = 0xFF;
+    frame[offset::kFrameCheck] = static_cast<uint8_t>(0u - Sum8(frame.data(), offset::kFrameCheck));
+    return frame;
+}
+
+std::vector<std::string> FieldTextsOf(std::string_view text) {
+    // Each field needs the pairs up to its last one.
+    const auto has = [text](size_t lastPair) { return text.size() >= 2 * lastPair + 2; };
+    std::vector<std::string> texts;
+    if (!has(offset::kIp + 3))
+        return texts;
+    texts.push_back(PairQuad(text, offset::kIp));
+    if (!has(offset::kMask + 3))
+        return texts;
+    texts.push_back(PairQuad(text, offset::kMask));
+    if (!has(offset::kGateway + 3))
+        return texts;
+    texts.push_back(PairQuad(text, offset::kGateway));
+    if (!has(offset::kPort + 1))
+        return texts;
+    std::string portDigits(Pair(text, offset::kPort + 1));
+    portDigits += Pair(text, offset::kPort);
+    texts.push_back(std::to_string(HexToInt(portDigits)));
+    if (!has(offset::kMac + 5))
+        return texts;
+    std::string mac;
+    for (size_t k = offset::kMac + 6; k-- > offset::kMac;) {
+        mac += Pair(text, k);
+        if (k > offset::kMac)
+            mac += '-';
+    }
+    texts.push_back(mac);
+    if (!has(offset::kSoftwareMinor))
+        return texts;
+    std::string version = "Hw: ";
+    version += Pair(text, offset::kHardware);
+    version += "  Sw: ";
+    version += Pair(text, offset::kSoftwareMajor);
+    version += '.';
+    version += Pair(text, offset::kSoftwareMinor);
+    texts.push_back(version);
+    return texts;
+}
+
+std::string DottedQuad(const Ip4& a) {
+    return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
+           std::to_string(a[3]);
+}
+
+std::optional<Ip4> ParseDottedQuad(std::string_view text) {
+    if (BadDottedQuad(text, false))
+        return std::nullopt;
+    // Four groups of digits, each at most 255 (the last may carry extra leading zeros).
+    Ip4 address{};
+    size_t group = 0;
+    unsigned value = 0;
+    for (char c : text) {
+        if (c == '.') {
+            address[group++] = static_cast<uint8_t>(value);
+            value = 0;
+        } else {
+            value = value * 10 + static_cast<unsigned>(c - '0');
+        }
+    }
+    address[group] = static_cast<uint8_t>(value);
+    return address;
+}
+
+std::string MacText(const Mac& mac) {
+    std::string text;
+    for (size_t group = 0; group < mac.size(); ++group) {
+        if (group > 0)
+            text += '-';
+        text += HexPair(mac[group]);
+    }
+    return text;
+}
+
+std::optional<Mac> ParseMac(std::string_view text) {
+    constexpr size_t kMacTextLength = 17;
+    if (text.size() != kMacTextLength)
+        return std::nullopt;
+    const char separator = text[2];
+    if (separator != '-' && separator != ':')
+        return std::nullopt;
+    Mac mac{};
+    for (size_t group = 0; group < 6; ++group) {
+        if (group > 0 && text[3 * group - 1] != separator)
+            return std::nullopt;
+        const int32_t value = HexToInt(text.substr(3 * group, 2));
+        if (value < 0)
+            return std::nullopt;
+        mac[group] = static_cast<uint8_t>(value);
+    }
+    return mac;
+}
+
+} // namespace core

@@ -1,0 +1,67 @@
+// The rules a configuration write follows, whoever asks for it (the window or the command
+// line): which field values may be written, where the frame goes, and that the values of
+// one controller are never written to another.
+#pragma once
+
+#include "NetworkCards.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core {
+
+enum class WriteField { kIp, kMask, kGateway, kPort };
+
+// The values a write is about to send, as texts.
+struct WriteValues {
+    std::string ip;
+    std::string mask;
+    std::string gateway;
+    std::string port; // empty: not checked
+    // The window checks the address fields only while they are enabled.
+    bool checkAddresses = true;
+};
+
+struct FieldFault {
+    WriteField field;
+    std::string text;   // the rejected text
+    std::string reason; // why, in English
+};
+
+// Every check that fails, in the order IP, mask, gateway, port: the IP and the gateway are
+// dotted quads with groups up to 254, the mask one with groups up to 255 (neither may begin
+// with 0), the port a signed 32-bit decimal number. Empty when the values may be written.
+std::vector<FieldFault> CheckWriteValues(const WriteValues& values);
+
+// "IP address", "mask", "gateway", "port".
+std::string FieldName(WriteField field);
+// One line for a user: `wrong IP address format "192.168.1.255": a group is above 254`.
+std::string Describe(const FieldFault& fault);
+
+// A controller node's caption is a dotted quad; the root and subnet captions are not.
+bool IsControllerName(std::string_view caption);
+
+// The guard: the fields may be written to the selected node only when it is a controller
+// and the fields hold the values of its own record (filledFrom names the controller whose
+// record filled them, empty when none did).
+bool MayWrite(std::string_view selectedNode, std::string_view filledFrom);
+
+struct WriteDestination {
+    std::string address;
+    unsigned card = 0; // interface index the frame must leave by; 0: as the system routes it
+};
+
+// After a broadcast search the frame goes to the broadcast address on the card the
+// controller's reply arrived on (heardCard, 0 when unknown); after a search by address it
+// goes to the node's address, routed as usual.
+WriteDestination ChooseDestination(bool broadcastMode, const std::string& nodeAddress,
+                                   unsigned heardCard);
+
+// The card a frame for a controller heard on heardCard is pinned to: heardCard when a routed
+// broadcast would leave by another card (heardCard is among besideRoute, see
+// CardsBesideRoute), else 0. Routed, the frame reaches the same card and is exactly the
+// datagram a machine with one card has always sent.
+unsigned PinnedCard(unsigned heardCard, const std::vector<NetworkCard>& besideRoute);
+
+} // namespace core

@@ -1,0 +1,241 @@
+// quorrel-cli's commands against the controller simulator, in the test's private network.
+#include "Commands.h"
+#include "LaptopLans.h"
+#include "PrivateNet.h"
+#include "SimProcess.h"
+#include "UdpSocket.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const char* const kMacA = "00-1A-2B-3C-4D-5E"; // 192.168.1.10
+const char* const kMacB = "0A-0B-0C-0D-0E-0F"; // 10.0.0.5, reports port 6000
+const char* const kMacC = "00-1A-2B-3C-4D-60"; // 192.168.1.9
+
+class CommandTest : public ::testing::Test {
+protected:
+    void SetUp() override { REQUIRE_PRIVATE_NETWORK(); }
+    void TearDown() override {
+        if (!planPath.empty())
+            std::remove(planPath.c_str());
+    }
+
+    // Three controllers on two subnets, answering in this order; addresses controllers
+    // move to are added as well, so that they can answer from them.
+    void StartControllers(std::vector<std::string> extra = {}) {
+        for (const char* cidr : {"192.168.1.9/32", "192.168.1.10/32", "10.0.0.5/32",
+                                 "192.168.1.20/32", "192.168.1.21/32", "10.0.0.6/32"})
+            ASSERT_EQ(privatenet::AddAddress(cidr), "") << cidr;
+        std::vector<std::string> args = {
+            "--controller",
+            "ip=192.168.1.10,mask=255.255.255.0,gw=192.168.1.1,mac=" + std::string(kMacA),
+            "--controller",
+            "ip=10.0.0.5,mask=255.0.0.0,gw=10.0.0.1,port=6000,mac=" + std::string(kMacB),
+            "--controller",
+            "ip=192.168.1.9,mask=255.255.255.0,gw=192.168.1.1,mac=" + std::string(kMacC),
+            "--pace-us",
+            "3000"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        sim = std::make_unique<SimProcess>(args);
+        ASSERT_EQ(sim->Start(), "");
+    }
+
+    int Cli(std::vector<std::string> args) {
+        out.str("");
+        err.str("");
+        return cli::Run(args, out, err);
+    }
+
+    // The simulator's events of that name, after giving late ones a moment.
+    std::vector<SimProcess::Event> Events(const std::string& name) {
+        sim->WaitForEvent([](const SimProcess::Event&) { return false; }, 150);
+        return sim->EventsNamed(name);
+    }
+
+    std::string WritePlan(const std::string& text) {
+        planPath = ::testing::TempDir() + "plan-" + std::to_string(::getpid()) + ".csv";
+        std::ofstream(planPath) << text;
+        return planPath;
+    }
+
+    std::unique_ptr<SimProcess> sim;
+    std::ostringstream out;
+    std::ostringstream err;
+    std::string planPath;
+};
+
+TEST_F(CommandTest, DiscoverListsEveryReplyInEachFormat) {
+    StartControllers();
+    ASSERT_EQ(Cli({"discover", "--timeout", "400"}), 0) << err.str();
+    EXPECT_EQ(out.str().substr(0, 7), "SENDER ");
+    EXPECT_NE(out.str().find("\n10.0.0.5      10.0.0.5      255.0.0.0      10.0.0.1     6000  "
+                             "0A-0B-0C-0D-0E-0F  01        02.0A     lo\n"),
+              std::string::npos)
+        << out.str();
+
+    ASSERT_EQ(Cli({"discover", "--address", "192.168.1.10", "--format", "json"}), 0);
+    EXPECT_EQ(out.str(), "[\n  {\"sender\": \"192.168.1.10\", \"ip\": \"192.168.1.10\", "
+                         "\"mask\": \"255.255.255.0\", \"gateway\": \"192.168.1.1\", \"port\": "
+                         "5001, \"mac\": \"00-1A-2B-3C-4D-5E\", \"hardware\": \"01\", "
+                         "\"software\": \"02.0A\", \"card\": \"lo\"}\n]\n");
+
+    ASSERT_EQ(Cli({"discover", "--format", "csv", "--timeout", "400"}), 0);
+    EXPECT_EQ(out.str(),
+              "sender,ip,mask,gateway,port,mac,hardware,software,card\r\n"
+              "192.168.1.10,192.168.1.10,255.255.255.0,192.168.1.1,5001,00-1A-2B-3C-4D-5E,01,"
+              "02.0A,lo\r\n"
+              "10.0.0.5,10.0.0.5,255.0.0.0,10.0.0.1,6000,0A-0B-0C-0D-0E-0F,01,02.0A,lo\r\n"
+              "192.168.1.9,192.168.1.9,255.255.255.0,192.168.1.1,5001,00-1A-2B-3C-4D-60,01,"
+              "02.0A,lo\r\n");
+}
+
+TEST_F(CommandTest, DiscoverShowsDoublesAsTheyCame) {
+    StartControllers({"--answer-twice"});
+    ASSERT_EQ(Cli({"discover", "--address", "10.0.0.5", "--format", "csv", "--timeout", "300"}), 0);
+    const std::string row =
+        "10.0.0.5,10.0.0.5,255.0.0.0,10.0.0.1,6000,0A-0B-0C-0D-0E-0F,01,02.0A,lo\r\n";
+    EXPECT_EQ(out.str(), "sender,ip,mask,gateway,port,mac,hardware,software,card\r\n" + row + row);
+}
+
+TEST_F(CommandTest, DiscoverThatHearsNobodyExitsOne) {
+    EXPECT_EQ(Cli({"discover", "--timeout", "300", "--format", "json"}), 1);
+    EXPECT_EQ(out.str(), "[]\n");
+    EXPECT_EQ(err.str(), "quorrel-cli: no controller answered\n");
+}
+
+TEST_F(CommandTest, SetSendsTheWindowsFrameToBroadcastAndKeepsWhatWasNotGiven) {
+    StartControllers();
+    ASSERT_EQ(Cli({"set", "--mac", "00:1a:2b:3c:4d:5e", "--ip", "192.168.1.20"}), 0) << err.str();
+    const auto frames = Events("frame");
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(Field(frames[0], "bytes"), "C0A80114FFFFFF00C0A80101FFFFFFFF89135E4D3C2B1A00FF59");
+    EXPECT_EQ(Field(frames[0], "to"), "255.255.255.255");
+    EXPECT_EQ(Field(frames[0], "controller"), "192.168.1.10");
+    EXPECT_EQ(Field(frames[0], "result"), "accepted");
+}
+
+TEST_F(CommandTest, SetWithVerifySeesTheControllerAnswerFromItsNewAddress) {
+    StartControllers();
+    ASSERT_EQ(Cli({"set", "--mac", kMacB, "--ip", "10.0.0.6", "--gateway", "10.0.0.254",
+                   "--address", "10.0.0.5", "--verify"}),
+              0)
+        << err.str();
+    EXPECT_EQ(Field(Events("frame").at(0), "to"), "10.0.0.5")
+        << "unicast after a search by address";
+    EXPECT_NE(out.str().find("\nconfirmed: answers from 10.0.0.6 with ip 10.0.0.6, mask "
+                             "255.0.0.0, gateway 10.0.0.254\n"),
+              std::string::npos)
+        << out.str();
+}
+
+TEST_F(CommandTest, SetWithVerifyOnAControllerThatLosesTheFrameIsNotConfirmed) {
+    StartControllers({"--ignore-frames"});
+    EXPECT_EQ(Cli({"set", "--mac", kMacA, "--ip", "192.168.1.20", "--verify", "--timeout", "2000"}),
+              1);
+    EXPECT_EQ(Field(Events("frame").at(0), "result"), "ignored");
+    EXPECT_NE(out.str().find("\nnot confirmed: last answer from 192.168.1.10 with ip "
+                             "192.168.1.10, mask 255.255.255.0, gateway 192.168.1.1\n"),
+              std::string::npos)
+        << out.str();
+}
+
+TEST_F(CommandTest, SetForAMacNobodyHasExitsOneAndSendsNoFrame) {
+    StartControllers();
+    EXPECT_EQ(Cli({"set", "--mac", "02-00-00-00-00-01", "--ip", "192.168.1.20"}), 1);
+    EXPECT_FALSE(Events("request").empty());
+    EXPECT_TRUE(Events("frame").empty());
+}
+
+TEST_F(CommandTest, BadInputExitsTwoAndSendsNothing) {
+    StartControllers();
+    const std::vector<std::vector<std::string>> bad = {
+        {"set", "--mac", kMacA, "--ip", "192.168.1.255"},
+        {"set", "--mac", "00-1A-2B-3C-4D-5", "--ip", "192.168.1.20"},
+        {"discover", "--frobnicate"},
+        {"apply", "/nonexistent/plan.csv"}};
+    for (const auto& args : bad) {
+        EXPECT_EQ(Cli(args), 2) << args[1] << " " << args.back();
+        EXPECT_FALSE(err.str().empty());
+    }
+    EXPECT_TRUE(Events("request").empty());
+    EXPECT_TRUE(Events("frame").empty());
+}
+
+TEST_F(CommandTest, ApplyWithABadRowSendsNothing) {
+    StartControllers();
+    const std::string plan =
+        WritePlan("mac,ip,mask,gateway\n"
+                  "00-1A-2B-3C-4D-5E,192.168.1.20,255.255.255.0,192.168.1.1\n"
+                  "0A-0B-0C-0D-0E-0F,10.0.0.6,255.0.0.0,10.0.0.1\n"
+                  "00-1A-2B-3C-4D-61,192.168.1.22,0.0.0.0,192.168.1.1\n"
+                  "00-1A-2B-3C-4D-60,192.168.1.21,255.255.255.0,192.168.1.1\n");
+    EXPECT_EQ(Cli({"apply", plan}), 2);
+    EXPECT_NE(err.str().find(plan + ":4: wrong mask format \"0.0.0.0\""), std::string::npos)
+        << err.str();
+    EXPECT_TRUE(Events("request").empty());
+    EXPECT_TRUE(Events("frame").empty());
+}
+
+TEST_F(CommandTest, ApplyShowsTheFramesOnADryRunThenWritesAndConfirmsEachRow) {
+    StartControllers();
+    const std::string plan = WritePlan("mac,ip,mask,gateway\n"
+                                       "# the two on the office LAN first\n"
+                                       "00-1A-2B-3C-4D-5E,192.168.1.20,255.255.255.0,192.168.1.1\n"
+                                       "00-1A-2B-3C-4D-60,192.168.1.21,255.255.255.0,192.168.1.1\n"
+                                       "0A-0B-0C-0D-0E-0F,10.0.0.6,255.0.0.0,10.0.0.1\n");
+    ASSERT_EQ(Cli({"apply", plan, "--dry-run"}), 0) << err.str();
+    EXPECT_NE(out.str().find("line 3: 00-1A-2B-3C-4D-5E would get "
+                             "C0A80114FFFFFF00C0A80101FFFFFFFF89135E4D3C2B1A00FF59 to "
+                             "255.255.255.255 on lo\n"),
+              std::string::npos)
+        << out.str();
+    EXPECT_TRUE(Events("frame").empty());
+
+    ASSERT_EQ(Cli({"apply", plan, "--verify"}), 0) << out.str() << err.str();
+    const auto frames = Events("frame");
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(Field(frames[0], "ip"), "192.168.1.20");
+    EXPECT_EQ(Field(frames[1], "ip"), "192.168.1.21");
+    EXPECT_EQ(Field(frames[2], "ip"), "10.0.0.6");
+    EXPECT_NE(out.str().find("3 rows: 3 written, 3 confirmed, 0 not confirmed, 0 failed\n"),
+              std::string::npos)
+        << out.str();
+}
+
+TEST_F(CommandTest, NoFreeLocalPortExitsThreeAndSendsNothing) {
+    StartControllers();
+    std::vector<core::UdpSocket> held;
+    for (uint16_t port : {6002, 6003, 6004})
+        held.push_back(core::UdpSocket::Open(port));
+    EXPECT_EQ(Cli({"set", "--mac", kMacA, "--ip", "192.168.1.20"}), 3);
+    EXPECT_EQ(err.str(), "quorrel-cli: no local port (6002 to 6004) could be opened\n");
+    EXPECT_TRUE(Events("request").empty());
+}
+
+TEST(LaptopCommand, SetWritesOnTheCardTheControllerAnsweredOnAndConfirms) {
+    REQUIRE_PRIVATE_NETWORK();
+    LaptopLans lans;
+    ASSERT_EQ(lans.Build(), "");
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(cli::Run({"set", "--mac", "02-00-C0-A8-01-09", "--ip", "192.168.1.50", "--verify"},
+                       out, err),
+              0)
+        << out.str() << err.str();
+    EXPECT_EQ(out.str().substr(0, 44), "sent to 255.255.255.255 on eth0: 02-00-C0-A8");
+    EXPECT_NE(out.str().find("\nconfirmed: answers from 192.168.1.50 "), std::string::npos)
+        << out.str();
+    EXPECT_EQ(lans.officeSim->EventsNamed("frame").size(), 1u);
+    EXPECT_TRUE(lans.wifiSim->EventsNamed("frame").empty()) << "nothing reaches the Wi-Fi LAN";
+}
+
+} // namespace

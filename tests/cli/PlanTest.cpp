@@ -1,0 +1,80 @@
+#include "Plan.h"
+#include "Commands.h"
+#include "Output.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<int> Lines(const cli::Plan& plan) {
+    std::vector<int> lines;
+    for (const cli::PlanError& e : plan.errors)
+        lines.push_back(e.line);
+    return lines;
+}
+
+TEST(Plan, EveryFaultIsReportedWithItsLineAndOnlyGoodRowsRemain) {
+    const cli::Plan plan =
+        cli::ParsePlan("# site A, floor 2\r\n"
+                       "MAC, IP, Mask, Gateway\r\n"
+                       "\r\n"
+                       "00-1A-2B-3C-4D-5E,192.168.1.20,255.255.255.0,192.168.1.1\r\n"
+                       "\"0a:0b:0c:0d:0e:0f\",10.0.0.6,255.0.0.0,10.0.0.1\r\n"
+                       "00-1A-2B-3C-4D-5,192.168.1.21,255.255.255.0,192.168.1.1\n"
+                       "00-1A-2B-3C-4D-60,192.168.1.255,255.255.255.0,192.168.1.1\n"
+                       "00-1a-2b-3c-4d-5e,192.168.1.22,255.255.255.0,192.168.1.1\n"
+                       "00-1A-2B-3C-4D-61,192.168.1.020,255.255.255.0,192.168.1.1\n"
+                       "00-1A-2B-3C-4D-63,192.168.1.0,255.255.255.0,192.168.1.1\n"
+                       "00-1A-2B-3C-4D-64,192.168.1.000,255.255.255.0,192.168.1.1\n"
+                       "00-1A-2B-3C-4D-65,192.168.1.23,255.255.255.0\n");
+    ASSERT_EQ(plan.rows.size(), 3u);
+    EXPECT_EQ(plan.rows[0].line, 4);
+    EXPECT_EQ(plan.rows[1].mac, (core::Mac{0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F}));
+    EXPECT_EQ(plan.rows[1].ip, "10.0.0.6");
+    EXPECT_EQ(plan.rows[2].line, 10);
+    EXPECT_EQ(Lines(plan), (std::vector<int>{6, 7, 8, 9, 11, 12}));
+    ASSERT_EQ(plan.errors.size(), 6u);
+    EXPECT_NE(plan.errors[0].message.find("wrong MAC \"00-1A-2B-3C-4D-5\""), std::string::npos);
+    EXPECT_EQ(plan.errors[1].message,
+              "wrong IP address format \"192.168.1.255\": a group is above 254");
+    EXPECT_EQ(plan.errors[2].message, "MAC 00-1A-2B-3C-4D-5E is already on line 4");
+    EXPECT_NE(plan.errors[3].message.find("192.168.1.020"), std::string::npos);
+    EXPECT_EQ(plan.errors[4].message, "IP address 192.168.1.000 is already given on line 10")
+        << "the same address written with more zeros";
+    EXPECT_EQ(plan.errors[5].message, "4 fields expected (mac,ip,mask,gateway), found 3");
+}
+
+TEST(Plan, AHeaderAndAtLeastOneRowAreNeeded) {
+    EXPECT_EQ(Lines(cli::ParsePlan("00-1A-2B-3C-4D-5E,192.168.1.20,255.255.255.0,192.168.1.1\n"
+                                   "00-1A-2B-3C-4D-5F,192.168.1.21,255.255.255.0,192.168.1.1\n")),
+              (std::vector<int>{1}));
+    EXPECT_EQ(cli::ParsePlan("mac,ip,mask,gateway\n# nothing yet\n").errors.size(), 1u);
+    EXPECT_EQ(cli::ParsePlan("").errors.size(), 1u);
+}
+
+TEST(Output, CsvQuotesAsRfc4180AndJsonEscapes) {
+    EXPECT_EQ(cli::CsvField("eth0"), "eth0");
+    EXPECT_EQ(cli::CsvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(cli::CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(cli::CsvField("two\r\nlines"), "\"two\r\nlines\"");
+    EXPECT_EQ(cli::JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\\u000a\"");
+}
+
+TEST(CommandLine, EachCommandHasItsHelpAndNeedsNoNetworkForIt) {
+    for (const std::string command : {"discover", "set", "apply"}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(cli::Run({command, "--help"}, out, err), 0);
+        EXPECT_EQ(out.str().rfind("usage: quorrel-cli " + command + " ", 0), 0u) << out.str();
+        EXPECT_NE(out.str().find("Exit status"), std::string::npos);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(cli::Run({"flash"}, out, err), 2);
+    EXPECT_EQ(err.str(), "quorrel-cli: unknown command \"flash\" (see quorrel-cli --help)\n");
+}
+
+} // namespace

@@ -1,0 +1,111 @@
+#include "ControllerRecord.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kExampleText = "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00";
+
+// The reply of the worked example: 192.168.1.10/255.255.255.0 via 192.168.1.1, port 5001,
+// MAC 00-1A-2B-3C-4D-5E, versions 01 02 0A, zeros elsewhere, check byte 0x51.
+std::vector<uint8_t> ExampleReply() {
+    return {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0, 0xA8,
+            0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x89, 0x13, 0x5E, 0x4D,
+            0x3C, 0x2B, 0x1A, 0x00, 0x00, 0x01, 0x02, 0x0A, 0x00, 0x51};
+}
+
+using Texts = std::vector<std::string>;
+
+TEST(ControllerRecord, WorkedExampleReplyGivesItsFieldsTextAndFieldTexts) {
+    const auto reply = ExampleReply();
+    const auto record = core::ControllerRecord::FromReply(reply.data(), reply.size());
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->ip, (core::Ip4{192, 168, 1, 10}));
+    EXPECT_EQ(record->port, 5001);
+    EXPECT_EQ(record->mac, (core::Mac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
+    EXPECT_EQ(record->Text(), kExampleText);
+    const Texts shown = {record->IpText(),   record->MaskText(), record->GatewayText(),
+                         record->PortText(), record->MacText(),  record->VersionText()};
+    EXPECT_EQ(shown, (Texts{"192.168.1.10", "255.255.255.0", "192.168.1.1", "5001",
+                            "00-1A-2B-3C-4D-5E", "Hw: 01  Sw: 02.0A"}));
+    EXPECT_EQ(core::FieldTextsOf(kExampleText), shown);
+    EXPECT_EQ(core::ControllerRecord::FromText(kExampleText), record);
+}
+
+TEST(ControllerRecord, OnlyWholeValidRepliesAndTextsAreRecords) {
+    auto reply = ExampleReply();
+    EXPECT_FALSE(core::ControllerRecord::FromReply(reply.data(), 29));
+    reply.push_back(0);
+    EXPECT_FALSE(core::ControllerRecord::FromReply(reply.data(), 31));
+    reply[29] = 0x52; // one too high
+    EXPECT_FALSE(core::ControllerRecord::FromReply(reply.data(), 30));
+    EXPECT_FALSE(core::ControllerRecord::FromText(kExampleText.substr(1)));
+    EXPECT_FALSE(core::ControllerRecord::FromText("ZZ" + kExampleText.substr(2)));
+    const auto lower = core::ControllerRecord::FromText(
+        "c0a8010affffff00c0a801010000000089135e4d3c2b1a000001020a00");
+    ASSERT_TRUE(lower.has_value());
+    EXPECT_EQ(lower->Text(), kExampleText);
+}
+
+struct FieldCase {
+    const char* name;
+    const char* record;
+    Texts fields; // IP, mask, gateway, port, MAC, Hw/Sw as far as the record reaches
+};
+
+class FieldTexts : public ::testing::TestWithParam<FieldCase> {};
+
+TEST_P(FieldTexts, FollowTheRecordTextPairByPair) {
+    EXPECT_EQ(core::FieldTextsOf(GetParam().record), GetParam().fields);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, FieldTexts,
+    ::testing::Values(FieldCase{"PortFromPairs17Then16",
+                                "0A000001000000000000000000000000FF000102030405060000000000",
+                                {"10.0.0.1", "0.0.0.0", "0.0.0.0", "255", "06-05-04-03-02-01",
+                                 "Hw: 00  Sw: 00.00"}},
+                      FieldCase{"NonHexPairIsMinusOne",
+                                "ZZ000001000000000000000000000000FF000102030405060000000000",
+                                {"-1.0.0.1", "0.0.0.0", "0.0.0.0", "255", "06-05-04-03-02-01",
+                                 "Hw: 00  Sw: 00.00"}},
+                      FieldCase{"DigitsCopiedAsTheyStand",
+                                "0A000001000000000000000000000000FF0001020304050600a1b2c300",
+                                {"10.0.0.1", "0.0.0.0", "0.0.0.0", "255", "06-05-04-03-02-01",
+                                 "Hw: a1  Sw: b2.c3"}},
+                      FieldCase{"ShortStopsBeforeTheGateway",
+                                "C0A8010AFFFFFF00C0A801",
+                                {"192.168.1.10", "255.255.255.0"}},
+                      FieldCase{"ShortStopsBeforeTheVersion",
+                                "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A00000102",
+                                {"192.168.1.10", "255.255.255.0", "192.168.1.1", "5001",
+                                 "00-1A-2B-3C-4D-5E"}},
+                      FieldCase{"TooShortForAnything", "C0A8010", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConfigFrame, KeepsTheRecordLayoutWithFillersPort5001AndCheckByte) {
+    auto values = core::ControllerRecord::FromText(kExampleText);
+    ASSERT_TRUE(values.has_value());
+    values->port = 6000; // never written
+    values->hardware = 0x77;
+    const core::FrameBytes expected = {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0,
+                                       0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x89, 0x13,
+                                       0x5E, 0x4D, 0x3C, 0x2B, 0x1A, 0x00, 0xFF, 0x63};
+    EXPECT_EQ(core::ConfigFrame(*values), expected);
+}
+
+TEST(AddressTexts, DottedQuadsAndMacsParseStrictly) {
+    EXPECT_EQ(core::ParseDottedQuad("192.168.1.0000"), (core::Ip4{192, 168, 1, 0}));
+    EXPECT_EQ(core::ParseDottedQuad("255.255.255.255"), (core::Ip4{255, 255, 255, 255}));
+    for (const char* bad : {"1.2.3", "1.2.3.256", "01.2.3.4", "a.b.c.d", " 1.2.3.4", ""})
+        EXPECT_FALSE(core::ParseDottedQuad(bad)) << bad;
+    EXPECT_EQ(core::ParseMac("0a:0b:0c:0d:0e:0f"), (core::Mac{0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F}));
+    EXPECT_EQ(core::MacText(*core::ParseMac("00-1a-2b-3c-4d-5e")), "00-1A-2B-3C-4D-5E");
+    for (const char* bad : {"00-1A-2B-3C-4D-5", "00-1A-2B-3C-4D-5E-", "00-1A:2B-3C-4D-5E",
+                            "00.1A.2B.3C.4D.5E", "0G-1A-2B-3C-4D-5E"})
+        EXPECT_FALSE(core::ParseMac(bad)) << bad;
+}
+
+} // namespace
