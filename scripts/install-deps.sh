@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever this machine lacks to build, test and run.
+# Extra package names given as arguments are installed too when missing (the Windows,
+# package and sanitizer scripts pass what they need beyond this list).
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,7 @@ packages=(
     iproute2
     xvfb xauth xdotool imagemagick trayer
     fonts-dejavu-core fonts-liberation2
+    "$@"
 )
 
 missing=()

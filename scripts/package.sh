@@ -76,23 +76,11 @@ esac
 
 # What building the package needs besides the project's own dependencies; ci mode also
 # checks the package and runs the installed program under a virtual display.
-"$root/scripts/install-deps.sh"
 extra=(dpkg-dev file desktop-file-utils appstream)
 if [ "$mode" = ci ]; then
     extra+=(lintian x11-utils xdotool xvfb imagemagick man-db)
 fi
-missing=()
-for p in "${extra[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$p")
-    fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo_cmd[@]}" apt-get update -qq
-    "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/install-deps.sh" "${extra[@]}"
 
 desktop-file-validate "$root/packaging/$app_id.desktop"
 appstreamcli validate --no-net "$root/packaging/$app_id.metainfo.xml" >/dev/null ||

@@ -24,20 +24,7 @@ usage() {
 
 # Debian packages the sanitizer builds need beyond those of scripts/install-deps.sh.
 install_tools() {
-    "$root/scripts/install-deps.sh"
-    local missing=() p
-    for p in clang libclang-rt-14-dev llvm; do
-        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-            missing+=("$p")
-        fi
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    local sudo_cmd=()
-    [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudo_cmd[@]}" apt-get update -qq
-    "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+    "$root/scripts/install-deps.sh" clang libclang-rt-14-dev llvm
 }
 
 # configure <build folder> <sanitizer flags> [cmake options...]

@@ -36,20 +36,7 @@ step() {
 }
 
 install_missing() {
-    local packages=(cmake make g++ iproute2 g++-mingw-w64-x86-64-posix wine64 googletest)
-    local missing=() p
-    for p in "${packages[@]}"; do
-        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-            missing+=("$p")
-        fi
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    say "installing ${missing[*]}"
-    local sudoCmd=()
-    [ "$(id -u)" -ne 0 ] && sudoCmd=(sudo)
-    export DEBIAN_FRONTEND=noninteractive
-    "${sudoCmd[@]}" apt-get update -qq
-    "${sudoCmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+    "$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix wine64 googletest
 }
 
 build_windows() {
