@@ -253,7 +253,7 @@ int RunApply(const ApplyOptions& o, std::ostream& out, std::ostream& err) {
             core::ChooseDestination(true, found.sender, found.cardIndex);
         out << "line " << row.line << ": " << core::MacText(row.mac) << " ";
         if (o.dryRun) {
-            out << "would get " << HexBytes(frame.data(), frame.size()) << " to "
+            out << "would get " << core::HexText(frame.data(), frame.size()) << " to "
                 << DestinationText(destination, found.card) << "\n";
             continue;
         }

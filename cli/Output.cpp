@@ -129,22 +129,12 @@ std::string JsonString(std::string_view text) {
     return s + "\"";
 }
 
-std::string HexBytes(const uint8_t* data, size_t length) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (size_t i = 0; i < length; ++i) {
-        text += kDigits[data[i] >> 4];
-        text += kDigits[data[i] & 0x0F];
-    }
-    return text;
-}
-
 std::string HardwareText(const core::ControllerRecord& record) {
-    return HexBytes(&record.hardware, 1);
+    return core::HexText(&record.hardware, 1);
 }
 
 std::string SoftwareText(const core::ControllerRecord& record) {
-    return HexBytes(&record.softwareMajor, 1) + "." + HexBytes(&record.softwareMinor, 1);
+    return core::HexText(&record.softwareMajor, 1) + "." + core::HexText(&record.softwareMinor, 1);
 }
 
 } // namespace cli

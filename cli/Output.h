@@ -28,7 +28,5 @@ std::string JsonString(std::string_view text);
 // "01", "02.0A": the hardware and software versions as the window writes them.
 std::string HardwareText(const core::ControllerRecord& record);
 std::string SoftwareText(const core::ControllerRecord& record);
-// Bytes as upper-case hexadecimal digits without separators.
-std::string HexBytes(const uint8_t* data, size_t length);
 
 } // namespace cli

@@ -12,13 +12,6 @@ std::string HexPair(uint8_t value) {
     return {kDigits[value >> 4], kDigits[value & 0x0F]};
 }
 
-uint8_t Sum8(const uint8_t* data, size_t length) {
-    unsigned sum = 0;
-    for (size_t i = 0; i < length; ++i)
-        sum += data[i];
-    return static_cast<uint8_t>(sum & 0xFF);
-}
-
 Ip4 ReadIp(const uint8_t* bytes, size_t at) {
     return {bytes[at], bytes[at + 1], bytes[at + 2], bytes[at + 3]};
 }
@@ -61,6 +54,21 @@ std::string PairQuad(std::string_view text, size_t first) {
 
 } // namespace
 
+uint8_t Sum8(const uint8_t* data, size_t length) {
+    unsigned sum = 0;
+    for (size_t i = 0; i < length; ++i)
+        sum += data[i];
+    return static_cast<uint8_t>(sum & 0xFF);
+}
+
+std::string HexText(const uint8_t* data, size_t length) {
+    std::string text;
+    text.reserve(2 * length);
+    for (size_t i = 0; i < length; ++i)
+        text += HexPair(data[i]);
+    return text;
+}
+
 std::optional<ControllerRecord> ControllerRecord::FromReply(const uint8_t* data, size_t length) {
     if (data == nullptr || length != kReplyBytes || Sum8(data, length) != 0)
         return std::nullopt;
@@ -99,11 +107,8 @@ std::array<uint8_t, kRecordBytes> ControllerRecord::Bytes() const {
 }
 
 std::string ControllerRecord::Text() const {
-    std::string text;
-    text.reserve(kRecordTextLength);
-    for (uint8_t b : Bytes())
-        text += HexPair(b);
-    return text;
+    const auto bytes = Bytes();
+    return HexText(bytes.data(), bytes.size());
 }
 
 std::string ControllerRecord::IpText() const {

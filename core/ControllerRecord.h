@@ -86,6 +86,12 @@ FrameBytes ConfigFrame(const ControllerRecord& values);
 constexpr size_t kShownFields = 6;
 std::vector<std::string> FieldTextsOf(std::string_view recordText);
 
+// Low 8 bits of the sum of the bytes (the check of replies and frames).
+uint8_t Sum8(const uint8_t* data, size_t length);
+
+// Two upper-case hexadecimal digits per byte, in order ("0A" for 0x0A).
+std::string HexText(const uint8_t* data, size_t length);
+
 // "192.168.1.10" from four bytes in written order.
 std::string DottedQuad(const Ip4& address);
 // Four bytes of a dotted quad that BadDottedQuad (non-strict) accepts; nullopt otherwise.

@@ -9,10 +9,7 @@
 #include <cstring>
 
 uint8_t ByteSum(const uint8_t* data, int count) {
-    unsigned sum = 0;
-    for (int i = 0; i < count; ++i)
-        sum += data[i];
-    return static_cast<uint8_t>(sum & 0xFF);
+    return core::Sum8(data, static_cast<size_t>(count < 0 ? 0 : count));
 }
 
 bool IsDiscoveryReply(const uint8_t* data, int length) {
@@ -24,13 +21,7 @@ std::array<uint8_t, 2> DiscoveryRequest() {
 }
 
 std::string RecordText(const uint8_t* reply) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text(kRecordTextLength, '0');
-    for (int k = 0; k < kRecordLength; ++k) {
-        text[2 * k] = kDigits[reply[k] >> 4];
-        text[2 * k + 1] = kDigits[reply[k] & 0x0F];
-    }
-    return text;
+    return core::HexText(reply, kRecordLength);
 }
 
 uint8_t FrameCheckByte(const ConfigFrame& frame) {

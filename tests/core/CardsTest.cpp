@@ -2,6 +2,7 @@
 // on a Wi-Fi LAN holding the default route, card eth0 cabled into the controllers' LAN
 // without a gateway. Each LAN is a namespace of its own with a simulator standing in for
 // its controllers, so the system's routing decides where every datagram goes.
+#include "ControllerRecord.h"
 #include "Discovery.h"
 #include "FakeHost.h"
 #include "NetworkCards.h"
@@ -32,16 +33,6 @@ std::vector<std::string> Names(const std::vector<core::NetworkCard>& cards) {
     for (const auto& c : cards)
         names.push_back(c.name);
     return names;
-}
-
-std::string Hex(const uint8_t* data, size_t length) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (size_t i = 0; i < length; ++i) {
-        text += kDigits[data[i] >> 4];
-        text += kDigits[data[i] & 0x0F];
-    }
-    return text;
 }
 
 // The captions under each subnet node, as "subnet: a b".
@@ -169,7 +160,7 @@ TEST_F(TwoCardLaptop, AWriteOnTheCardArrivesOnlyOnItsLanAndTheControllerAnswersF
 
     const auto seen = officeSim_->WaitForEvent("frame", kEventWaitMs);
     ASSERT_TRUE(seen);
-    EXPECT_EQ(Field(*seen, "bytes"), Hex(frame->data(), frame->size()));
+    EXPECT_EQ(Field(*seen, "bytes"), core::HexText(frame->data(), frame->size()));
     EXPECT_EQ(Field(*seen, "to"), "255.255.255.255");
     EXPECT_EQ(Field(*seen, "result"), "accepted");
     EXPECT_EQ(Field(*seen, "ip"), "192.168.1.50");
