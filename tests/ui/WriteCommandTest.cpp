@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include "ControllerRecord.h"
 #include "LaptopLans.h"
 
 #include "ProgressStatus.h"
@@ -10,14 +11,27 @@
 namespace {
 
 std::string HexOf(const std::vector<uint8_t>& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (uint8_t b : bytes) {
-        text += digits[b >> 4];
-        text += digits[b & 15];
-    }
-    return text;
+    return core::HexText(bytes.data(), bytes.size());
 }
+
+// Counts the marquee's paints while it shows the write failure text.
+class FailurePaintWatch : public QObject {
+public:
+    explicit FailurePaintWatch(TRzMarqueeStatus* marquee) : marquee_(marquee) {
+        marquee_->installEventFilter(this);
+    }
+    int failurePaints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && marquee_->Caption() == "Ошибка записи конфигурации")
+            ++failurePaints;
+        return false;
+    }
+
+private:
+    TRzMarqueeStatus* marquee_;
+};
 
 const std::string kWorkedExampleFrame =
     HexOf({0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0, 0xA8, 0x01, 0x01, 0xFF,
@@ -114,17 +128,7 @@ TEST_F(WriteTest, NoFreeLocalPortShowsTheFailureTextDuringThePause) {
     SearchAndSelect();
     const int32_t held[] = {UdpOpen(6002), UdpOpen(6003), UdpOpen(6004)};
     // Paint events of the marquee while the failure text is up.
-    struct PaintWatch : QObject {
-        TRzMarqueeStatus* marquee = nullptr;
-        int failurePaints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint && marquee->Caption() == "Ошибка записи конфигурации")
-                ++failurePaints;
-            return false;
-        }
-    } watch;
-    watch.marquee = form->RzMarqueeStatus1;
-    form->RzMarqueeStatus1->installEventFilter(&watch);
+    FailurePaintWatch watch(form->RzMarqueeStatus1);
     Write();
     EXPECT_GE(watch.failurePaints, 1);
     EXPECT_EQ(Marquee(), "");
@@ -309,17 +313,7 @@ TEST_F(LaptopWriteTest, TheFrameReachesOnlyTheLanBehindTheCardWithoutTheDefaultR
 
 TEST_F(LaptopWriteTest, ACardThatHasGoneSendsNothingAndShowsTheWriteFailure) {
     ASSERT_EQ(privatenet::RunIp({"link", "set", "eth0", "down"}), "");
-    struct PaintWatch : QObject {
-        TRzMarqueeStatus* marquee = nullptr;
-        int failurePaints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint && marquee->Caption() == "Ошибка записи конфигурации")
-                ++failurePaints;
-            return false;
-        }
-    } watch;
-    watch.marquee = form->RzMarqueeStatus1;
-    form->RzMarqueeStatus1->installEventFilter(&watch);
+    FailurePaintWatch watch(form->RzMarqueeStatus1);
     form->RzBitBtn1->click();
     EXPECT_GE(watch.failurePaints, 1);
     EXPECT_EQ(Marquee(), "");
