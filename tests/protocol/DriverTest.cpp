@@ -4,22 +4,12 @@
 #include "PrivateNet.h"
 #include "UDPDriverQuorrelConf.h"
 
+#include "SocketApi.h"
+
 #include <cstdlib>
 #include <gtest/gtest.h>
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <winsock2.h>
-#include <ws2tcpip.h>
-// after winsock2.h
-#include <windows.h>
-#else
-#include <arpa/inet.h>
+#ifndef _WIN32
 #include <dirent.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -28,41 +18,32 @@ namespace {
 class ControllerPort {
 public:
     ControllerPort() {
-#ifdef _WIN32
         // Winsock counts its users; this side needs it even when no endpoint is open.
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
+        started_ = sockapi::LibraryStartup();
         fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-        // No SO_REUSEADDR here: on Windows it would let the port be taken from a holder.
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(kControllerPort);
-        bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        const DWORD timeoutMs = 300;
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
-                     sizeof timeoutMs);
-#else
-        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-        int one = 1;
-        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(kControllerPort);
-        bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-        timeval tv{0, 300000};
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-#endif
-    }
 #ifdef _WIN32
-    ~ControllerPort() {
-        ::closesocket(fd_);
-        WSACleanup();
-    }
+        // No SO_REUSEADDR here: on Windows it would let the port be taken from a holder.
+        const DWORD timeout = 300;
 #else
-    ~ControllerPort() {
-        ::close(fd_);
-    }
+        const int one = 1;
+        ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        const timeval timeout{0, 300000};
 #endif
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
+                     sizeof timeout);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(kControllerPort);
+        bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~ControllerPort() {
+        sockapi::CloseHandle(fd_);
+        if (started_)
+            sockapi::LibraryCleanup();
+    }
+    ControllerPort(const ControllerPort&) = delete;
+    ControllerPort& operator=(const ControllerPort&) = delete;
+
     bool Bound() const {
         return bound_;
     }
@@ -70,16 +51,10 @@ public:
     std::vector<uint8_t> Receive(int* sourcePort = nullptr) {
         std::vector<uint8_t> buf(2048);
         sockaddr_in from{};
-#ifdef _WIN32
-        int len = sizeof from;
-        const int got =
+        sockapi::AddrLen len = sizeof from;
+        const auto got =
             ::recvfrom(fd_, reinterpret_cast<char*>(buf.data()), static_cast<int>(buf.size()), 0,
                        reinterpret_cast<sockaddr*>(&from), &len);
-#else
-        socklen_t len = sizeof from;
-        const ssize_t got =
-            ::recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
-#endif
         if (got < 0)
             return {};
         if (sourcePort)
@@ -89,11 +64,8 @@ public:
     }
 
 private:
-#ifdef _WIN32
-    SOCKET fd_ = INVALID_SOCKET;
-#else
-    int fd_ = -1;
-#endif
+    bool started_ = false;
+    sockapi::Handle fd_ = sockapi::kInvalid;
     bool bound_ = false;
 };
 

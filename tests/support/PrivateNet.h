@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace privatenet {
@@ -12,6 +13,15 @@ namespace privatenet {
 // new user namespace), brings lo up and routes everything, broadcasts included, to lo.
 // Returns an empty string on success, else what went wrong. Call before any thread starts.
 std::string Enter();
+
+// Enter() for a test binary's main: skipped when the binary is only asked to list its
+// tests (test discovery at build time needs no network).
+inline std::string EnterUnlessListing(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]).starts_with("--gtest_list_tests"))
+            return {};
+    return Enter();
+}
 
 // True when Enter() succeeded in this process.
 bool Active();

@@ -4,16 +4,10 @@
 
 #include <QApplication>
 #include <cstdlib>
-#include <cstring>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    bool listing = false;
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--gtest_list_tests", 18) == 0)
-            listing = true;
-    if (!listing)
-        privatenet::Enter(); // failures are reported by the tests that need the network
+    privatenet::EnterUnlessListing(argc, argv); // failures are reported by the tests that need it
 
     // Test discovery runs this binary at build time, where ctest's ENVIRONMENT is not set.
     if (std::getenv("QT_QPA_PLATFORM") == nullptr)
