@@ -70,15 +70,15 @@ std::string DestinationText(const core::WriteDestination& d, const std::string& 
 // Sends the frame once; the reason when it did not go out.
 std::optional<std::string> SendFrame(const core::FrameBytes& frame,
                                      const core::WriteDestination& d) {
-    if (d.card != 0 && !core::CardByIndex(d.card))
+    const std::optional<unsigned> card = core::FrameCard(d.card);
+    if (!card)
         return "the network card the controller answered on has gone";
     core::UdpSocket socket;
     for (int i = 0; i < kLocalPortTries && !socket.Valid(); ++i)
         socket = core::UdpSocket::Open(static_cast<uint16_t>(kLocalPortBase + i));
     if (!socket.Valid())
         return std::string(kNoLocalPort);
-    const unsigned card = d.card == 0 ? 0 : core::PinnedCard(d.card, core::CardsBesideRoute());
-    if (!socket.Send(d.address, core::kFramePort, frame.data(), frame.size(), card))
+    if (!socket.Send(d.address, core::kFramePort, frame.data(), frame.size(), *card))
         return "the frame could not be sent to " + d.address;
     return std::nullopt;
 }

@@ -109,4 +109,12 @@ unsigned PinnedCard(unsigned heardCard, const std::vector<NetworkCard>& besideRo
     return 0;
 }
 
+std::optional<unsigned> FrameCard(unsigned heardCard) {
+    if (heardCard == 0)
+        return 0u;
+    if (!CardByIndex(heardCard))
+        return std::nullopt;
+    return PinnedCard(heardCard, CardsBesideRoute());
+}
+
 } // namespace core

@@ -5,6 +5,7 @@
 
 #include "NetworkCards.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,5 +64,10 @@ WriteDestination ChooseDestination(bool broadcastMode, const std::string& nodeAd
 // CardsBesideRoute), else 0. Routed, the frame reaches the same card and is exactly the
 // datagram a machine with one card has always sent.
 unsigned PinnedCard(unsigned heardCard, const std::vector<NetworkCard>& besideRoute);
+
+// The card a frame for a controller heard on heardCard leaves by, as UdpSocket::Send takes
+// it (0: routed, see PinnedCard); nothing when heardCard has gone since the search, so that
+// the frame is not sent by another card or by none.
+std::optional<unsigned> FrameCard(unsigned heardCard);
 
 } // namespace core

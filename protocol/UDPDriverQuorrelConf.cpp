@@ -147,9 +147,8 @@ bool WriteConfig(DriverContext& context, int base, const std::string& destinatio
                                         fields.MacText());
     if (!frame)
         return false;
-    // The card the controller was heard on has gone: the frame would leave by another one,
-    // or by none.
-    if (card != 0 && !core::CardByIndex(card))
+    const std::optional<unsigned> via = core::FrameCard(card);
+    if (!via)
         return false;
 
     const int32_t endpoint = OpenEndpoint(base);
@@ -158,9 +157,8 @@ bool WriteConfig(DriverContext& context, int base, const std::string& destinatio
 
     context.marquee->SetCaption(MarqueeText::WritingConfig);
     context.progress->SetTotalParts(kWriteParts);
-    const unsigned via = card == 0 ? 0 : core::PinnedCard(card, core::CardsBesideRoute());
     const bool sent = UdpSendVia(endpoint, destination, kControllerPort, frame->data(),
-                                 kFrameLength, via) == kFrameLength;
+                                 kFrameLength, *via) == kFrameLength;
     context.progress->SetPartsComplete(kWriteParts + 1);
     context.progress->SetPercent(0);
     context.marquee->SetCaption("");
