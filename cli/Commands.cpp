@@ -23,8 +23,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kBroadcast = "255.255.255.255";
-constexpr int kLocalPortBase = 6002;
-constexpr int kLocalPortTries = 3;
 constexpr int kVerifySearchMs = 1000;
 
 const char* const kNoLocalPort = "no local port (6002 to 6004) could be opened";
@@ -32,7 +30,7 @@ const char* const kNoLocalPort = "no local port (6002 to 6004) could be opened";
 // One search: every reply, with its record. nullopt when no local port could be opened.
 std::optional<std::vector<Listed>> Search(const std::string& address, int timeoutMs) {
     const core::DiscoveryResult result =
-        core::Discover(address.empty() ? kBroadcast : address, timeoutMs, kLocalPortBase);
+        core::Discover(address.empty() ? kBroadcast : address, timeoutMs);
     if (!result.opened)
         return std::nullopt;
     std::vector<Listed> listed;
@@ -73,12 +71,10 @@ std::optional<std::string> SendFrame(const core::FrameBytes& frame,
     const std::optional<unsigned> card = core::FrameCard(d.card);
     if (!card)
         return "the network card the controller answered on has gone";
-    core::UdpSocket socket;
-    for (int i = 0; i < kLocalPortTries && !socket.Valid(); ++i)
-        socket = core::UdpSocket::Open(static_cast<uint16_t>(kLocalPortBase + i));
+    core::UdpSocket socket = core::OpenLocalPort(core::kLocalPortBase);
     if (!socket.Valid())
         return std::string(kNoLocalPort);
-    if (!socket.Send(d.address, core::kFramePort, frame.data(), frame.size(), *card))
+    if (!socket.Send(d.address, core::kControllerPort, frame.data(), frame.size(), *card))
         return "the frame could not be sent to " + d.address;
     return std::nullopt;
 }

@@ -138,8 +138,8 @@ FrameBytes ConfigFrame(const ControllerRecord& values) {
     WriteIp(frame.data(), offset::kGateway, values.gateway);
     WriteIp(frame.data(), offset::kReserved, {0xFF, 0xFF, 0xFF, 0xFF});
     // Port 5001 whatever the controller reported.
-    frame[offset::kPort] = static_cast<uint8_t>(kFramePort & 0xFF);
-    frame[offset::kPort + 1] = static_cast<uint8_t>(kFramePort >> 8);
+    frame[offset::kPort] = static_cast<uint8_t>(kControllerPort & 0xFF);
+    frame[offset::kPort + 1] = static_cast<uint8_t>(kControllerPort >> 8);
     for (size_t group = 0; group < 6; ++group)
         frame[offset::kMac + 5 - group] = values.mac[group];
     frame[offset::kReserved2] = 0xFF;

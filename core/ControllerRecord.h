@@ -4,6 +4,8 @@
 // reuses the record's layout for its first 25 bytes, so it is built here as well.
 #pragma once
 
+#include "Ports.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +23,6 @@ constexpr size_t kRecordBytes = 29;
 constexpr size_t kReplyBytes = 30;
 constexpr size_t kFrameBytes = 26;
 constexpr size_t kRecordTextLength = 2 * kRecordBytes;
-constexpr uint16_t kFramePort = 5001;
 
 using FrameBytes = std::array<uint8_t, kFrameBytes>;
 

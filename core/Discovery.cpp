@@ -1,5 +1,6 @@
 #include "Discovery.h"
 
+#include "ControllerRecord.h"
 #include "NetworkCards.h"
 #include "ReplyReader.h"
 #include "UdpSocket.h"
@@ -16,18 +17,10 @@
 namespace core {
 namespace {
 
-constexpr uint16_t kControllerPort = 5001;
-constexpr int kLocalPortTries = 3;
-constexpr size_t kReplyLength = 30;
 const uint8_t kRequest[] = {'T', 'R'};
 
 bool IsReply(const std::vector<uint8_t>& bytes) {
-    if (bytes.size() != kReplyLength)
-        return false;
-    unsigned sum = 0;
-    for (const uint8_t b : bytes)
-        sum += b;
-    return (sum & 0xFF) == 0;
+    return bytes.size() == kReplyBytes && Sum8(bytes.data(), bytes.size()) == 0;
 }
 
 // The name of the card with that index, looked up once per search.
@@ -52,17 +45,26 @@ std::string CardName(unsigned index, std::map<unsigned, std::string>& known) {
 
 } // namespace
 
-DiscoveryResult Discover(const std::string& destination, int timeoutMs, int base) {
+UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened) {
+    for (int i = 0; i < kLocalPortTries; ++i) {
+        const auto port = static_cast<uint16_t>(base + i);
+        UdpSocket socket = UdpSocket::Open(port);
+        if (socket.Valid()) {
+            if (opened != nullptr)
+                *opened = port;
+            return socket;
+        }
+    }
+    if (opened != nullptr)
+        *opened = 0;
+    return {};
+}
+
+DiscoveryResult Discover(const std::string& destination, int timeoutMs, uint16_t base) {
     DiscoveryResult result;
-    UdpSocket socket;
-    for (int i = 0; i < kLocalPortTries && !socket.Valid(); ++i) {
-        socket = UdpSocket::Open(static_cast<uint16_t>(base + i));
-        result.localPort = static_cast<uint16_t>(base + i);
-    }
-    if (!socket.Valid()) {
-        result.localPort = 0;
+    UdpSocket socket = OpenLocalPort(base, &result.localPort);
+    if (!socket.Valid())
         return result;
-    }
     result.opened = true;
 
     ReplyReader reader(socket);
@@ -84,7 +86,7 @@ DiscoveryResult Discover(const std::string& destination, int timeoutMs, int base
         reply.senderPort = d.senderPort;
         reply.card = d.card;
         reply.cardName = CardName(d.card, cardNames);
-        std::memcpy(reply.bytes.data(), d.bytes.data(), kReplyLength);
+        std::memcpy(reply.bytes.data(), d.bytes.data(), kReplyBytes);
     }
     return result;
 }

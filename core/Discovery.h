@@ -3,12 +3,19 @@
 // (UdpSocket, CardsBesideRoute, ReplyReader).
 #pragma once
 
+#include "Ports.h"
+#include "UdpSocket.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace core {
+
+// The first of base, base + 1, base + 2 that opens (its number in *opened), or an invalid
+// socket when none does (*opened: 0).
+UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened = nullptr);
 
 struct HeardReply {
     std::string sender; // the reply's sender address
@@ -28,6 +35,7 @@ struct DiscoveryResult {
 // base + 2 that opens. For "255.255.255.255" it goes out routed once plus once on every
 // other broadcast card. Gives every valid reply heard within timeoutMs, in arrival order,
 // doubles kept.
-DiscoveryResult Discover(const std::string& destination, int timeoutMs, int base = 6002);
+DiscoveryResult Discover(const std::string& destination, int timeoutMs,
+                         uint16_t base = kLocalPortBase);
 
 } // namespace core

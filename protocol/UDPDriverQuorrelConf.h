@@ -1,8 +1,10 @@
 // The controller protocol: wire formats, discovery and the configuration write.
 #pragma once
 
+#include "ControllerRecord.h"
 #include "DeviceTable.h"
 #include "DriverHost.h"
+#include "Ports.h"
 #include "WSA_UDP.h"
 
 #include <array>
@@ -10,13 +12,14 @@
 #include <optional>
 #include <string>
 
-constexpr uint16_t kControllerPort = 5001;
-constexpr int kLocalPortBase = 6002;
-constexpr int kLocalPortTries = 3; // 6002, 6003, 6004
-constexpr int kReplyLength = 30;
-constexpr int kRecordLength = 29;
-constexpr int kRecordTextLength = 58;
-constexpr int kFrameLength = 26;
+// The window's search and write use the same ports and lengths as the command line.
+constexpr uint16_t kControllerPort = core::kControllerPort;
+constexpr int kLocalPortBase = core::kLocalPortBase;
+constexpr int kLocalPortTries = core::kLocalPortTries; // 6002, 6003, 6004
+constexpr int kReplyLength = static_cast<int>(core::kReplyBytes);
+constexpr int kRecordLength = static_cast<int>(core::kRecordBytes);
+constexpr int kRecordTextLength = static_cast<int>(core::kRecordTextLength);
+constexpr int kFrameLength = static_cast<int>(core::kFrameBytes);
 constexpr int kSearchParts = 150;
 constexpr int kWriteParts = 5;
 inline const char* const kBroadcastAddress = "255.255.255.255";

@@ -1,6 +1,8 @@
 // Datagram edge cases where Winsock and BSD sockets answer differently: datagrams longer
 // than the read buffer, empty ones, and the error that an ICMP "port unreachable" leaves
-// on a UDP socket under Windows. Both systems must hand out exactly the same datagrams.
+// on a UDP socket under Windows. Both systems must hand out exactly the same datagrams, and
+// fall back to the same local port when another socket holds one.
+#include "Discovery.h"
 #include "PrivateNet.h"
 #include "UdpSocket.h"
 
@@ -115,6 +117,28 @@ TEST_F(SocketEdgeTest, PortUnreachableDoesNotGetInTheWayOfReplies) {
     EXPECT_EQ(queue[1].bytes, marker);
     EXPECT_TRUE(listener.Send("127.0.0.1", kPeerPort, request.data(), request.size()))
         << "the socket still sends after the error";
+}
+
+// A request or frame leaves from the first of 6002, 6003, 6004 that no other socket holds.
+TEST(LocalPorts, TheFirstFreeOfTheThreeIsTaken) {
+    REQUIRE_PRIVATE_NETWORK();
+    const struct {
+        std::vector<uint16_t> held;
+        uint16_t opened; // 0: none
+    } cases[] = {
+        {{}, 6002}, {{6002}, 6003}, {{6003}, 6002}, {{6002, 6003}, 6004}, {{6002, 6003, 6004}, 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<core::UdpSocket> held;
+        for (const uint16_t port : c.held) {
+            held.push_back(core::UdpSocket::Open(port));
+            ASSERT_TRUE(held.back().Valid()) << port;
+        }
+        uint16_t opened = 1;
+        const core::UdpSocket socket = core::OpenLocalPort(core::kLocalPortBase, &opened);
+        EXPECT_EQ(opened, c.opened) << c.held.size() << " held";
+        EXPECT_EQ(socket.Valid(), c.opened != 0) << c.held.size() << " held";
+    }
 }
 
 } // namespace
