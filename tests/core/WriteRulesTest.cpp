@@ -87,6 +87,10 @@ struct SharedMacCase {
     std::vector<std::string> ambiguous;
 };
 
+void PrintTo(const SharedMacCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 const core::Mac kMac09 = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x09};
 const core::Mac kMac5E = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 
