@@ -15,6 +15,7 @@
 #include <optional>
 #include <sstream>
 #include <thread>
+#include <variant>
 
 namespace cli {
 
@@ -26,6 +27,15 @@ constexpr const char* kBroadcast = "255.255.255.255";
 constexpr int kVerifySearchMs = 1000;
 
 const char* const kNoLocalPort = "no local port (6002 to 6004) could be opened";
+const char* const kParameterError = "parameter error, nothing sent";
+const char* const kPlanErrors = "the plan has errors, nothing sent";
+
+// Writes each line to err behind the program's name and gives status back, for a return.
+int Fail(std::ostream& err, int status, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        err << "quorrel-cli: " << line << "\n";
+    return status;
+}
 
 // One search: every reply, with its record. nullopt when no local port could be opened.
 std::optional<std::vector<Listed>> Search(const std::string& address, int timeoutMs) {
@@ -52,6 +62,15 @@ const Listed* ByMac(const std::vector<Listed>& listed, const core::Mac& mac) {
         if (c.record.mac == mac)
             return &c;
     return nullptr;
+}
+
+// The addresses that make a write to mac ambiguous (see core::SharedMacAddresses).
+std::vector<std::string> SharedMac(const std::vector<Listed>& listed, const core::Mac& mac,
+                                   bool toBroadcast) {
+    std::vector<core::HeardMac> heard;
+    for (const Listed& c : listed)
+        heard.push_back({c.sender, c.record.mac});
+    return core::SharedMacAddresses(heard, mac, toBroadcast);
 }
 
 std::string ValuesText(const core::ControllerRecord& r) {
@@ -129,15 +148,11 @@ core::ControllerRecord Target(const core::ControllerRecord& current, const std::
 
 int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) {
     const auto heard = Search(o.address, o.timeoutMs);
-    if (!heard) {
-        err << "quorrel-cli: " << kNoLocalPort << "\n";
-        return kExitNetwork;
-    }
+    if (!heard)
+        return Fail(err, kExitNetwork, {kNoLocalPort});
     out << FormatControllers(*heard, o.format);
-    if (heard->empty()) {
-        err << "quorrel-cli: no controller answered\n";
-        return kExitNotFound;
-    }
+    if (heard->empty())
+        return Fail(err, kExitNotFound, {"no controller answered"});
     return kExitSuccess;
 }
 
@@ -145,53 +160,51 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
     const core::Mac mac = *core::ParseMac(o.mac);
     // The values given are checked before anything is sent; the others come from the
     // controller.
-    bool bad = false;
+    std::vector<std::string> faults;
     const core::WriteValues given{o.ip.value_or(""), o.mask.value_or(""), o.gateway.value_or(""),
                                   ""};
     for (const core::FieldFault& f : core::CheckWriteValues(given)) {
         const bool wasGiven = (f.field == core::WriteField::kIp && o.ip) ||
                               (f.field == core::WriteField::kMask && o.mask) ||
                               (f.field == core::WriteField::kGateway && o.gateway);
-        if (wasGiven) {
-            err << "quorrel-cli: " << core::Describe(f) << "\n";
-            bad = true;
-        }
+        if (wasGiven)
+            faults.push_back(core::Describe(f));
     }
-    if (bad) {
-        err << "quorrel-cli: parameter error, nothing sent\n";
-        return kExitBadInput;
+    if (!faults.empty()) {
+        faults.push_back(kParameterError);
+        return Fail(err, kExitBadInput, faults);
     }
 
     const auto heard = Search(o.address, kDefaultSearchMs);
-    if (!heard) {
-        err << "quorrel-cli: " << kNoLocalPort << "\n";
-        return kExitNetwork;
-    }
+    if (!heard)
+        return Fail(err, kExitNetwork, {kNoLocalPort});
     const Listed* found = ByMac(*heard, mac);
-    if (found == nullptr) {
-        err << "quorrel-cli: no controller with MAC " << core::MacText(mac) << " answered"
-            << (o.address.empty() ? "" : " at " + o.address) << ", nothing sent\n";
-        return kExitNotFound;
-    }
+    if (found == nullptr)
+        return Fail(err, kExitNotFound,
+                    {"no controller with MAC " + core::MacText(mac) + " answered" +
+                     (o.address.empty() ? "" : " at " + o.address) + ", nothing sent"});
+    const bool toBroadcast = o.address.empty();
+    const std::vector<std::string> shared = SharedMac(*heard, mac, toBroadcast);
+    if (!shared.empty())
+        return Fail(err, kExitBadInput,
+                    {core::DescribeSharedMac(mac, shared) +
+                     ", nothing sent (write to one of them with --address)"});
 
     const core::ControllerRecord& current = found->record;
     const core::WriteValues values{o.ip.value_or(current.IpText()),
                                    o.mask.value_or(current.MaskText()),
                                    o.gateway.value_or(current.GatewayText()), current.PortText()};
-    const auto faults = core::CheckWriteValues(values);
+    for (const core::FieldFault& f : core::CheckWriteValues(values))
+        faults.push_back(core::Describe(f));
     if (!faults.empty()) {
-        for (const core::FieldFault& f : faults)
-            err << "quorrel-cli: " << core::Describe(f) << "\n";
-        err << "quorrel-cli: parameter error, nothing sent\n";
-        return kExitBadInput;
+        faults.push_back(kParameterError);
+        return Fail(err, kExitBadInput, faults);
     }
     const core::ControllerRecord wanted = Target(current, values.ip, values.mask, values.gateway);
     const core::WriteDestination destination =
-        core::ChooseDestination(o.address.empty(), found->sender, found->cardIndex);
-    if (const auto failure = SendFrame(core::ConfigFrame(wanted), destination)) {
-        err << "quorrel-cli: " << *failure << "\n";
-        return kExitNetwork;
-    }
+        core::ChooseDestination(toBroadcast, found->sender, found->cardIndex);
+    if (const auto failure = SendFrame(core::ConfigFrame(wanted), destination))
+        return Fail(err, kExitNetwork, {*failure});
     out << "sent to " << DestinationText(destination, found->card) << ": " << core::MacText(mac)
         << " " << ValuesText(wanted) << "\n";
     if (!o.verify)
@@ -201,48 +214,59 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
     return v.confirmed ? kExitSuccess : kExitNotFound;
 }
 
-int RunApply(const ApplyOptions& o, std::ostream& out, std::ostream& err) {
+// A row of a checked plan and the controller that answered with its MAC.
+struct PlanStep {
+    PlanRow row;
+    Listed controller;
+};
+
+// Reads the plan, checks every row and finds each row's controller with one search. The
+// steps in file order, or the exit status when the plan cannot be carried out (each fault
+// named in err by file and line; nothing sent).
+std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::ostream& err) {
     std::ifstream file(o.planPath, std::ios::binary);
     std::stringstream text;
-    if (!file || !(text << file.rdbuf())) {
-        err << "quorrel-cli: cannot read the plan \"" << o.planPath << "\"\n";
-        return kExitBadInput;
-    }
+    if (!file || !(text << file.rdbuf()))
+        return Fail(err, kExitBadInput, {"cannot read the plan \"" + o.planPath + "\""});
     const Plan plan = ParsePlan(text.str());
     const auto complain = [&err, &o](int line, const std::string& message) {
         err << o.planPath << ":" << line << ": " << message << "\n";
     };
     for (const PlanError& e : plan.errors)
         complain(e.line, e.message);
-    if (!plan.errors.empty()) {
-        err << "quorrel-cli: the plan has errors, nothing sent\n";
-        return kExitBadInput;
-    }
+    if (!plan.errors.empty())
+        return Fail(err, kExitBadInput, {kPlanErrors});
 
     const auto heard = Search("", kDefaultSearchMs);
-    if (!heard) {
-        err << "quorrel-cli: " << kNoLocalPort << "\n";
-        return kExitNetwork;
-    }
-    bool unknown = false;
+    if (!heard)
+        return Fail(err, kExitNetwork, {kNoLocalPort});
+    std::vector<PlanStep> steps;
     for (const PlanRow& row : plan.rows) {
-        if (ByMac(*heard, row.mac) == nullptr) {
+        const Listed* found = ByMac(*heard, row.mac);
+        const std::vector<std::string> shared = SharedMac(*heard, row.mac, true);
+        if (found == nullptr)
             complain(row.line,
                      "no controller with MAC " + core::MacText(row.mac) + " answered the search");
-            unknown = true;
-        }
+        else if (!shared.empty())
+            complain(row.line, core::DescribeSharedMac(row.mac, shared));
+        else
+            steps.push_back({row, *found});
     }
-    if (unknown) {
-        err << "quorrel-cli: the plan has errors, nothing sent\n";
-        return kExitBadInput;
-    }
+    if (steps.size() != plan.rows.size())
+        return Fail(err, kExitBadInput, {kPlanErrors});
+    return steps;
+}
 
+// Writes each step's frame to broadcast on the card its controller answered on, confirming
+// it with --verify, or only shows the frames on a dry run. Gives the exit status.
+int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std::ostream& out) {
     int written = 0;
     int confirmed = 0;
     int unconfirmed = 0;
     int failed = 0;
-    for (const PlanRow& row : plan.rows) {
-        const Listed& found = *ByMac(*heard, row.mac);
+    for (const PlanStep& step : steps) {
+        const PlanRow& row = step.row;
+        const Listed& found = step.controller;
         const core::ControllerRecord wanted = Target(found.record, row.ip, row.mask, row.gateway);
         const core::FrameBytes frame = core::ConfigFrame(wanted);
         const core::WriteDestination destination =
@@ -267,7 +291,7 @@ int RunApply(const ApplyOptions& o, std::ostream& out, std::ostream& err) {
         }
         out << "\n";
     }
-    const size_t rows = plan.rows.size();
+    const size_t rows = steps.size();
     if (o.dryRun) {
         out << rows << " rows, nothing sent (dry run)\n";
         return kExitSuccess;
@@ -281,14 +305,19 @@ int RunApply(const ApplyOptions& o, std::ostream& out, std::ostream& err) {
     return unconfirmed > 0 ? kExitNotFound : kExitSuccess;
 }
 
+int RunApply(const ApplyOptions& o, std::ostream& out, std::ostream& err) {
+    const auto checked = CheckPlan(o, err);
+    if (const int* status = std::get_if<int>(&checked))
+        return *status;
+    return CarryOutPlan(std::get<std::vector<PlanStep>>(checked), o, out);
+}
+
 } // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const ParsedCommandLine parsed = ParseCommandLine(args);
-    if (!parsed.command) {
-        err << "quorrel-cli: " << parsed.error << " (see quorrel-cli --help)\n";
-        return kExitBadInput;
-    }
+    if (!parsed.command)
+        return Fail(err, kExitBadInput, {parsed.error + " (see quorrel-cli --help)"});
     const Command& command = *parsed.command;
     if (command.help) {
         out << UsageText(command.kind);

@@ -2,6 +2,7 @@
 
 #include "UserFunc.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace core {
@@ -115,6 +116,32 @@ std::optional<unsigned> FrameCard(unsigned heardCard) {
     if (!CardByIndex(heardCard))
         return std::nullopt;
     return PinnedCard(heardCard, CardsBesideRoute());
+}
+
+std::vector<std::string> SharedMacAddresses(const std::vector<HeardMac>& heard, const Mac& mac,
+                                            bool toBroadcast) {
+    std::vector<std::string> addresses;
+    if (!toBroadcast)
+        return addresses;
+    for (const HeardMac& h : heard)
+        if (h.mac == mac &&
+            std::find(addresses.begin(), addresses.end(), h.address) == addresses.end())
+            addresses.push_back(h.address);
+    if (addresses.size() < 2)
+        addresses.clear();
+    return addresses;
+}
+
+std::string AddressList(const std::vector<std::string>& addresses) {
+    std::string text;
+    for (const std::string& address : addresses)
+        text += (text.empty() ? "" : ", ") + address;
+    return text;
+}
+
+std::string DescribeSharedMac(const Mac& mac, const std::vector<std::string>& addresses) {
+    return "MAC " + MacText(mac) + " answered from " + AddressList(addresses) +
+           ": a broadcast write would change all of these controllers";
 }
 
 } // namespace core

@@ -3,6 +3,7 @@
 // one controller are never written to another.
 #pragma once
 
+#include "ControllerRecord.h"
 #include "NetworkCards.h"
 
 #include <optional>
@@ -69,5 +70,25 @@ unsigned PinnedCard(unsigned heardCard, const std::vector<NetworkCard>& besideRo
 // it (0: routed, see PinnedCard); nothing when heardCard has gone since the search, so that
 // the frame is not sent by another card or by none.
 std::optional<unsigned> FrameCard(unsigned heardCard);
+
+// A MAC as the last search heard it, and the address that answered with it.
+struct HeardMac {
+    std::string address;
+    Mac mac{};
+};
+
+// The addresses that make a write to mac ambiguous: a frame is addressed by MAC, so sent to
+// the broadcast address it changes every controller with that MAC. When the frame would go
+// to the broadcast address (toBroadcast) and the last search heard mac from more than one
+// address, every such address, in the order first heard; else empty (the write may go out).
+std::vector<std::string> SharedMacAddresses(const std::vector<HeardMac>& heard, const Mac& mac,
+                                            bool toBroadcast);
+
+// "192.168.1.9, 192.168.1.19".
+std::string AddressList(const std::vector<std::string>& addresses);
+
+// `MAC 00-1A-2B-3C-4D-09 answered from 192.168.1.9, 192.168.1.19: a broadcast write would
+// change all of these controllers`.
+std::string DescribeSharedMac(const Mac& mac, const std::vector<std::string>& addresses);
 
 } // namespace core

@@ -44,3 +44,11 @@ std::string DeviceTable::Line(int index) const {
     const auto& line = lines_.at(static_cast<size_t>(index));
     return line.name + "=" + line.value;
 }
+
+std::vector<core::HeardMac> DeviceTable::HeardMacs() const {
+    std::vector<core::HeardMac> heard;
+    for (const Entry& line : lines_)
+        if (const auto record = core::ControllerRecord::FromText(line.value))
+            heard.push_back({line.name, record->mac});
+    return heard;
+}

@@ -3,6 +3,8 @@
 // the card (interface index) that latest reply arrived on.
 #pragma once
 
+#include "WriteRules.h"
+
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,6 +23,9 @@ public:
     // Removes the line of the name, if there is one.
     void Remove(const std::string& name);
     void Clear();
+    // The MAC of every line whose value is a record text, with the line's name as the
+    // address, in line order.
+    std::vector<core::HeardMac> HeardMacs() const;
 
     int Count() const { return static_cast<int>(lines_.size()); }
     // The line at index as "name=value".

@@ -81,7 +81,8 @@ bool ReadFile(const std::string& path, std::vector<Controller>& out, std::string
     return true;
 }
 
-bool CheckDistinct(const std::vector<Controller>& controllers, std::string& error) {
+bool CheckDistinct(const std::vector<Controller>& controllers, bool sharedMacs,
+                   std::string& error) {
     std::set<Ip4> ips;
     std::set<Mac> macs;
     for (const auto& c : controllers) {
@@ -89,7 +90,7 @@ bool CheckDistinct(const std::vector<Controller>& controllers, std::string& erro
             error = "two controllers with the address " + IpText(c.ip);
             return false;
         }
-        if (!macs.insert(c.mac).second) {
+        if (!macs.insert(c.mac).second && !sharedMacs) {
             error = "two controllers with the MAC " + MacText(c.mac);
             return false;
         }
@@ -328,6 +329,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             o.quiet = true;
         } else if (a == "--ignore-frames") {
             o.ignoreFrames = true;
+        } else if (a == "--shared-macs") {
+            o.sharedMacs = true;
         } else {
             error = "unknown option \"" + a + "\" (see --help)";
             return std::nullopt;
@@ -345,7 +348,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         error = "no controllers: give --controller, --file or --generate";
         return std::nullopt;
     }
-    if (!CheckDistinct(o.controllers, error))
+    if (!CheckDistinct(o.controllers, o.sharedMacs, error))
         return std::nullopt;
     return o;
 }
@@ -370,7 +373,7 @@ Controllers (any mix, at least one):
   --generate N        N controllers on consecutive addresses from --first (default
                       127.1.0.1), --per-subnet K of them in each /24 (host parts 1..K,
                       default 254), then on to the next /24; MACs 02-00-<address>
-Addresses and MACs must be distinct.
+Addresses and MACs must be distinct (MACs may repeat with --shared-macs).
 
 Behaviour:
   A datagram of exactly "TR" is a discovery request. Sent to one controller's address,
@@ -397,6 +400,8 @@ Faults:
   --exit-after MS     exit MS milliseconds after start-up; SIGTERM and SIGINT also end it
   --ignore-frames     judge configuration frames as usual but never apply them (a write
                       that is lost); an acceptable frame is reported as "ignored"
+  --shared-macs       controllers may have one MAC (a board cloned with its settings); a
+                      frame for that MAC is applied to the first of them that heard it
 
 Output: one JSON object per line on stdout, flushed at once. Events:
   {"event":"ready","port":5001,"controllers":N,"transparent":true}

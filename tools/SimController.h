@@ -49,6 +49,7 @@ struct Options {
     int exitAfterMs = 0;       // 0: run until a signal
     bool quiet = false;        // no "reply" lines, only the per-request summary
     bool ignoreFrames = false; // frames are judged and reported but never applied
+    bool sharedMacs = false;   // controllers may have one MAC
     bool help = false;
 };
 

@@ -25,6 +25,7 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QToolButton>
+#include <optional>
 
 namespace {
 
@@ -68,6 +69,21 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& ca
     button->setAutoRaise(true);
     button->setGeometry(left, 2, width, 25);
     return button;
+}
+
+// Why a write to the MAC in the MAC field must not go out: the last search heard that MAC
+// from more than one address and the frame would go to broadcast. Empty when it may.
+QString SharedMacRefusal(const DeviceTable& devices, const std::string& macField, bool broadcast) {
+    const std::optional<core::Mac> mac = core::ParseMac(macField);
+    if (!mac)
+        return {};
+    const std::vector<std::string> addresses =
+        core::SharedMacAddresses(devices.HeardMacs(), *mac, broadcast);
+    if (addresses.empty())
+        return {};
+    return QStringLiteral("MAC %1 ответили %2: запись широковещанием изменит все эти контроллеры")
+        .arg(QString::fromStdString(core::MacText(*mac)),
+             QString::fromStdString(core::AddressList(addresses)));
 }
 
 } // namespace
@@ -410,14 +426,23 @@ void TForm1::RzBitBtn1Click() {
         ShowErrorMessage(QStringLiteral("Ошибка параметров"));
         return;
     }
+    QTreeWidgetItem* selected = RzCheckTree1->currentItem();
+    const std::string node = selected != nullptr ? selected->text(0).toStdString() : "";
+    // Only a controller whose own record fills the fields is written to: the fields may
+    // still hold the values of the controller selected before this one.
+    const bool mayWrite = selected != nullptr && core::MayWrite(node, filledFrom_.toStdString());
+    if (mayWrite) {
+        const QString refusal = SharedMacRefusal(devices_, MacText(), g_broadcastMode);
+        if (!refusal.isEmpty()) {
+            ShowErrorMessage(refusal);
+            return;
+        }
+    }
     EnableEditFields(false);
-    if (QTreeWidgetItem* selected = RzCheckTree1->currentItem()) {
-        const std::string node = selected->text(0).toStdString();
+    if (selected != nullptr) {
         const unsigned heardOn = devices_.Card(node);
         devices_.Remove(node);
-        // Only a controller whose own record fills the fields is written to: the fields
-        // may still hold the values of the controller selected before this one.
-        if (core::MayWrite(node, filledFrom_.toStdString())) {
+        if (mayWrite) {
             const core::WriteDestination destination =
                 core::ChooseDestination(g_broadcastMode, node, heardOn);
             DriverContext context = Context();

@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "LaptopLans.h"
 #include "PrivateNet.h"
+#include "SimControllers.h"
 #include "SimProcess.h"
 #include "UdpSocket.h"
 
@@ -29,24 +30,11 @@ protected:
             std::remove(planPath.c_str());
     }
 
-    // Three controllers on two subnets, answering in this order; addresses controllers
-    // move to are added as well, so that they can answer from them.
+    // The three controllers (kMacA, kMacB, kMacC); addresses controllers move to are added
+    // as well, so that they can answer from them.
     void StartControllers(std::vector<std::string> extra = {}) {
-        for (const char* cidr : {"192.168.1.9/32", "192.168.1.10/32", "10.0.0.5/32",
-                                 "192.168.1.20/32", "192.168.1.21/32", "10.0.0.6/32"})
-            ASSERT_EQ(privatenet::AddAddress(cidr), "") << cidr;
-        std::vector<std::string> args = {
-            "--controller",
-            "ip=192.168.1.10,mask=255.255.255.0,gw=192.168.1.1,mac=" + std::string(kMacA),
-            "--controller",
-            "ip=10.0.0.5,mask=255.0.0.0,gw=10.0.0.1,port=6000,mac=" + std::string(kMacB),
-            "--controller",
-            "ip=192.168.1.9,mask=255.255.255.0,gw=192.168.1.1,mac=" + std::string(kMacC),
-            "--pace-us",
-            "3000"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        sim = std::make_unique<SimProcess>(args);
-        ASSERT_EQ(sim->Start(), "");
+        AddAddresses({"192.168.1.20/32", "192.168.1.21/32", "10.0.0.6/32"});
+        sim = StartThreeControllers(std::move(extra));
     }
 
     int Cli(std::vector<std::string> args) {
@@ -55,10 +43,8 @@ protected:
         return cli::Run(args, out, err);
     }
 
-    // The simulator's events of that name, after giving late ones a moment.
-    std::vector<SimProcess::Event> Events(const std::string& name) {
-        sim->WaitForEvent([](const SimProcess::Event&) { return false; }, 150);
-        return sim->EventsNamed(name);
+    std::vector<SimProcess::Event> Events(const std::string& name, size_t expected = 1) {
+        return ReportedEvents(*sim, name, expected);
     }
 
     std::string WritePlan(const std::string& text) {
@@ -201,7 +187,7 @@ TEST_F(CommandTest, ApplyShowsTheFramesOnADryRunThenWritesAndConfirmsEachRow) {
     EXPECT_TRUE(Events("frame").empty());
 
     ASSERT_EQ(Cli({"apply", plan, "--verify"}), 0) << out.str() << err.str();
-    const auto frames = Events("frame");
+    const auto frames = Events("frame", 3);
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(Field(frames[0], "ip"), "192.168.1.20");
     EXPECT_EQ(Field(frames[1], "ip"), "192.168.1.21");
@@ -209,6 +195,31 @@ TEST_F(CommandTest, ApplyShowsTheFramesOnADryRunThenWritesAndConfirmsEachRow) {
     EXPECT_NE(out.str().find("3 rows: 3 written, 3 confirmed, 0 not confirmed, 0 failed\n"),
               std::string::npos)
         << out.str();
+}
+
+TEST_F(CommandTest, AMacHeardFromTwoAddressesIsNotBroadcastButWrittenByAddress) {
+    sim = StartTwinControllers();
+    const std::string shared = "MAC 00-1A-2B-3C-4D-09 answered from 192.168.1.9, 192.168.1.19: "
+                               "a broadcast write would change all of these controllers";
+    EXPECT_EQ(Cli({"set", "--mac", "00-1A-2B-3C-4D-09", "--ip", "192.168.1.50"}), 2);
+    EXPECT_EQ(err.str(),
+              "quorrel-cli: " + shared + ", nothing sent (write to one of them with --address)\n");
+    const std::string plan = WritePlan(
+        "mac,ip,mask,gateway\n00-1A-2B-3C-4D-09,192.168.1.50,255.255.255.0,192.168.1.1\n");
+    EXPECT_EQ(Cli({"apply", plan}), 2);
+    EXPECT_EQ(err.str(),
+              plan + ":2: " + shared + "\nquorrel-cli: the plan has errors, nothing sent\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_TRUE(Events("frame").empty());
+
+    ASSERT_EQ(Cli({"set", "--mac", "00-1A-2B-3C-4D-09", "--ip", "192.168.1.50", "--address",
+                   "192.168.1.19"}),
+              0)
+        << err.str();
+    const auto frames = Events("frame");
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(Field(frames[0], "to"), "192.168.1.19");
+    EXPECT_EQ(Field(frames[0], "controller"), "192.168.1.19");
 }
 
 TEST_F(CommandTest, NoFreeLocalPortExitsThreeAndSendsNothing) {

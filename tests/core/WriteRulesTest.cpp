@@ -80,4 +80,55 @@ TEST(WriteDestination, PinnedOnlyToACardTheRoutedBroadcastWouldMiss) {
     EXPECT_EQ(core::PinnedCard(1, {}), 0u) << "one card: the datagram of old";
 }
 
+struct SharedMacCase {
+    const char* name;
+    std::vector<core::HeardMac> heard;
+    bool toBroadcast;
+    std::vector<std::string> ambiguous;
+};
+
+void PrintTo(const SharedMacCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const core::Mac kMac09 = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x09};
+const core::Mac kMac5E = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+
+class SharedMac : public ::testing::TestWithParam<SharedMacCase> {};
+
+TEST_P(SharedMac, NamesEveryAddressABroadcastWriteWouldReach) {
+    EXPECT_EQ(core::SharedMacAddresses(GetParam().heard, kMac09, GetParam().toBroadcast),
+              GetParam().ambiguous);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, SharedMac,
+    ::testing::Values(
+        SharedMacCase{"TwoAddresses",
+                      {{"192.168.1.9", kMac09}, {"192.168.1.10", kMac5E}, {"192.168.1.19", kMac09}},
+                      true,
+                      {"192.168.1.9", "192.168.1.19"}},
+        SharedMacCase{"ThreeInTheOrderHeard",
+                      {{"10.0.0.7", kMac09}, {"192.168.1.19", kMac09}, {"192.168.1.9", kMac09}},
+                      true,
+                      {"10.0.0.7", "192.168.1.19", "192.168.1.9"}},
+        SharedMacCase{
+            "UnicastIsNotAffected", {{"192.168.1.9", kMac09}, {"192.168.1.19", kMac09}}, false, {}},
+        SharedMacCase{"OneAddressHeardTwiceIsOneController",
+                      {{"192.168.1.9", kMac09}, {"192.168.1.9", kMac09}, {"192.168.1.10", kMac5E}},
+                      true,
+                      {}},
+        SharedMacCase{"OtherMacsSharedDoNotMatter",
+                      {{"192.168.1.9", kMac09}, {"192.168.1.10", kMac5E}, {"192.168.1.11", kMac5E}},
+                      true,
+                      {}},
+        SharedMacCase{"NotHeardAtAll", {}, true, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SharedMac, SaysWhichMacAndWhere) {
+    EXPECT_EQ(core::DescribeSharedMac(kMac09, {"192.168.1.9", "192.168.1.19"}),
+              "MAC 00-1A-2B-3C-4D-09 answered from 192.168.1.9, 192.168.1.19: a broadcast write "
+              "would change all of these controllers");
+}
+
 } // namespace

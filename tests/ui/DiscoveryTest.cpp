@@ -5,6 +5,7 @@
 #include "PrivateNet.h"
 #include "ProgressStatus.h"
 #include "QStringPrinter.h"
+#include "SimControllers.h"
 #include "SimProcess.h"
 #include "TreePaths.h"
 #include "UDPDriverQuorrelConf.h"
@@ -85,11 +86,6 @@ protected:
             if (onPump)
                 onPump();
         };
-    }
-
-    void AddAddresses(std::initializer_list<const char*> cidrs) {
-        for (const char* cidr : cidrs)
-            ASSERT_EQ(privatenet::AddAddress(cidr), "") << cidr;
     }
 
     void StartSim(SimProcess& sim) { ASSERT_EQ(sim.Start(), "") << "simulator did not start"; }

@@ -8,6 +8,7 @@
 #include "PrivateNet.h"
 #include "ProgressStatus.h"
 #include "QStringPrinter.h"
+#include "SimControllers.h"
 #include "SimProcess.h"
 #include "TreePaths.h"
 #include "Unit1.h"
@@ -76,31 +77,6 @@ protected:
         QApplication::processEvents();
     }
     void TearDown() override { form.reset(); }
-
-    void AddAddresses(std::initializer_list<const char*> cidrs) {
-        for (const char* cidr : cidrs)
-            ASSERT_EQ(privatenet::AddAddress(cidr), "") << cidr;
-    }
-
-    // The three controllers most tests use, on two subnets.
-    std::unique_ptr<SimProcess> StartThreeControllers(std::vector<std::string> extra = {}) {
-        AddAddresses({"192.168.1.9/32", "192.168.1.10/32", "10.0.0.5/32"});
-        std::vector<std::string> args = {
-            "--controller",
-            "ip=192.168.1.10,mask=255.255.255.0,gw=192.168.1.1,mac=00-1A-2B-3C-4D-5E,hw=01,sw=02."
-            "0A",
-            "--controller",
-            "ip=10.0.0.5,mask=255.0.0.0,gw=10.0.0.1,mac=0A-0B-0C-0D-0E-0F,port=6000",
-            "--controller",
-            "ip=192.168.1.9,mask=255.255.255.0,gw=192.168.1.1,mac=00-1A-2B-3C-4D-60",
-            "--pace-us",
-            "3000"};
-        args.insert(args.end(), extra.begin(), extra.end());
-        auto sim = std::make_unique<SimProcess>(args);
-        const std::string error = sim->Start();
-        EXPECT_EQ(error, "");
-        return sim;
-    }
 
     std::vector<std::string> Paths() { return TreePaths(*form->RzCheckTree1); }
 

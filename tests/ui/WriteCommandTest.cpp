@@ -51,9 +51,7 @@ protected:
 
     // The frames the simulator reported, waiting a little for the expected number.
     std::vector<SimProcess::Event> Frames(size_t expected = 1) {
-        for (int i = 0; i < 20 && sim->EventsNamed("frame").size() < expected; ++i)
-            sim->WaitForEvent([](const SimProcess::Event&) { return false; }, 25);
-        return sim->EventsNamed("frame");
+        return ReportedEvents(*sim, "frame", expected);
     }
 
     std::unique_ptr<SimProcess> sim;
@@ -180,6 +178,29 @@ TEST_F(WriteTest, ASubnetNodeSelectedSendsNothingAndDisablesTheFields) {
     EXPECT_TRUE(sim->EventsNamed("frame").empty());
     EXPECT_FALSE(form->RzEdit1->isEnabled());
     EXPECT_EQ(form->focusWidget(), form->RzCheckTree1);
+}
+
+TEST_F(WriteTest, AMacHeardFromTwoAddressesIsNotBroadcastButWrittenByAddress) {
+    sim = StartTwinControllers();
+    BroadcastSearch();
+    Select("192.168.1.19");
+    DialogAnswer refusal(PressEnter);
+    Write();
+    ASSERT_TRUE(refusal.Answered());
+    EXPECT_TRUE(refusal.texts.contains("MAC 00-1A-2B-3C-4D-09 ответили 192.168.1.9, 192.168.1.19: "
+                                       "запись широковещанием изменит все эти контроллеры"))
+        << refusal.texts.join('|').toStdString();
+    EXPECT_TRUE(Frames().empty());
+    EXPECT_TRUE(form->RzEdit1->isEnabled()) << "nothing was written: the fields stay as they are";
+    EXPECT_EQ(form->Devices().Value("192.168.1.19").size(), 58u);
+
+    SearchByAddress("192.168.1.19");
+    Select("192.168.1.19");
+    Write();
+    const auto frames = Frames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(Field(frames[0], "to"), "192.168.1.19");
+    EXPECT_EQ(Field(frames[0], "controller"), "192.168.1.19");
 }
 
 struct ValidationCase {
