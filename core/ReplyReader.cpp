@@ -104,13 +104,13 @@ bool ReplyReader::Next(Datagram& out) {
 void ReplyReader::EndWindow() {
     if (ended_)
         return;
-    endNs_ = SystemClockNs();
+    endNs_ = SteadyClockNs();
     stop_ = true;
     if (thread_.joinable())
         thread_.join();
     const bool stamped = socket_.StampsArrival();
     if (!stamped)
-        endNs_ = SystemClockNs(); // what the thread read so far was read within the window
+        endNs_ = SteadyClockNs(); // what the thread read so far was read within the window
     const size_t before = own_.size();
     received_ += socket_.ReceiveWaiting(own_, std::numeric_limits<size_t>::max());
     if (!stamped) {

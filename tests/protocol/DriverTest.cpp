@@ -3,6 +3,7 @@
 #include "FakeHost.h"
 #include "PrivateNet.h"
 #include "UDPDriverQuorrelConf.h"
+#include "WorkedExample.h"
 
 #include "SocketApi.h"
 
@@ -205,12 +206,10 @@ TEST_F(DriverTest, SearchCountsTwoPartsPerPassAndResetsAtTheEnd) {
 TEST_F(DriverTest, WriteSendsTheWorkedExampleFrameOnce) {
     ControllerPort controller;
     ASSERT_TRUE(controller.Bound());
-    fields.Set("192.168.1.10", "255.255.255.0", "192.168.1.1", "00-1A-2B-3C-4D-5E");
+    fields.Set(example::kIp, example::kMask, example::kGateway, example::kMac);
     EXPECT_TRUE(WriteConfig(context, kLocalPortBase, kBroadcastAddress));
-    const std::vector<uint8_t> expected = {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0,
-                                           0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x89, 0x13,
-                                           0x5E, 0x4D, 0x3C, 0x2B, 0x1A, 0x00, 0xFF, 0x63};
-    EXPECT_EQ(controller.Receive(), expected);
+    EXPECT_EQ(controller.Receive(),
+              std::vector<uint8_t>(example::kFrame.begin(), example::kFrame.end()));
     EXPECT_TRUE(controller.Receive().empty()) << "the frame goes out once";
     EXPECT_EQ(progress.calls, (std::vector<std::string>{"total 5", "parts 6", "percent 0"}));
     EXPECT_EQ(marquee.history,
