@@ -77,6 +77,7 @@ bool Search::Next(HeardReply& reply) {
     while (Pass(d)) {
         if (!IsReply(d.bytes.data(), d.bytes.size()))
             continue;
+        // A valid reply: from here on its card has answered.
         reply.sender = d.SenderText();
         reply.senderPort = d.senderPort;
         reply.card = d.card;

@@ -95,26 +95,18 @@ TEST(ClockStepChild, SearchesWhileTheClockMoves) {
     for (std::string w; words >> w;)
         offsets.push_back(w);
 
-    FakeTree tree;
-    FakeMarquee marquee;
-    FakeProgress progress;
-    DeviceTable table;
-    DriverContext context;
-    context.tree = &tree;
-    context.marquee = &marquee;
-    context.progress = &progress;
-    context.table = &table;
+    FakeWindow window;
     const core::UdpSocket port = core::UdpSocket::Open(kControllerPort);
     ASSERT_TRUE(port.Valid());
     std::thread controllers(Controllers, std::cref(port), offsets);
-    SearchControllers(context, kLocalPortBase, "127.0.0.1");
+    SearchControllers(window.context, kLocalPortBase, "127.0.0.1");
     controllers.join();
 
     std::vector<std::string> filed;
-    for (int i = 0; i < table.Count(); ++i)
-        filed.push_back(table.Name(i));
+    for (int i = 0; i < window.table.Count(); ++i)
+        filed.push_back(window.table.Name(i));
     EXPECT_EQ(filed, (std::vector<std::string>{"127.0.0.11", "127.0.0.12", "127.0.0.13"}));
-    EXPECT_EQ(marquee.history, (std::vector<std::string>{"Поиск контроллера по IP", ""}));
+    EXPECT_EQ(window.marquee.history, (std::vector<std::string>{"Поиск контроллера по IP", ""}));
 }
 
 class ClockStep : public ::testing::TestWithParam<Steps> {};

@@ -92,24 +92,13 @@ double SteppingClock() {
     return g_fakeNow;
 }
 
-class DriverTest : public ::testing::Test {
+class DriverTest : public ::testing::Test, protected FakeWindow {
 protected:
     void SetUp() override {
         REQUIRE_PRIVATE_NETWORK();
-        context.tree = &tree;
-        context.marquee = &marquee;
-        context.progress = &progress;
-        context.table = &table;
-        context.fields = &fields;
         context.pump = [this] { ++pumps; };
     }
 
-    FakeTree tree;
-    FakeMarquee marquee;
-    FakeProgress progress;
-    DeviceTable table;
-    FakeFields fields;
-    DriverContext context;
     int pumps = 0;
 };
 
@@ -206,7 +195,8 @@ TEST_F(DriverTest, SearchCountsTwoPartsPerPassAndResetsAtTheEnd) {
 TEST_F(DriverTest, WriteSendsTheWorkedExampleFrameOnce) {
     ControllerPort controller;
     ASSERT_TRUE(controller.Bound());
-    fields.Set(example::kIp, example::kMask, example::kGateway, example::kMac);
+    fields.Set(example::kFields.ip, example::kFields.mask, example::kFields.gateway,
+               example::kFields.mac);
     EXPECT_TRUE(WriteConfig(context, kLocalPortBase, kBroadcastAddress));
     EXPECT_EQ(controller.Receive(),
               std::vector<uint8_t>(example::kFrame.begin(), example::kFrame.end()));

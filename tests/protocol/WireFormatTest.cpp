@@ -11,8 +11,8 @@ std::vector<uint8_t> ExampleReply() {
 }
 
 TEST(WireFormat, WorkedExampleFrameByteForByte) {
-    const auto frame =
-        BuildConfigFrame(example::kIp, example::kMask, example::kGateway, example::kMac);
+    const auto frame = BuildConfigFrame(example::kFields.ip, example::kFields.mask,
+                                        example::kFields.gateway, example::kFields.mac);
     ASSERT_TRUE(frame.has_value());
     EXPECT_EQ(*frame, example::kFrame);
     EXPECT_EQ(FrameCheckByte(*frame), 0x63);

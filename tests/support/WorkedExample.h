@@ -10,10 +10,15 @@
 
 namespace example {
 
-inline constexpr char kIp[] = "192.168.1.10";
-inline constexpr char kMask[] = "255.255.255.0";
-inline constexpr char kGateway[] = "192.168.1.1";
-inline constexpr char kMac[] = "00-1A-2B-3C-4D-5E";
+// The texts of the parameter fields.
+struct FieldTexts {
+    const char* ip;
+    const char* mask;
+    const char* gateway;
+    const char* mac;
+};
+inline constexpr FieldTexts kFields{"192.168.1.10", "255.255.255.0", "192.168.1.1",
+                                    "00-1A-2B-3C-4D-5E"};
 
 // The reply; its check byte is 0x51.
 inline constexpr std::array<uint8_t, 30> kReply = {

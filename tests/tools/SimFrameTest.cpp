@@ -16,8 +16,8 @@ const std::string kMovableA =
 const std::string kSampleFrame = example::kFrameText;
 
 std::vector<uint8_t> SampleFrame() {
-    const auto frame =
-        BuildConfigFrame(example::kIp, example::kMask, example::kGateway, example::kMac);
+    const auto frame = BuildConfigFrame(example::kFields.ip, example::kFields.mask,
+                                        example::kFields.gateway, example::kFields.mac);
     return frame ? std::vector<uint8_t>(frame->begin(), frame->end()) : std::vector<uint8_t>{};
 }
 
