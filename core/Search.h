@@ -68,8 +68,8 @@ private:
     // (from requestCards_ and start_, on the same socket).
     bool Pass(Datagram& d);
 
+    uint16_t localPort_ = 0; // before socket_: its initialiser writes this
     UdpSocket socket_;
-    uint16_t localPort_ = 0;
     std::unique_ptr<ReplyReader> reader_;
     std::string destination_;
     std::vector<unsigned> requestCards_; // the cards "TR" went out on (0: routed)
