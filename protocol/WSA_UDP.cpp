@@ -117,6 +117,11 @@ int UdpSendVia(int32_t endpoint, const std::string& address, uint16_t port, cons
     return sent ? length : 0;
 }
 
+bool UdpWaitReadable(int32_t endpoint, int waitMs) {
+    Endpoint* e = Find(endpoint);
+    return e != nullptr && (!e->waiting.empty() || e->socket.WaitReadable(waitMs));
+}
+
 bool PollWait(int waitMs, const MessagePump& pump, ClockFn clock,
               const std::function<bool(bool& over)>& take) {
     const double deadline = clock() + waitMs / kMillisecondsPerDay;

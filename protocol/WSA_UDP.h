@@ -41,6 +41,10 @@ int UdpSendVia(int32_t endpoint, const std::string& address, uint16_t port, cons
 int UdpReceive(int32_t endpoint, std::string& senderAddress, int& senderPort, int waitMs,
                uint8_t* buffer, const MessagePump& pump = {}, ClockFn clock = SteadyClockDays);
 
+// Waits up to waitMs for a datagram at the endpoint without taking it. true when one is
+// waiting; false at the deadline and for a number UdpOpen did not give.
+bool UdpWaitReadable(int32_t endpoint, int waitMs);
+
 // The wait of a receive: calls take and then the pump, again and again, until take gives
 // true, or sets over (nothing more can come), or the clock reading is later than the
 // first reading plus waitMs. true when take gave true.

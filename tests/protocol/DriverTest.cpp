@@ -148,6 +148,31 @@ TEST_F(DriverTest, AFailedOpenLeavesNoSocketBehind) {
 }
 #endif
 
+// Endpoint numbers come from the layer's own table: small, above 0, and a number that was
+// never handed out or is closed already is refused, even after another endpoint opened.
+TEST_F(DriverTest, EndpointNumbersAreTheLayersOwnAndClosedOnesAreRefused) {
+    const uint8_t tr[] = {'T', 'R'};
+    const int32_t first = UdpOpen(kLocalPortBase);
+    const int32_t second = UdpOpen(kLocalPortBase + 1);
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    EXPECT_NE(first, second);
+    EXPECT_LT(first, 1000) << "a small number, not a system handle";
+    for (const int32_t never : {0, -1, first + second + 1000})
+        EXPECT_EQ(UdpSend(never, "127.0.0.1", kControllerPort, tr, 2), 0) << never;
+    EXPECT_FALSE(UdpClose(first + second + 1000));
+
+    EXPECT_TRUE(UdpClose(first));
+    const int32_t third = UdpOpen(kLocalPortBase);
+    ASSERT_GT(third, 0);
+    EXPECT_NE(third, first) << "a closed number is not handed out again";
+    EXPECT_FALSE(UdpClose(first));
+    EXPECT_EQ(UdpSend(first, "127.0.0.1", kControllerPort, tr, 2), 0);
+    EXPECT_EQ(UdpSend(third, "127.0.0.1", kControllerPort, tr, 2), 2);
+    EXPECT_TRUE(UdpClose(second));
+    EXPECT_TRUE(UdpClose(third));
+}
+
 TEST_F(DriverTest, SearchWithNoFreeLocalPortDoesNothingAtAll) {
     ControllerPort controller;
     HeldPorts held{6002, 6003, 6004};
