@@ -7,6 +7,7 @@
 #include "WriteRules.h"
 
 #include <cstring>
+#include <thread>
 
 uint8_t ByteSum(const uint8_t* data, int count) {
     return core::Sum8(data, static_cast<size_t>(count < 0 ? 0 : count));
@@ -98,6 +99,7 @@ void SearchControllers(DriverContext& context, int base, const std::string& dest
             if (search.Next(reply))
                 return true;
             over = search.WindowEnded(); // nothing of the window is left
+            std::this_thread::yield();
             return false;
         });
         if (got)
