@@ -16,7 +16,11 @@ constexpr size_t kReadsPerCall = 256;
 
 } // namespace
 
-ReplyReader::ReplyReader(UdpSocket& socket) : socket_(socket) {
+ReplyReader::ReplyReader(UdpSocket& socket, bool ownThread) : socket_(socket) {
+    if (!ownThread) {
+        ownerReads_ = true;
+        return;
+    }
     try {
         thread_ = std::thread(&ReplyReader::Run, this);
     } catch (const std::system_error&) {

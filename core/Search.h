@@ -1,8 +1,8 @@
 // One search for controllers, as the window and the command line both run it: the first
 // free local port, the discovery request "TR" (for the broadcast address on every card),
-// and the valid replies in arrival order within a window timed on the steady clock. A
-// thread of its own (ReplyReader) keeps the socket drained meanwhile, however long the
-// caller takes between two calls of Next.
+// and the valid replies in arrival order within a window timed on the steady clock. Where
+// the system capped the socket's receive buffer, a thread of its own (ReplyReader) keeps
+// the socket drained meanwhile, however long the caller takes between two calls of Next.
 #pragma once
 
 #include "Ports.h"
