@@ -23,7 +23,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kBroadcast = "255.255.255.255";
+constexpr const char* kBroadcast = core::kBroadcastAddress;
 constexpr int kVerifySearchMs = 1000;
 
 const char* const kNoLocalPort = "no local port (6002 to 6004) could be opened";

@@ -69,8 +69,16 @@ std::string HexText(const uint8_t* data, size_t length) {
     return text;
 }
 
+bool IsReply(const uint8_t* data, size_t length) {
+    return data != nullptr && length == kReplyBytes && Sum8(data, length) == 0;
+}
+
+uint8_t FrameCheck(const uint8_t* frame) {
+    return static_cast<uint8_t>(0u - Sum8(frame, offset::kFrameCheck));
+}
+
 std::optional<ControllerRecord> ControllerRecord::FromReply(const uint8_t* data, size_t length) {
-    if (data == nullptr || length != kReplyBytes || Sum8(data, length) != 0)
+    if (!IsReply(data, length))
         return std::nullopt;
     return FromBytes(data);
 }
@@ -143,7 +151,7 @@ FrameBytes ConfigFrame(const ControllerRecord& values) {
     for (size_t group = 0; group < 6; ++group)
         frame[offset::kMac + 5 - group] = values.mac[group];
     frame[offset::kReserved2] = 0xFF;
-    frame[offset::kFrameCheck] = static_cast<uint8_t>(0u - Sum8(frame.data(), offset::kFrameCheck));
+    frame[offset::kFrameCheck] = FrameCheck(frame.data());
     return frame;
 }
 

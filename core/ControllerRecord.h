@@ -90,6 +90,13 @@ std::vector<std::string> FieldTextsOf(std::string_view recordText);
 // Low 8 bits of the sum of the bytes (the check of replies and frames).
 uint8_t Sum8(const uint8_t* data, size_t length);
 
+// A discovery reply: exactly 30 bytes summing to 0 modulo 256.
+bool IsReply(const uint8_t* data, size_t length);
+
+// The check byte of a frame: makes its 26 bytes sum to 0 modulo 256 (frame holds at least
+// the 25 bytes before it).
+uint8_t FrameCheck(const uint8_t* frame);
+
 // Two upper-case hexadecimal digits per byte, in order ("0A" for 0x0A).
 std::string HexText(const uint8_t* data, size_t length);
 

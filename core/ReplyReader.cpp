@@ -16,7 +16,11 @@ constexpr size_t kReadsPerCall = 256;
 
 } // namespace
 
-ReplyReader::ReplyReader(UdpSocket& socket) : socket_(socket) {
+ReplyReader::ReplyReader(UdpSocket& socket, bool ownThread) : socket_(socket) {
+    if (!ownThread) {
+        ownerReads_ = true;
+        return;
+    }
     try {
         thread_ = std::thread(&ReplyReader::Run, this);
     } catch (const std::system_error&) {
@@ -104,13 +108,13 @@ bool ReplyReader::Next(Datagram& out) {
 void ReplyReader::EndWindow() {
     if (ended_)
         return;
-    endNs_ = SystemClockNs();
+    endNs_ = SteadyClockNs();
     stop_ = true;
     if (thread_.joinable())
         thread_.join();
     const bool stamped = socket_.StampsArrival();
     if (!stamped)
-        endNs_ = SystemClockNs(); // what the thread read so far was read within the window
+        endNs_ = SteadyClockNs(); // what the thread read so far was read within the window
     const size_t before = own_.size();
     received_ += socket_.ReceiveWaiting(own_, std::numeric_limits<size_t>::max());
     if (!stamped) {

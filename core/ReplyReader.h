@@ -25,8 +25,9 @@ namespace core {
 class ReplyReader {
 public:
     // Starts draining socket, and returns once the thread runs. The socket must outlive the
-    // reader.
-    explicit ReplyReader(UdpSocket& socket);
+    // reader. Without ownThread (or when no thread can be started) the owner's calls of
+    // Next are the only reads: enough where the socket's buffer holds a whole search.
+    explicit ReplyReader(UdpSocket& socket, bool ownThread = true);
     // Stops the thread; what is still queued is dropped.
     ~ReplyReader();
     ReplyReader(const ReplyReader&) = delete;

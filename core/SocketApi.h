@@ -2,12 +2,11 @@
 // Everything above it uses the names below.
 #pragma once
 
+#include "SocketLibrary.h"
+
 #include <cstdint>
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #else
@@ -26,15 +25,6 @@ using Handle = SOCKET;
 using AddrLen = int;
 constexpr Handle kInvalid = INVALID_SOCKET;
 
-// Winsock must be started once per endpoint and cleaned up once per endpoint. Gives true
-// when the library started (and so needs its cleanup).
-inline bool LibraryStartup() {
-    WSADATA data;
-    return WSAStartup(0x0202, &data) == 0;
-}
-inline void LibraryCleanup() {
-    WSACleanup();
-}
 inline int SetNonBlocking(Handle h, bool on) {
     u_long value = on ? 1 : 0;
     return ioctlsocket(h, FIONBIO, &value);
@@ -52,10 +42,6 @@ using Handle = int;
 using AddrLen = socklen_t;
 constexpr Handle kInvalid = -1;
 
-inline bool LibraryStartup() {
-    return true;
-}
-inline void LibraryCleanup() {}
 inline int SetNonBlocking(Handle h, bool on) {
     int value = on ? 1 : 0;
     return ::ioctl(h, FIONBIO, &value);
@@ -80,12 +66,13 @@ inline bool EnlargeReceiveBuffer(Handle h, int bytes, bool mayForce = true) {
 }
 #endif
 
-// Handles travel through the program as signed 32-bit numbers; greater than 0 is usable.
-inline int32_t ToEndpoint(Handle h) {
-    return static_cast<int32_t>(h);
+// The socket library is started once per socket and ended once per socket (see
+// SocketLibrary.h). true when it started (and so needs its end).
+inline bool LibraryStartup() {
+    return StartSocketLibrary();
 }
-inline Handle FromEndpoint(int32_t endpoint) {
-    return static_cast<Handle>(endpoint);
+inline void LibraryCleanup() {
+    EndSocketLibrary();
 }
 
 } // namespace sockapi

@@ -2,7 +2,8 @@
 // enabled, a large receive buffer, the arriving card reported), send one datagram either
 // routed or on a chosen card, read what is waiting, close. Moving hands the socket on;
 // destruction closes it. Under Windows each open socket starts the socket library once and
-// its close ends it once.
+// its close ends it once. One header; the system calls are in UdpSocket_posix.cpp and
+// UdpSocket_win.cpp, of which the build takes one.
 #pragma once
 
 #include "SocketApi.h"
@@ -20,15 +21,16 @@ struct Datagram {
     uint32_t sender = 0;     // the sender's IPv4 address, network byte order
     uint16_t senderPort = 0; // host byte order
     unsigned card = 0;       // index of the interface it arrived on (0: unknown)
-    int64_t arrivalNs = 0;   // when it reached the machine: nanoseconds of the system clock
+    int64_t arrivalNs = 0;   // when it reached the machine: SteadyClockNs()
     std::vector<uint8_t> bytes;
 
     // The sender's address as dotted decimal, for example 192.168.1.10.
     std::string SenderText() const;
 };
 
-// Nanoseconds since 1 January 1970 (UTC) on the clock that arrival times are written in.
-int64_t SystemClockNs();
+// Nanoseconds on the steady clock, the one arrival times are given in: it never jumps
+// when the system's clock is set or stepped.
+int64_t SteadyClockNs();
 
 class UdpSocket {
 public:
@@ -84,8 +86,12 @@ public:
 private:
     explicit UdpSocket(bool libraryStarted) : libraryStarted_(libraryStarted) {}
     void Reset();
+    // What only one system's sockets need once the socket is created (per platform).
+    void SetPlatformOptions();
+    static sockaddr_in AddressRecord(const std::string& address, uint16_t port);
 
     sockapi::Handle handle_ = sockapi::kInvalid;
+    int64_t openedNs_ = 0; // SteadyClockNs() at Open
     bool libraryStarted_ = false;
     bool timestamps_ = false; // the system writes each datagram's arrival time
 };

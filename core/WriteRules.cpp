@@ -1,5 +1,6 @@
 #include "WriteRules.h"
 
+#include "Ports.h"
 #include "UserFunc.h"
 
 #include <algorithm>
@@ -9,7 +10,7 @@ namespace core {
 
 namespace {
 
-constexpr const char* kBroadcast = "255.255.255.255";
+constexpr const char* kBroadcast = kBroadcastAddress;
 
 // Why a text is not an address of the given kind; empty when it is one.
 std::string QuadProblem(const std::string& text, bool strict) {

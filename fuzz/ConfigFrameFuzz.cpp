@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
 
     const auto frame = BuildConfigFrame(ip, mask, gateway, mac);
-    FUZZ_CHECK(frame.has_value() == (mac.size() >= 17));
+    const auto parsedMac = core::ParseMac(mac);
+    FUZZ_CHECK(frame.has_value() == parsedMac.has_value());
     if (!frame)
         return 0;
     FUZZ_CHECK(ByteSum(frame->data(), kFrameLength) == 0);
@@ -34,5 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 12; i < 16; ++i)
         FUZZ_CHECK((*frame)[i] == 0xFF);
     FUZZ_CHECK((*frame)[16] == 0x89 && (*frame)[17] == 0x13 && (*frame)[24] == 0xFF);
+    for (size_t group = 0; group < 6; ++group)
+        FUZZ_CHECK((*frame)[23 - group] == (*parsedMac)[group]);
     return 0;
 }

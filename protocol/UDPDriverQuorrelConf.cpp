@@ -2,18 +2,19 @@
 
 #include "ControllerRecord.h"
 #include "MarqueeTexts.h"
-#include "NetworkCards.h"
+#include "Search.h"
 #include "UserFunc.h"
 #include "WriteRules.h"
 
 #include <cstring>
+#include <thread>
 
 uint8_t ByteSum(const uint8_t* data, int count) {
     return core::Sum8(data, static_cast<size_t>(count < 0 ? 0 : count));
 }
 
 bool IsDiscoveryReply(const uint8_t* data, int length) {
-    return length == kReplyLength && ByteSum(data, kReplyLength) == 0;
+    return length > 0 && core::IsReply(data, static_cast<size_t>(length));
 }
 
 std::array<uint8_t, 2> DiscoveryRequest() {
@@ -25,15 +26,14 @@ std::string RecordText(const uint8_t* reply) {
 }
 
 uint8_t FrameCheckByte(const ConfigFrame& frame) {
-    return static_cast<uint8_t>(0u - ByteSum(frame.data(), kFrameLength - 1));
+    return core::FrameCheck(frame.data());
 }
 
 std::optional<ConfigFrame> BuildConfigFrame(const std::string& ip, const std::string& mask,
                                             const std::string& gateway, const std::string& mac) {
-    constexpr size_t kMacTextLength = 17;
-    if (mac.size() < kMacTextLength)
+    const std::optional<core::Mac> parsed = core::ParseMac(mac);
+    if (!parsed)
         return std::nullopt;
-
     const auto address = [](const std::string& text) {
         const uint32_t n = HostToAddr(text);
         core::Ip4 bytes{};
@@ -45,24 +45,11 @@ std::optional<ConfigFrame> BuildConfigFrame(const std::string& ip, const std::st
     values.ip = address(ip);
     values.mask = address(mask);
     values.gateway = address(gateway);
-    // Groups at characters 0-1, 3-4, ... 15-16; the separators are not read.
-    for (size_t group = 0; group < 6; ++group)
-        values.mac[group] =
-            static_cast<uint8_t>(HexToInt(std::string_view(mac).substr(3 * group, 2)) & 0xFF);
+    values.mac = *parsed;
     return core::ConfigFrame(values);
 }
 
 namespace {
-
-// The first of the three local ports from base on that opens, or -1.
-int32_t OpenEndpoint(int base) {
-    for (int i = 0; i < kLocalPortTries; ++i) {
-        const int32_t endpoint = UdpOpen(base + i);
-        if (endpoint > 0)
-            return endpoint;
-    }
-    return -1;
-}
 
 void FileReply(DriverContext& context, const std::string& sender, const uint8_t* reply,
                unsigned card) {
@@ -93,37 +80,30 @@ void FileReply(DriverContext& context, const std::string& sender, const uint8_t*
 } // namespace
 
 void SearchControllers(DriverContext& context, int base, const std::string& destination) {
-    const int32_t endpoint = OpenEndpoint(base);
-    if (endpoint <= 0)
+    core::Search search(static_cast<uint16_t>(base));
+    if (!search.Opened())
         return;
 
     context.marquee->SetCaption(destination == kBroadcastAddress ? MarqueeText::BroadcastSearch
                                                                  : MarqueeText::SearchByAddress);
     context.progress->SetTotalParts(kSearchParts);
     context.progress->SetPartsComplete(0);
+    search.Start(destination);
 
-    // From here on the socket is kept drained, however long the window takes to paint.
-    UdpBeginListening(endpoint);
-    const auto request = DiscoveryRequest();
-    UdpSend(endpoint, destination, kControllerPort, request.data(),
-            static_cast<int>(request.size()));
-    // A routed broadcast leaves by one card; every other LAN hears it by its own card.
-    if (destination == kBroadcastAddress)
-        for (const core::NetworkCard& card : core::CardsBesideRoute())
-            UdpSendVia(endpoint, destination, kControllerPort, request.data(),
-                       static_cast<int>(request.size()), card.index);
-
-    uint8_t buffer[kReceiveCapacity];
-    // One pass: count it, take one datagram, file it when it is a reply.
+    // One pass: count it, wait one step of the clock for a reply, file it. false when
+    // none came.
+    core::HeardReply reply;
     auto pass = [&] {
         context.progress->SetPartsComplete(context.progress->PartsComplete() + 2);
-        std::string sender;
-        int senderPort = 0;
-        unsigned card = 0;
-        const int got = UdpReceiveVia(endpoint, sender, senderPort, card, 0, buffer, context.pump,
-                                      context.clock);
-        if (IsDiscoveryReply(buffer, got))
-            FileReply(context, sender, buffer, card);
+        const bool got = PollWait(0, context.pump, context.clock, [&](bool& over) {
+            if (search.Next(reply))
+                return true;
+            over = search.WindowEnded(); // nothing of the window is left
+            std::this_thread::yield();
+            return false;
+        });
+        if (got)
+            FileReply(context, reply.sender, reply.bytes.data(), reply.card);
         return got;
     };
     const double deadline = context.clock() + 1000 / kMillisecondsPerDay;
@@ -131,18 +111,17 @@ void SearchControllers(DriverContext& context, int base, const std::string& dest
         pass();
     // Replies that reached the machine within the second are filed even when the window
     // was too busy to take them in time; later ones never are.
-    UdpEndListening(endpoint);
-    while (pass() > 0) {
+    search.EndWindow();
+    while (pass()) {
     }
 
     context.progress->SetPercent(0);
     context.marquee->SetCaption("");
-    UdpClose(endpoint);
 }
 
 bool WriteConfig(DriverContext& context, int base, const std::string& destination, unsigned card) {
     const IParameterFields& fields = *context.fields;
-    // Without a whole MAC text the frame would name no controller (or a wrong one).
+    // Without a MAC text that names a controller the frame would name none (or a wrong one).
     const auto frame = BuildConfigFrame(fields.IpText(), fields.MaskText(), fields.GatewayText(),
                                         fields.MacText());
     if (!frame)
@@ -151,18 +130,17 @@ bool WriteConfig(DriverContext& context, int base, const std::string& destinatio
     if (!via)
         return false;
 
-    const int32_t endpoint = OpenEndpoint(base);
-    if (endpoint <= 0)
+    core::UdpSocket socket = core::OpenLocalPort(static_cast<uint16_t>(base));
+    if (!socket.Valid())
         return false;
 
     context.marquee->SetCaption(MarqueeText::WritingConfig);
     context.progress->SetTotalParts(kWriteParts);
-    const bool sent = UdpSendVia(endpoint, destination, kControllerPort, frame->data(),
-                                 kFrameLength, *via) == kFrameLength;
+    const bool sent = socket.Send(destination, kControllerPort, frame->data(), frame->size(), *via);
     context.progress->SetPartsComplete(kWriteParts + 1);
     context.progress->SetPercent(0);
     context.marquee->SetCaption("");
-    UdpClose(endpoint);
+    socket.Close();
     // A frame that did not go out whole is a failed write, like one with no local port.
     return sent;
 }

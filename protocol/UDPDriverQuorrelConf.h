@@ -22,7 +22,7 @@ constexpr int kRecordTextLength = static_cast<int>(core::kRecordTextLength);
 constexpr int kFrameLength = static_cast<int>(core::kFrameBytes);
 constexpr int kSearchParts = 150;
 constexpr int kWriteParts = 5;
-inline const char* const kBroadcastAddress = "255.255.255.255";
+inline const char* const kBroadcastAddress = core::kBroadcastAddress;
 
 using ConfigFrame = std::array<uint8_t, kFrameLength>;
 
@@ -41,9 +41,9 @@ std::string RecordText(const uint8_t* reply);
 // Two's-complement negation of the low 8 bits of the sum of bytes 0 to 24.
 uint8_t FrameCheckByte(const ConfigFrame& frame);
 
-// The configuration frame for the given field texts. Addresses go through HostToAddr,
-// MAC groups are read at characters 0-1, 3-4, ... 15-16 whatever the separators are.
-// A MAC text shorter than 17 characters cannot name a controller: no frame.
+// The configuration frame for the given field texts. Addresses go through HostToAddr; the
+// MAC text is six two-digit hexadecimal groups separated by "-" or ":" (core::ParseMac).
+// Any other MAC text cannot name a controller: no frame.
 std::optional<ConfigFrame> BuildConfigFrame(const std::string& ip, const std::string& mask,
                                             const std::string& gateway, const std::string& mac);
 
@@ -55,12 +55,12 @@ struct DriverContext {
     DeviceTable* table = nullptr;
     const IParameterFields* fields = nullptr;
     MessagePump pump;
-    ClockFn clock = LocalClockDays;
+    ClockFn clock = SteadyClockDays;
 };
 
 // Sends one discovery request to destination and files every valid reply heard within
-// one second in the device table and the tree. Does nothing when none of the three local
-// ports from base on can be opened.
+// one second (of context.clock) in the device table and the tree. Does nothing when none of the
+// three local ports from base on can be opened.
 void SearchControllers(DriverContext& context, int base, const std::string& destination);
 
 // Builds the configuration frame from the parameter fields and sends it once, by the card

@@ -1,6 +1,5 @@
 #include "WSA_UDP.h"
 
-#include "ReplyReader.h"
 #include "UdpSocket.h"
 
 #include <chrono>
@@ -46,19 +45,28 @@ double LocalClockDays() {
     return kUnixEpochDays + static_cast<double>(localMs) / kMillisecondsPerDay;
 }
 
+double SteadyClockDays() {
+    using namespace std::chrono;
+    // Whole milliseconds, as the local clock is read: a 0 ms wait lasts one step of it.
+    const int64_t ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return static_cast<double>(ms) / kMillisecondsPerDay;
+}
+
 namespace {
 
 static_assert(kReceiveCapacity == static_cast<int>(core::UdpSocket::kCapacity));
 
-// An open endpoint: its socket and, while it listens, the thread that drains it.
+// An open endpoint: its socket and what was read from it but not handed out yet.
 struct Endpoint {
     core::UdpSocket socket;
-    std::unique_ptr<core::ReplyReader> reader;
-    std::deque<core::Datagram> waiting; // read without a reader, not yet handed out
+    std::deque<core::Datagram> waiting;
 };
 
+// The table of open endpoints. Numbers are handed out in turn from 1 on and never again
+// while the process has not used up 2^31 of them, so a closed number stays refused.
 std::mutex g_endpointsMutex;
 std::map<int32_t, std::unique_ptr<Endpoint>> g_endpoints;
+int32_t g_lastEndpoint = 0;
 
 // The endpoint with that number, or nullptr. The pointer stays valid until UdpClose.
 Endpoint* Find(int32_t endpoint) {
@@ -67,10 +75,8 @@ Endpoint* Find(int32_t endpoint) {
     return it == g_endpoints.end() ? nullptr : it->second.get();
 }
 
-// The oldest datagram the endpoint has for its owner, if there is one.
+// The oldest datagram waiting at the endpoint, if there is one.
 bool NextDatagram(Endpoint& e, core::Datagram& d) {
-    if (e.reader)
-        return e.reader->Next(d);
     if (e.waiting.empty())
         e.socket.ReceiveWaiting(e.waiting, 1);
     if (e.waiting.empty())
@@ -86,12 +92,14 @@ int32_t UdpOpen(int localPort) {
     core::UdpSocket socket = core::UdpSocket::Open(static_cast<uint16_t>(localPort));
     if (!socket.Valid())
         return -1; // the socket has closed itself and ended the library start-up
-    const int32_t endpoint = sockapi::ToEndpoint(socket.Handle());
     auto entry = std::make_unique<Endpoint>();
     entry->socket = std::move(socket);
     std::lock_guard<std::mutex> lock(g_endpointsMutex);
-    g_endpoints[endpoint] = std::move(entry);
-    return endpoint;
+    do
+        g_lastEndpoint = g_lastEndpoint == INT32_MAX ? 1 : g_lastEndpoint + 1;
+    while (g_endpoints.count(g_lastEndpoint) != 0);
+    g_endpoints[g_lastEndpoint] = std::move(entry);
+    return g_lastEndpoint;
 }
 
 int UdpSend(int32_t endpoint, const std::string& address, uint16_t port, const void* data,
@@ -109,50 +117,40 @@ int UdpSendVia(int32_t endpoint, const std::string& address, uint16_t port, cons
     return sent ? length : 0;
 }
 
-int UdpReceive(int32_t endpoint, std::string& senderAddress, int& senderPort, int waitMs,
-               uint8_t* buffer, const MessagePump& pump, ClockFn clock) {
-    unsigned card = 0;
-    return UdpReceiveVia(endpoint, senderAddress, senderPort, card, waitMs, buffer, pump, clock);
+bool UdpWaitReadable(int32_t endpoint, int waitMs) {
+    Endpoint* e = Find(endpoint);
+    return e != nullptr && (!e->waiting.empty() || e->socket.WaitReadable(waitMs));
 }
 
-int UdpReceiveVia(int32_t endpoint, std::string& senderAddress, int& senderPort, unsigned& card,
-                  int waitMs, uint8_t* buffer, const MessagePump& pump, ClockFn clock) {
+bool PollWait(int waitMs, const MessagePump& pump, ClockFn clock,
+              const std::function<bool(bool& over)>& take) {
     const double deadline = clock() + waitMs / kMillisecondsPerDay;
     for (;;) {
-        // Looked up on every pass: a command run by the pump may close the endpoint.
-        Endpoint* e = Find(endpoint);
-        core::Datagram d;
-        const bool got = e != nullptr && NextDatagram(*e, d);
-        const bool windowEnded = e != nullptr && e->reader && e->reader->WindowEnded();
-        e = nullptr; // the pump may close the endpoint
+        bool over = false;
+        const bool got = take(over);
         if (pump)
             pump();
-        if (got) {
-            std::memcpy(buffer, d.bytes.data(), d.bytes.size());
-            senderAddress = d.SenderText();
-            senderPort = d.senderPort;
-            card = d.card;
-            return static_cast<int>(d.bytes.size());
-        }
-        if (windowEnded)
-            return -1; // nothing of the window is left
-        if (clock() > deadline)
-            return -1;
+        if (got)
+            return true;
+        if (over || clock() > deadline)
+            return false;
     }
 }
 
-bool UdpBeginListening(int32_t endpoint) {
-    Endpoint* e = Find(endpoint);
-    if (e == nullptr)
-        return false;
-    if (!e->reader)
-        e->reader = std::make_unique<core::ReplyReader>(e->socket);
-    return true;
-}
-
-void UdpEndListening(int32_t endpoint) {
-    if (Endpoint* e = Find(endpoint); e != nullptr && e->reader)
-        e->reader->EndWindow();
+int UdpReceive(int32_t endpoint, std::string& senderAddress, int& senderPort, int waitMs,
+               uint8_t* buffer, const MessagePump& pump, ClockFn clock) {
+    core::Datagram d;
+    // Looked up on every pass: a command run by the pump may close the endpoint.
+    const bool got = PollWait(waitMs, pump, clock, [&](bool&) {
+        Endpoint* e = Find(endpoint);
+        return e != nullptr && NextDatagram(*e, d);
+    });
+    if (!got)
+        return -1;
+    std::memcpy(buffer, d.bytes.data(), d.bytes.size());
+    senderAddress = d.SenderText();
+    senderPort = d.senderPort;
+    return static_cast<int>(d.bytes.size());
 }
 
 bool UdpClose(int32_t endpoint) {
@@ -165,10 +163,7 @@ bool UdpClose(int32_t endpoint) {
             g_endpoints.erase(it);
         }
     }
-    // A number that UdpOpen did not give (or gave and was closed already) is left alone:
-    // the same number may belong to another part of the process by now.
     if (!entry)
         return false;
-    entry->reader.reset(); // stops draining before the socket goes
     return entry->socket.Close();
 }

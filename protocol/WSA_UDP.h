@@ -1,8 +1,6 @@
 // One UDP endpoint at a time: open on a local port with broadcast enabled, send a
 // datagram, poll for one datagram until a deadline while the window keeps running, close.
-// An endpoint is a core::UdpSocket known by its handle number. While it listens (from
-// UdpBeginListening on) a thread of its own keeps it drained, and UdpReceive hands out what
-// that thread took in.
+// An endpoint is a core::UdpSocket known by a number from this layer's own table.
 #pragma once
 
 #include <cstdint>
@@ -12,15 +10,18 @@
 // Called after every receive call so the window can process its pending events.
 using MessagePump = std::function<void()>;
 
-// Local date and time as a number of days since 30 December 1899 (whole days plus the
-// fraction of the day), read in whole milliseconds.
+// A clock in days (whole days plus the fraction of the day), read in whole milliseconds.
 using ClockFn = double (*)();
+// The local date and time as days since 30 December 1899, as the window's clock shows it.
 double LocalClockDays();
+// The steady clock in days: it is never set or stepped, so waits measured on it last what
+// they should whatever happens to the local clock meanwhile. Waits use it.
+double SteadyClockDays();
 
 constexpr double kMillisecondsPerDay = 86400000.0;
 constexpr int kReceiveCapacity = 1024;
 
-// Endpoint handle greater than 0, or -1 when no socket could be bound to the port.
+// Endpoint number greater than 0, or -1 when no socket could be bound to the port.
 int32_t UdpOpen(int localPort);
 
 // Sends one datagram to a dotted-quad address. Gives length, or 0 when fewer bytes
@@ -38,22 +39,18 @@ int UdpSendVia(int32_t endpoint, const std::string& address, uint16_t port, cons
 // deadline. A zero-length datagram, or one larger than the buffer, is not a datagram.
 // buffer must hold kReceiveCapacity bytes.
 int UdpReceive(int32_t endpoint, std::string& senderAddress, int& senderPort, int waitMs,
-               uint8_t* buffer, const MessagePump& pump = {}, ClockFn clock = LocalClockDays);
+               uint8_t* buffer, const MessagePump& pump = {}, ClockFn clock = SteadyClockDays);
 
-// As UdpReceive, and also gives the index of the card the datagram arrived on (0: unknown).
-// After UdpEndListening it gives -1 at once when nothing of the window is left.
-int UdpReceiveVia(int32_t endpoint, std::string& senderAddress, int& senderPort, unsigned& card,
-                  int waitMs, uint8_t* buffer, const MessagePump& pump = {},
-                  ClockFn clock = LocalClockDays);
+// Waits up to waitMs for a datagram at the endpoint without taking it. true when one is
+// waiting; false at the deadline and for a number UdpOpen did not give.
+bool UdpWaitReadable(int32_t endpoint, int waitMs);
 
-// Starts the listening window: from now until UdpEndListening every datagram is taken off
-// the socket as it arrives, whatever the calling thread does meanwhile. false for an
-// endpoint that UdpOpen did not give.
-bool UdpBeginListening(int32_t endpoint);
+// The wait of a receive: calls take and then the pump, again and again, until take gives
+// true, or sets over (nothing more can come), or the clock reading is later than the
+// first reading plus waitMs. true when take gave true.
+bool PollWait(int waitMs, const MessagePump& pump, ClockFn clock,
+              const std::function<bool(bool& over)>& take);
 
-// Ends the listening window: UdpReceive goes on handing out what arrived up to now, and
-// never what arrives later.
-void UdpEndListening(int32_t endpoint);
-
-// Closes the endpoint; true when the socket closed without error.
+// Closes the endpoint; true when the socket closed without error. false, touching
+// nothing, for a number UdpOpen did not give or that is closed already.
 bool UdpClose(int32_t endpoint);

@@ -8,7 +8,7 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev libgl-dev
     libgtest-dev
-    iproute2
+    iproute2 libfaketime
     xvfb xauth xdotool imagemagick trayer
     fonts-dejavu-core fonts-liberation2
     "$@"

@@ -1,5 +1,7 @@
 #include "UserFunc.h"
 
+#include "SocketLibrary.h"
+
 #include <array>
 #include <cstring>
 
@@ -35,28 +37,6 @@ bool DecimalValue(std::string_view digits, int64_t& value) {
     }
     return !digits.empty();
 }
-
-#ifdef _WIN32
-// The Winsock calls below need the library started; every start is balanced.
-class WinsockScope {
-public:
-    WinsockScope() {
-        WSADATA data;
-        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }
-    ~WinsockScope() {
-        if (started_)
-            WSACleanup();
-    }
-    WinsockScope(const WinsockScope&) = delete;
-    WinsockScope& operator=(const WinsockScope&) = delete;
-
-private:
-    bool started_ = false;
-};
-#else
-struct WinsockScope {};
-#endif
 
 uint32_t ResolveHostName(const std::string& text) {
     uint32_t result = 0xFFFFFFFFu;
@@ -98,7 +78,7 @@ int32_t HexToInt(std::string_view text) {
 }
 
 uint32_t HostToAddr(const std::string& text) {
-    [[maybe_unused]] const WinsockScope winsock;
+    [[maybe_unused]] const SocketLibraryScope library; // for inet_addr and getaddrinfo
     // inet_addr keeps the number in network order, which is the wire order we want.
     uint32_t result = static_cast<uint32_t>(inet_addr(text.c_str()));
     if (result == 0xFFFFFFFFu && IsHostNameText(text))

@@ -1,4 +1,5 @@
 #include "ControllerRecord.h"
+#include "WorkedExample.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -6,14 +7,10 @@
 
 namespace {
 
-const std::string kExampleText = "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00";
+const std::string kExampleText = example::kRecordText;
 
-// The reply of the worked example: 192.168.1.10/255.255.255.0 via 192.168.1.1, port 5001,
-// MAC 00-1A-2B-3C-4D-5E, versions 01 02 0A, zeros elsewhere, check byte 0x51.
 std::vector<uint8_t> ExampleReply() {
-    return {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0, 0xA8,
-            0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x89, 0x13, 0x5E, 0x4D,
-            0x3C, 0x2B, 0x1A, 0x00, 0x00, 0x01, 0x02, 0x0A, 0x00, 0x51};
+    return {example::kReply.begin(), example::kReply.end()};
 }
 
 using Texts = std::vector<std::string>;
@@ -90,10 +87,7 @@ TEST(ConfigFrame, KeepsTheRecordLayoutWithFillersPort5001AndCheckByte) {
     ASSERT_TRUE(values.has_value());
     values->port = 6000; // never written
     values->hardware = 0x77;
-    const core::FrameBytes expected = {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0,
-                                       0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x89, 0x13,
-                                       0x5E, 0x4D, 0x3C, 0x2B, 0x1A, 0x00, 0xFF, 0x63};
-    EXPECT_EQ(core::ConfigFrame(*values), expected);
+    EXPECT_EQ(core::ConfigFrame(*values), example::kFrame);
 }
 
 TEST(AddressTexts, DottedQuadsAndMacsParseStrictly) {

@@ -102,15 +102,10 @@ TEST(ReplyReader, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBus
                     "--per-subnet", "250", "--pace-us", "40", "--quiet"});
     ASSERT_EQ(sim.Start(), "");
 
-    FakeTree tree;
-    FakeMarquee marquee;
-    FakeProgress progress;
-    DeviceTable table;
-    DriverContext context;
-    context.tree = &tree;
-    context.marquee = &marquee;
-    context.progress = &progress;
-    context.table = &table;
+    FakeWindow window;
+    FakeTree& tree = window.tree;
+    DeviceTable& table = window.table;
+    DriverContext& context = window.context;
     bool first = true;
     context.pump = [&] {
         if (std::exchange(first, false))

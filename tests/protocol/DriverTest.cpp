@@ -3,6 +3,7 @@
 #include "FakeHost.h"
 #include "PrivateNet.h"
 #include "UDPDriverQuorrelConf.h"
+#include "WorkedExample.h"
 
 #include "SocketApi.h"
 
@@ -91,24 +92,13 @@ double SteppingClock() {
     return g_fakeNow;
 }
 
-class DriverTest : public ::testing::Test {
+class DriverTest : public ::testing::Test, protected FakeWindow {
 protected:
     void SetUp() override {
         REQUIRE_PRIVATE_NETWORK();
-        context.tree = &tree;
-        context.marquee = &marquee;
-        context.progress = &progress;
-        context.table = &table;
-        context.fields = &fields;
         context.pump = [this] { ++pumps; };
     }
 
-    FakeTree tree;
-    FakeMarquee marquee;
-    FakeProgress progress;
-    DeviceTable table;
-    FakeFields fields;
-    DriverContext context;
     int pumps = 0;
 };
 
@@ -158,6 +148,31 @@ TEST_F(DriverTest, AFailedOpenLeavesNoSocketBehind) {
 }
 #endif
 
+// Endpoint numbers come from the layer's own table: small, above 0, and a number that was
+// never handed out or is closed already is refused, even after another endpoint opened.
+TEST_F(DriverTest, EndpointNumbersAreTheLayersOwnAndClosedOnesAreRefused) {
+    const uint8_t tr[] = {'T', 'R'};
+    const int32_t first = UdpOpen(kLocalPortBase);
+    const int32_t second = UdpOpen(kLocalPortBase + 1);
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    EXPECT_NE(first, second);
+    EXPECT_LT(first, 1000) << "a small number, not a system handle";
+    for (const int32_t never : {0, -1, first + second + 1000})
+        EXPECT_EQ(UdpSend(never, "127.0.0.1", kControllerPort, tr, 2), 0) << never;
+    EXPECT_FALSE(UdpClose(first + second + 1000));
+
+    EXPECT_TRUE(UdpClose(first));
+    const int32_t third = UdpOpen(kLocalPortBase);
+    ASSERT_GT(third, 0);
+    EXPECT_NE(third, first) << "a closed number is not handed out again";
+    EXPECT_FALSE(UdpClose(first));
+    EXPECT_EQ(UdpSend(first, "127.0.0.1", kControllerPort, tr, 2), 0);
+    EXPECT_EQ(UdpSend(third, "127.0.0.1", kControllerPort, tr, 2), 2);
+    EXPECT_TRUE(UdpClose(second));
+    EXPECT_TRUE(UdpClose(third));
+}
+
 TEST_F(DriverTest, SearchWithNoFreeLocalPortDoesNothingAtAll) {
     ControllerPort controller;
     HeldPorts held{6002, 6003, 6004};
@@ -205,12 +220,11 @@ TEST_F(DriverTest, SearchCountsTwoPartsPerPassAndResetsAtTheEnd) {
 TEST_F(DriverTest, WriteSendsTheWorkedExampleFrameOnce) {
     ControllerPort controller;
     ASSERT_TRUE(controller.Bound());
-    fields.Set("192.168.1.10", "255.255.255.0", "192.168.1.1", "00-1A-2B-3C-4D-5E");
+    fields.Set(example::kFields.ip, example::kFields.mask, example::kFields.gateway,
+               example::kFields.mac);
     EXPECT_TRUE(WriteConfig(context, kLocalPortBase, kBroadcastAddress));
-    const std::vector<uint8_t> expected = {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0,
-                                           0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x89, 0x13,
-                                           0x5E, 0x4D, 0x3C, 0x2B, 0x1A, 0x00, 0xFF, 0x63};
-    EXPECT_EQ(controller.Receive(), expected);
+    EXPECT_EQ(controller.Receive(),
+              std::vector<uint8_t>(example::kFrame.begin(), example::kFrame.end()));
     EXPECT_TRUE(controller.Receive().empty()) << "the frame goes out once";
     EXPECT_EQ(progress.calls, (std::vector<std::string>{"total 5", "parts 6", "percent 0"}));
     EXPECT_EQ(marquee.history,

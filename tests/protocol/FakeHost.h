@@ -3,6 +3,7 @@
 #pragma once
 
 #include "DriverHost.h"
+#include "UDPDriverQuorrelConf.h"
 
 #include <gtest/gtest.h>
 
@@ -103,4 +104,24 @@ public:
         mac = std::move(macText);
     }
     std::string ip, gateway, mask, mac;
+};
+
+// All of the window a search reaches, wired into one context.
+struct FakeWindow {
+    FakeWindow() {
+        context.tree = &tree;
+        context.marquee = &marquee;
+        context.progress = &progress;
+        context.table = &table;
+        context.fields = &fields;
+    }
+    FakeWindow(const FakeWindow&) = delete;
+    FakeWindow& operator=(const FakeWindow&) = delete;
+
+    FakeTree tree;
+    FakeMarquee marquee;
+    FakeProgress progress;
+    DeviceTable table;
+    FakeFields fields;
+    DriverContext context;
 };

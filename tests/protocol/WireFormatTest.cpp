@@ -1,26 +1,21 @@
 #include "UDPDriverQuorrelConf.h"
+#include "WorkedExample.h"
 
 #include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
-// The reply of the worked example: 192.168.1.10/255.255.255.0 via 192.168.1.1, port 5001,
-// MAC 00-1A-2B-3C-4D-5E, versions 01 02 0A, zeros elsewhere.
 std::vector<uint8_t> ExampleReply() {
-    return {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0, 0xA8,
-            0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x89, 0x13, 0x5E, 0x4D,
-            0x3C, 0x2B, 0x1A, 0x00, 0x00, 0x01, 0x02, 0x0A, 0x00, 0x51};
+    return {example::kReply.begin(), example::kReply.end()};
 }
 
 TEST(WireFormat, WorkedExampleFrameByteForByte) {
-    const auto frame =
-        BuildConfigFrame("192.168.1.10", "255.255.255.0", "192.168.1.1", "00-1A-2B-3C-4D-5E");
+    const auto frame = BuildConfigFrame(example::kFields.ip, example::kFields.mask,
+                                        example::kFields.gateway, example::kFields.mac);
     ASSERT_TRUE(frame.has_value());
-    const ConfigFrame expected = {0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0,
-                                  0xA8, 0x01, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0x89, 0x13,
-                                  0x5E, 0x4D, 0x3C, 0x2B, 0x1A, 0x00, 0xFF, 0x63};
-    EXPECT_EQ(*frame, expected);
+    EXPECT_EQ(*frame, example::kFrame);
+    EXPECT_EQ(FrameCheckByte(*frame), 0x63);
     EXPECT_EQ(ByteSum(frame->data(), 25), 0x9D);
     EXPECT_EQ(ByteSum(frame->data(), 26), 0);
 }
@@ -28,8 +23,7 @@ TEST(WireFormat, WorkedExampleFrameByteForByte) {
 TEST(WireFormat, WorkedExampleReplyRecordText) {
     const auto reply = ExampleReply();
     EXPECT_TRUE(IsDiscoveryReply(reply.data(), 30));
-    EXPECT_EQ(RecordText(reply.data()),
-              "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00");
+    EXPECT_EQ(RecordText(reply.data()), example::kRecordText);
 }
 
 TEST(WireFormat, ReplyValidityNeedsThirtyBytesSummingToZero) {
@@ -96,16 +90,15 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, FrameMacTable,
     ::testing::Values(MacCase{"00-1A-2B-3C-4D-5E", {0x5E, 0x4D, 0x3C, 0x2B, 0x1A, 0x00}},
                       MacCase{"0A-0B-0C-0D-0E-0F", {0x0F, 0x0E, 0x0D, 0x0C, 0x0B, 0x0A}},
-                      MacCase{"0a:0b:0c:0d:0e:0f", {0x0F, 0x0E, 0x0D, 0x0C, 0x0B, 0x0A}},
-                      // a group that is not hexadecimal becomes 0xFF
-                      MacCase{"ZZ-01-02-03-04-05", {0x05, 0x04, 0x03, 0x02, 0x01, 0xFF}},
-                      // characters after the seventeenth are not read
-                      MacCase{"01-02-03-04-05-06-07", {0x06, 0x05, 0x04, 0x03, 0x02, 0x01}}));
+                      MacCase{"0a:0b:0c:0d:0e:0f", {0x0F, 0x0E, 0x0D, 0x0C, 0x0B, 0x0A}}));
 
-TEST(WireFormat, ShortMacTextGivesNoFrame) {
-    EXPECT_FALSE(BuildConfigFrame("10.0.0.1", "255.0.0.0", "10.0.0.254", "").has_value());
-    EXPECT_FALSE(
-        BuildConfigFrame("10.0.0.1", "255.0.0.0", "10.0.0.254", "00-1A-2B-3C-4D-5").has_value());
+// The window's MAC field only ever holds six groups as the record display writes them;
+// any other text names no controller.
+TEST(WireFormat, MacTextThatIsNotSixHexGroupsGivesNoFrame) {
+    for (const char* mac :
+         {"", "00-1A-2B-3C-4D-5", "ZZ-01-02-03-04-05", "01-02-03-04-05-06-07", "00.1A.2B.3C.4D.5E"})
+        EXPECT_FALSE(BuildConfigFrame("10.0.0.1", "255.0.0.0", "10.0.0.254", mac).has_value())
+            << '"' << mac << '"';
 }
 
 TEST(WireFormat, AddressThatDoesNotParseGivesAllOnes) {

@@ -76,7 +76,6 @@ TEST_F(SimFaultTest, LateRepliesMissTheOneSecondWindowButDoArrive) {
 }
 
 TEST_F(SimFaultTest, JunkFloodHidesOneValidReply) {
-    EnlargeReceiveBuffer();
     ASSERT_NO_FATAL_FAILURE(Launch({"--controller", kControllerA, "--junk", "300"}));
     ASSERT_EQ(SendRequest(kBroadcastAddress), 2);
     const auto answers = ReceiveAnswers();

@@ -130,13 +130,6 @@ protected:
         return all.size();
     }
 
-    // Room for thousands of small datagrams on the endpoint (the default buffer holds a few
-    // hundred; floods would otherwise be dropped by the kernel before the test reads them).
-    void EnlargeReceiveBuffer() {
-        const int size = 8 << 20;
-        ::setsockopt(endpoint_, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size);
-    }
-
     int32_t endpoint_ = -1;
     int pumps_ = 0;
     std::unique_ptr<SimProcess> sim_;

@@ -1,6 +1,7 @@
 // Configuration frames against the simulator: what it rejects, and what an accepted frame
 // does to later discovery replies.
 #include "SimFixture.h"
+#include "WorkedExample.h"
 
 #include <functional>
 #include <map>
@@ -12,11 +13,11 @@ namespace {
 // Controller A before reconfiguration; the sample frame moves it to 192.168.1.10.
 const std::string kMovableA =
     "ip=192.168.1.20,mac=00-1A-2B-3C-4D-5E,mask=255.255.0.0,gw=192.168.1.254,hw=01,sw=02.0A";
-const std::string kSampleFrame = "C0A8010AFFFFFF00C0A80101FFFFFFFF89135E4D3C2B1A00FF63";
+const std::string kSampleFrame = example::kFrameText;
 
 std::vector<uint8_t> SampleFrame() {
-    const auto frame =
-        BuildConfigFrame("192.168.1.10", "255.255.255.0", "192.168.1.1", "00-1A-2B-3C-4D-5E");
+    const auto frame = BuildConfigFrame(example::kFields.ip, example::kFields.mask,
+                                        example::kFields.gateway, example::kFields.mac);
     return frame ? std::vector<uint8_t>(frame->begin(), frame->end()) : std::vector<uint8_t>{};
 }
 

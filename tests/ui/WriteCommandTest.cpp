@@ -2,6 +2,7 @@
 
 #include "ControllerRecord.h"
 #include "LaptopLans.h"
+#include "WorkedExample.h"
 
 #include "ProgressStatus.h"
 #include "UDPDriverQuorrelConf.h"
@@ -9,10 +10,6 @@
 #include <QEvent>
 
 namespace {
-
-std::string HexOf(const std::vector<uint8_t>& bytes) {
-    return core::HexText(bytes.data(), bytes.size());
-}
 
 // Counts the marquee's paints while it shows the write failure text.
 class FailurePaintWatch : public QObject {
@@ -33,9 +30,7 @@ private:
     TRzMarqueeStatus* marquee_;
 };
 
-const std::string kWorkedExampleFrame =
-    HexOf({0xC0, 0xA8, 0x01, 0x0A, 0xFF, 0xFF, 0xFF, 0x00, 0xC0, 0xA8, 0x01, 0x01, 0xFF,
-           0xFF, 0xFF, 0xFF, 0x89, 0x13, 0x5E, 0x4D, 0x3C, 0x2B, 0x1A, 0x00, 0xFF, 0x63});
+const std::string kWorkedExampleFrame = example::kFrameText;
 
 class WriteTest : public WindowTest {
 protected:
