@@ -6,6 +6,7 @@
 #include "NetworkCards.h"
 #include "Output.h"
 #include "Plan.h"
+#include "SearchDiagnosis.h"
 #include "UdpSocket.h"
 #include "WriteRules.h"
 
@@ -136,6 +137,10 @@ int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) 
     out << FormatControllers(*heard, o.format);
     if (heard->empty()) {
         err << "quorrel-cli: no controller answered\n";
+        if (o.address.empty() || o.address == kBroadcast)
+            for (const std::string& line :
+                 core::NoReplyDiagnosis(core::BroadcastCards(), core::DetectHostFirewall()))
+                err << "quorrel-cli: " << line << "\n";
         return kExitNotFound;
     }
     return kExitSuccess;
