@@ -24,6 +24,12 @@ public:
     // How long after the request the neighbour table is looked at.
     static constexpr std::chrono::milliseconds kWait{250};
 
+    // What the command line says (on one line) when a re-ask went out.
+    static constexpr const char* kNote =
+        "no reply to the broadcast got through on some card: the neighbours that asked for "
+        "this computer's address since were asked again by unicast (a host firewall may be "
+        "dropping replies to broadcasts)";
+
     using NeighbourSource = std::function<std::vector<Neighbour>()>;
 
     // cards: interface indexes the request went out on.

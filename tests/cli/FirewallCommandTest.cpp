@@ -4,6 +4,7 @@
 #include "HostFirewall.h"
 #include "Neighbours.h"
 #include "PrivateNet.h"
+#include "SilentCardAsker.h"
 #include "SimProcess.h"
 #include "SwitchedLan.h"
 
@@ -55,14 +56,17 @@ protected:
         return senders;
     }
 
-    // The requests each simulator heard, as their destinations.
+    // The requests each simulator heard since the last call, as their destinations.
     std::vector<std::vector<std::string>> RequestsHeard() {
         std::vector<std::vector<std::string>> heard;
-        for (auto& sim : lan.sims) {
-            sim->WaitForEvent([](const SimProcess::Event&) { return false; }, 150);
+        requestsSeen.resize(lan.sims.size());
+        for (size_t i = 0; i < lan.sims.size(); ++i) {
+            lan.sims[i]->WaitForEvent([](const SimProcess::Event&) { return false; }, 150);
+            const auto requests = lan.sims[i]->EventsNamed("request");
             std::vector<std::string> to;
-            for (const auto& e : sim->EventsNamed("request"))
-                to.push_back(Field(e, "to"));
+            for (size_t k = requestsSeen[i]; k < requests.size(); ++k)
+                to.push_back(Field(requests[k], "to"));
+            requestsSeen[i] = requests.size();
             heard.push_back(to);
         }
         return heard;
@@ -81,7 +85,7 @@ protected:
 
     std::string DiscoverDiagnosis() {
         EXPECT_EQ(Cli({"discover", "--timeout", "1000"}), 1);
-        EXPECT_EQ(out.str(), "");
+        RequestsHeard(); // what a later search sends is counted from here
         return err.str();
     }
 
@@ -94,6 +98,7 @@ protected:
     SwitchedLan lan;
     std::ostringstream out;
     std::ostringstream err;
+    std::vector<size_t> requestsSeen;
 };
 
 TEST_F(FirewallCommandTest, WithoutAFirewallTheWireCarriesOnlyTheBroadcast) {
@@ -154,6 +159,7 @@ TEST_F(FirewallCommandTest, UfwIsNamedAndItsCommandWithTheShippedProfileOpensThe
     ASSERT_TRUE(std::regex_search(said, command, std::regex("with: sudo (ufw [^\\n]+)\\n")));
     ASSERT_EQ(LaptopFirewall::Run(command[1].str()), "");
     ASSERT_EQ(LaptopFirewall::Run("nft delete table arp laptoparp"), "");
+    ASSERT_EQ(lan.ForgetLaptop(), ""); // the replies to the first search are not wanted now
     ExpectBothFoundByTheBroadcastAlone();
     LaptopFirewall::Run("ufw --force disable");
 }
@@ -179,8 +185,7 @@ TEST_F(FirewallCommandTest, DISABLED_BehindTheFirewallTheReaskFindsEveryControll
     std::vector<std::string> found = Senders();
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (std::vector<std::string>{"192.168.1.10", "192.168.1.9"}));
-    EXPECT_NE(err.str().find("unicast"), std::string::npos) << err.str();
-    EXPECT_EQ(std::count(err.str().begin(), err.str().end(), '\n'), 1) << err.str();
+    EXPECT_EQ(err.str(), std::string("quorrel-cli: ") + core::SilentCardAsker::kNote + "\n");
     EXPECT_EQ(RequestsHeard(),
               (std::vector<std::vector<std::string>>{{"255.255.255.255", "192.168.1.9"},
                                                      {"255.255.255.255", "192.168.1.10"}}));

@@ -24,7 +24,6 @@ public:
     std::optional<std::string> zone;
     std::map<std::string, bool> ports;    // "zone port/protocol" -> admitted
     std::map<std::string, bool> services; // "zone service" -> on
-    std::vector<std::string> calls;
 
     std::optional<std::string> State() override { return state; }
     std::optional<std::string> DefaultZone() override { return zone; }
@@ -38,7 +37,6 @@ public:
 
 private:
     std::optional<bool> Find(const std::map<std::string, bool>& table, const std::string& key) {
-        calls.push_back(key);
         const auto it = table.find(key);
         return it == table.end() ? std::nullopt : std::optional<bool>(it->second);
     }
@@ -210,6 +208,15 @@ TEST(HostFirewallTest, WindowsPolicy) {
         EXPECT_EQ(found.detail, c.detail);
     }
 }
+
+#ifdef _WIN32
+// The firewall's COM policy object answers: the state is known, on or off.
+TEST(HostFirewallTest, ReadsTheWindowsFirewallPolicy) {
+    const HostFirewall found = core::DetectHostFirewall();
+    EXPECT_NE(found.state, State::kCannotTell) << found.detail;
+    EXPECT_EQ(found.name, "Windows Firewall");
+}
+#endif
 
 HostFirewall Ufw() {
     HostFirewall f;

@@ -80,8 +80,21 @@ public:
         return {};
     }
 
+    // Empties every controller's neighbour cache, and with it the replies still waiting
+    // there for the laptop's hardware address. Empty string on success.
+    std::string ForgetLaptop() {
+        for (const auto& stack : stacks_)
+            if (std::string error = stack->Ip({"neigh", "flush", "all"}); !error.empty())
+                return error;
+        return {};
+    }
+
     ~SwitchedLan() {
         sims.clear(); // the simulators end before their namespaces
+        // A namespace's holding process also holds the release pipes of those created
+        // before it: they go in the reverse order, the switch last.
+        while (!stacks_.empty())
+            stacks_.pop_back();
     }
 
     std::vector<std::unique_ptr<SimProcess>> sims;
