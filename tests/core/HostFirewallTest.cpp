@@ -209,15 +209,6 @@ TEST(HostFirewallTest, WindowsPolicy) {
     }
 }
 
-#ifdef _WIN32
-// The firewall's COM policy object answers: the state is known, on or off.
-TEST(HostFirewallTest, ReadsTheWindowsFirewallPolicy) {
-    const HostFirewall found = core::DetectHostFirewall();
-    EXPECT_NE(found.state, State::kCannotTell) << found.detail;
-    EXPECT_EQ(found.name, "Windows Firewall");
-}
-#endif
-
 HostFirewall Ufw() {
     HostFirewall f;
     f.state = State::kActive;
