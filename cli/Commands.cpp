@@ -6,6 +6,7 @@
 #include "NetworkCards.h"
 #include "Output.h"
 #include "Plan.h"
+#include "SearchDiagnosis.h"
 #include "UdpSocket.h"
 #include "WriteRules.h"
 
@@ -151,8 +152,15 @@ int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) 
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
     out << FormatControllers(*heard, o.format);
-    if (heard->empty())
-        return Fail(err, kExitNotFound, {"no controller answered"});
+    if (heard->empty()) {
+        std::vector<std::string> lines{"no controller answered"};
+        if (o.address.empty() || o.address == kBroadcast) {
+            const auto why =
+                core::NoReplyDiagnosis(core::BroadcastCards(), core::DetectHostFirewall());
+            lines.insert(lines.end(), why.begin(), why.end());
+        }
+        return Fail(err, kExitNotFound, lines);
+    }
     return kExitSuccess;
 }
 

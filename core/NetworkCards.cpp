@@ -3,6 +3,7 @@
 #include "SocketApi.h"
 
 #include <algorithm>
+#include <bit>
 
 #ifdef _WIN32
 #include <iphlpapi.h>
@@ -62,9 +63,12 @@ std::vector<CardState> CardsWithAddress() {
         CardState s;
         for (const IP_ADAPTER_UNICAST_ADDRESS* u = a->FirstUnicastAddress; u != nullptr;
              u = u->Next)
-            if (u->Address.lpSockaddr->sa_family == AF_INET)
+            if (u->Address.lpSockaddr->sa_family == AF_INET) {
+                if (s.addresses.empty())
+                    s.card.prefix = u->OnLinkPrefixLength;
                 s.addresses.push_back(AddressText(
                     reinterpret_cast<const sockaddr_in*>(u->Address.lpSockaddr)->sin_addr));
+            }
         if (s.addresses.empty())
             continue;
         s.card.index = a->IfIndex;
@@ -106,6 +110,9 @@ std::vector<CardState> CardsWithAddress() {
         s.card.index = index;
         s.card.name = device;
         s.card.address = address;
+        if (a->ifa_netmask != nullptr)
+            s.card.prefix = static_cast<unsigned>(std::popcount(
+                reinterpret_cast<const sockaddr_in*>(a->ifa_netmask)->sin_addr.s_addr));
         s.addresses.push_back(address);
         s.running = (a->ifa_flags & IFF_UP) != 0 && (a->ifa_flags & IFF_RUNNING) != 0;
         s.loopback = (a->ifa_flags & IFF_LOOPBACK) != 0;

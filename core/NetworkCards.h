@@ -12,6 +12,7 @@ struct NetworkCard {
     unsigned index = 0;  // the system's interface index (0: none)
     std::string name;    // e.g. "eth0"
     std::string address; // the card's IPv4 address, dotted quad
+    unsigned prefix = 0; // that address's network prefix length, e.g. 24
 };
 
 // Every card that is up and running, not loopback, broadcast-capable and has an IPv4

@@ -6,9 +6,9 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev libgl-dev
+    qt6-base-dev libgl-dev libdbus-1-dev
     libgtest-dev
-    iproute2 libfaketime
+    iproute2 libfaketime nftables ufw
     xvfb xauth xdotool imagemagick trayer
     fonts-dejavu-core fonts-liberation2
     "$@"

@@ -104,9 +104,12 @@ fi
 echo "--- lintian"
 lintian --allow-root --fail-on error --info "$deb" || fail "lintian reports errors"
 
-# The package changes no system setting: no maintainer scripts, nothing but the file list.
+# The package changes no system setting: no maintainer scripts, nothing but the file list
+# and the ufw profile marked as a conffile.
 control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | xargs)
-[ "$control" = "control md5sums" ] || fail "unexpected control files: $control"
+[ "$control" = "conffiles control md5sums" ] || fail "unexpected control files: $control"
+conffiles=$(dpkg-deb --info "$deb" conffiles)
+[ "$conffiles" = "/etc/ufw/applications.d/$package" ] || fail "unexpected conffiles: $conffiles"
 
 if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "installed"; then
     "${sudo_cmd[@]}" apt-get purge -y "$package" >/dev/null

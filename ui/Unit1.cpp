@@ -8,6 +8,7 @@
 #include "MarqueeTexts.h"
 #include "MessDlgs.h"
 #include "ProgressStatus.h"
+#include "SearchDiagnosis.h"
 #include "StatusBar.h"
 #include "StatusPane.h"
 #include "TrayIcon.h"
@@ -281,6 +282,19 @@ void TForm1::RzToolButton2Click() {
     RzCheckTree1->repaint();
     SetDeviceCount(CountDevices());
     g_broadcastMode = true;
+    if (CountDevices() == 0)
+        AdviseOnFirewall();
+}
+
+void TForm1::AdviseOnFirewall() {
+    if (firewallAdvised_)
+        return;
+    const auto advice = core::AdviceForWindow(core::DetectHostFirewall());
+    if (!advice)
+        return;
+    firewallAdvised_ = true;
+    RzTrayIcon1->ShowTrayBalloon(QString::fromStdString(advice->title),
+                                 QString::fromStdString(advice->text), 10, 2);
 }
 
 void TForm1::RzToolButton6Click() {

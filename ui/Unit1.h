@@ -101,6 +101,9 @@ private:
     DriverContext Context();
     void SetDeviceCount(int count);
     void ShowWriteFailure();
+    // After a broadcast search that found nothing: the advice for a host firewall that is
+    // known to be active, once per run, in the tray icon's balloon.
+    void AdviseOnFirewall();
 
     // IParameterFields
     std::string IpText() const override;
@@ -116,4 +119,5 @@ private:
     int busy_ = 0;
     bool closePending_ = false;
     int writeFailurePauseMs_ = 1000;
+    bool firewallAdvised_ = false;
 };

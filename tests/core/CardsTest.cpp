@@ -232,6 +232,7 @@ TEST(NetworkCards, CardsThatAreDownOrHaveNoAddressAreNotListed) {
     ASSERT_TRUE(upCard);
     EXPECT_EQ(upCard->name, "up0");
     EXPECT_EQ(upCard->address, "10.50.0.2");
+    EXPECT_EQ(upCard->prefix, 24u);
     EXPECT_FALSE(core::CardByIndex(::if_nametoindex("down0")));
     EXPECT_FALSE(core::CardByIndex(::if_nametoindex("bare0")));
     EXPECT_FALSE(core::CardByIndex(0));
@@ -247,6 +248,7 @@ TEST(NetworkCards, APointToPointCardIsNotListed) {
     const auto card = core::CardByIndex(::if_nametoindex("tun0"));
     ASSERT_TRUE(card) << "up and running with an address";
     EXPECT_EQ(card->address, "10.52.0.1");
+    EXPECT_EQ(card->prefix, 32u); // a peer address without a prefix
     EXPECT_TRUE(core::BroadcastCards().empty());
 }
 

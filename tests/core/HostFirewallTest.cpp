@@ -1,0 +1,276 @@
+// The detection of an active host firewall from configuration files and made-up firewalld
+// bus replies, and what the user is told when a broadcast search heard nothing.
+#include "HostFirewall.h"
+#include "SearchDiagnosis.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using core::HostFirewall;
+using State = HostFirewall::State;
+
+// firewalld's replies, as a table; a missing entry is a call that got no answer.
+class FakeFirewalld : public core::FirewalldBus {
+public:
+    std::optional<std::string> state;
+    std::optional<std::string> zone;
+    std::map<std::string, bool> ports;    // "zone port/protocol" -> admitted
+    std::map<std::string, bool> services; // "zone service" -> on
+
+    std::optional<std::string> State() override { return state; }
+    std::optional<std::string> DefaultZone() override { return zone; }
+    std::optional<bool> QueryPort(const std::string& z, const std::string& port,
+                                  const std::string& protocol) override {
+        return Find(ports, z + " " + port + "/" + protocol);
+    }
+    std::optional<bool> QueryService(const std::string& z, const std::string& service) override {
+        return Find(services, z + " " + service);
+    }
+
+private:
+    std::optional<bool> Find(const std::map<std::string, bool>& table, const std::string& key) {
+        const auto it = table.find(key);
+        return it == table.end() ? std::nullopt : std::optional<bool>(it->second);
+    }
+};
+
+std::string UfwConfig(const std::string& text) {
+    static int n = 0;
+    const std::string path = ::testing::TempDir() + "ufw-" + std::to_string(++n) + ".conf";
+    std::ofstream(path) << text;
+    return path;
+}
+
+TEST(HostFirewallTest, UfwIsActiveOnlyWithEnabledYes) {
+    const std::string kCannotTell = "neither ufw nor firewalld is active, and other nftables or "
+                                    "iptables rules can be read only by an administrator";
+    struct Case {
+        const char* file; // nullptr: no file
+        State state;
+    };
+    const std::vector<Case> cases = {
+        {"# /etc/ufw/ufw.conf\n\nENABLED=yes\nLOGLEVEL=low\n", State::kActive},
+        {"ENABLED=no\nLOGLEVEL=low\n", State::kCannotTell},
+        {"  ENABLED=\"yes\"  \n", State::kActive},
+        {"ENABLED='yes'\n", State::kActive},
+        {"ENABLED=yes\nENABLED=no\n", State::kCannotTell},
+        {"#ENABLED=yes\n", State::kCannotTell},
+        {"ENABLED=yesterday\n", State::kCannotTell},
+        {"", State::kCannotTell},
+        {nullptr, State::kCannotTell},
+    };
+    for (const Case& c : cases) {
+        const std::string path =
+            c.file != nullptr ? UfwConfig(c.file) : ::testing::TempDir() + "no-such-ufw.conf";
+        FakeFirewalld bus;
+        const HostFirewall found = core::DetectFirewall(bus, path);
+        const std::string what = c.file != nullptr ? c.file : "(no file)";
+        EXPECT_EQ(found.state, c.state) << what;
+        if (c.state == State::kActive) {
+            EXPECT_EQ(found.name, "ufw") << what;
+            EXPECT_EQ(found.detail, "ENABLED=yes in " + path) << what;
+            EXPECT_EQ(found.openCommand, "sudo ufw allow quorrel-ip-configurator") << what;
+        } else {
+            EXPECT_EQ(found.name, "") << what;
+            EXPECT_EQ(found.detail, kCannotTell) << what;
+            EXPECT_EQ(found.openCommand, "") << what;
+        }
+        EXPECT_FALSE(found.portsOpen) << what;
+    }
+}
+
+TEST(HostFirewallTest, FirewalldIsAskedOverTheBusBeforeUfw) {
+    const std::string ufwOn = UfwConfig("ENABLED=yes\n");
+    struct Case {
+        const char* what;
+        std::optional<std::string> state;
+        std::optional<std::string> zone;
+        std::map<std::string, bool> ports;
+        std::map<std::string, bool> services;
+        const char* name;
+        const char* detail;
+        bool portsOpen;
+        const char* command;
+    };
+    const char* const kPublic = "sudo firewall-cmd --permanent --zone=public "
+                                "--add-service=quorrel-ip-configurator && sudo firewall-cmd "
+                                "--reload";
+    const std::vector<Case> cases = {
+        {"running, ports closed",
+         "RUNNING",
+         "public",
+         {{"public 6002-6004/udp", false}},
+         {{"public quorrel-ip-configurator", false}},
+         "firewalld",
+         "it runs, default zone public",
+         false,
+         kPublic},
+        {"running, the service is on",
+         "RUNNING",
+         "public",
+         {},
+         {{"public quorrel-ip-configurator", true}},
+         "firewalld",
+         "it runs, default zone public",
+         true,
+         kPublic},
+        {"running, the ports are open",
+         "RUNNING",
+         "public",
+         {{"public 6002-6004/udp", true}},
+         {},
+         "firewalld",
+         "it runs, default zone public",
+         true,
+         kPublic},
+        {"running, zone not answered",
+         "RUNNING",
+         std::nullopt,
+         {},
+         {},
+         "firewalld",
+         "it runs",
+         false,
+         "sudo firewall-cmd --permanent --add-service=quorrel-ip-configurator && sudo "
+         "firewall-cmd --reload"},
+        {"still starting: ufw decides",
+         "INIT",
+         "public",
+         {},
+         {},
+         "ufw",
+         "ENABLED=yes in ",
+         false,
+         "sudo ufw allow quorrel-ip-configurator"},
+        {"no firewalld on the bus: ufw decides",
+         std::nullopt,
+         std::nullopt,
+         {},
+         {},
+         "ufw",
+         "ENABLED=yes in ",
+         false,
+         "sudo ufw allow quorrel-ip-configurator"},
+    };
+    for (const Case& c : cases) {
+        FakeFirewalld bus;
+        bus.state = c.state;
+        bus.zone = c.zone;
+        bus.ports = c.ports;
+        bus.services = c.services;
+        const HostFirewall found = core::DetectFirewall(bus, ufwOn);
+        EXPECT_EQ(found.state, State::kActive) << c.what;
+        EXPECT_EQ(found.name, c.name) << c.what;
+        EXPECT_EQ(found.detail, std::string(c.detail) + (found.name == "ufw" ? ufwOn : ""))
+            << c.what;
+        EXPECT_EQ(found.portsOpen, c.portsOpen) << c.what;
+        EXPECT_EQ(found.openCommand, c.command) << c.what;
+    }
+}
+
+TEST(HostFirewallTest, WindowsPolicy) {
+    struct Case {
+        core::WindowsFirewallPolicy policy;
+        State state;
+        bool portsOpen;
+        const char* detail;
+    };
+    const std::vector<Case> cases = {
+        {{false, false, false},
+         State::kCannotTell,
+         false,
+         "the firewall's policy could not be read"},
+        {{true, false, false},
+         State::kInactive,
+         false,
+         "it is off for the current network profiles"},
+        {{true, true, false},
+         State::kActive,
+         true,
+         "it is on, and lets replies to broadcasts through"},
+        {{true, true, true},
+         State::kActive,
+         false,
+         "it is on, and replies to broadcasts are disabled by policy"},
+    };
+    for (const Case& c : cases) {
+        const HostFirewall found = core::FromWindowsPolicy(c.policy);
+        EXPECT_EQ(found.state, c.state) << c.detail;
+        EXPECT_EQ(found.portsOpen, c.portsOpen) << c.detail;
+        EXPECT_EQ(found.detail, c.detail);
+    }
+}
+
+HostFirewall Ufw() {
+    HostFirewall f;
+    f.state = State::kActive;
+    f.name = "ufw";
+    f.detail = "ENABLED=yes in /etc/ufw/ufw.conf";
+    f.openCommand = "sudo ufw allow quorrel-ip-configurator";
+    return f;
+}
+
+TEST(SearchDiagnosisTest, NamesCardsFirewallPortsAndCommand) {
+    const std::vector<core::NetworkCard> cards = {{4, "eth0", "192.168.1.2", 24},
+                                                  {7, "wlan0", "10.99.0.2", 16}};
+    EXPECT_EQ(core::NoReplyDiagnosis(cards, Ufw()),
+              (std::vector<std::string>{
+                  "the request went out on eth0 (192.168.1.2/24), wlan0 (10.99.0.2/16)",
+                  "a host firewall is active: ufw (ENABLED=yes in /etc/ufw/ufw.conf)",
+                  "the controllers answer by unicast to the local ports 6002-6004/udp, which a "
+                  "host firewall must let in",
+                  "open them for ufw with: sudo ufw allow quorrel-ip-configurator"}));
+
+    HostFirewall open = Ufw();
+    open.name = "firewalld";
+    open.detail = "it runs, default zone home";
+    open.portsOpen = true;
+    const auto lines = core::NoReplyDiagnosis({}, open);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "the request went out on no network card: none is up with an IPv4 "
+                         "address and broadcasts",
+                         "a host firewall is active: firewalld (it runs, default zone home); it "
+                         "admits the local ports 6002-6004/udp",
+                         "the controllers answer by unicast to the local ports 6002-6004/udp, "
+                         "which a host firewall must let in"}));
+
+    FakeFirewalld nothing;
+    const auto unknown =
+        core::NoReplyDiagnosis(cards, core::DetectFirewall(nothing, UfwConfig("ENABLED=no\n")));
+    ASSERT_EQ(unknown.size(), 3u);
+    EXPECT_EQ(unknown[1], "whether a host firewall is active cannot be told: neither ufw nor "
+                          "firewalld is active, and other nftables or iptables rules can be read "
+                          "only by an administrator");
+}
+
+TEST(SearchDiagnosisTest, WindowAdviceOnlyForAKnownActiveFirewallThatIsClosed) {
+    const auto advice = core::AdviceForWindow(Ufw());
+    ASSERT_TRUE(advice.has_value());
+    EXPECT_EQ(advice->title, "Контроллеры не найдены");
+    EXPECT_EQ(advice->text, "Брандмауэр ufw может не пропускать ответы контроллеров. Откройте "
+                            "порты 6002-6004/udp: sudo ufw allow quorrel-ip-configurator");
+
+    HostFirewall open = Ufw();
+    open.portsOpen = true;
+    EXPECT_FALSE(core::AdviceForWindow(open).has_value());
+    EXPECT_FALSE(core::AdviceForWindow(core::FromWindowsPolicy({true, false, false})));
+    EXPECT_FALSE(core::AdviceForWindow(core::FromWindowsPolicy({false, false, false})));
+    const auto windows = core::AdviceForWindow(core::FromWindowsPolicy({true, true, true}));
+    ASSERT_TRUE(windows.has_value());
+    // The balloon holds 255 characters: the whole command must fit.
+    size_t characters = 0;
+    for (const char byte : windows->text)
+        characters += (static_cast<unsigned char>(byte) & 0xC0) != 0x80 ? 1 : 0;
+    EXPECT_LE(characters, 255u) << windows->text;
+    EXPECT_TRUE(windows->text.ends_with("localport=6002-6004 (as Administrator)"));
+}
+
+} // namespace

@@ -1,0 +1,184 @@
+// A laptop cabled into a switch with controllers that each have a network stack of their
+// own, and the laptop's host firewall. Linux only.
+//
+// The switch is a bridge in a namespace of its own. The test's namespace is the laptop:
+// card eth0 (192.168.1.2/24). Every controller is a namespace of its own (so each keeps its
+// own neighbour cache and asks for the laptop's hardware address itself) with card eth0 on
+// the switch and a simulator answering from its address.
+//
+// LaptopFirewall gives the laptop private copies of ufw's folders (/etc/ufw, /lib/ufw) and
+// an empty /run/dbus, in a mount namespace of its own, so the real ufw can be switched on
+// and what the firewall detection reads is up to the test; and it loads nftables rulesets.
+#pragma once
+
+#include "PrivateNet.h"
+#include "SimProcess.h"
+#include "Topology.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+#include <sched.h>
+#include <string>
+#include <sys/mount.h>
+#include <unistd.h>
+#include <vector>
+
+class SwitchedLan {
+public:
+    struct Controller {
+        std::string ip;  // e.g. 192.168.1.9
+        std::string mac; // e.g. 02-00-C0-A8-01-09
+    };
+
+    // Gives an empty string once the switch, the cables and every simulator are up.
+    std::string Build(const std::vector<Controller>& controllers) {
+        if (std::string error = switch_.Create(); !error.empty())
+            return error;
+        for (const auto& args : std::vector<std::vector<std::string>>{
+                 {"link", "add", "br0", "type", "bridge"}, {"link", "set", "br0", "up"}})
+            if (std::string error = switch_.Ip(args); !error.empty())
+                return error;
+        if (std::string error = laptop_.Connect(switch_, "eth0", "192.168.1.2/24", {});
+            !error.empty())
+            return error;
+        if (std::string error = switch_.Ip({"link", "set", "lan-eth0", "master", "br0"});
+            !error.empty())
+            return error;
+        for (size_t i = 0; i < controllers.size(); ++i) {
+            auto stack = std::make_unique<privatenet::Lan>();
+            if (std::string error = stack->Create(); !error.empty())
+                return error;
+            const std::string port = "port" + std::to_string(i);
+            for (const auto& args : std::vector<std::vector<std::string>>{
+                     {"link", "add", port, "type", "veth", "peer", "name", "eth0", "netns",
+                      std::to_string(stack->Pid())},
+                     {"link", "set", port, "master", "br0"},
+                     {"link", "set", port, "up"}})
+                if (std::string error = switch_.Ip(args); !error.empty())
+                    return error;
+            for (const auto& args : std::vector<std::vector<std::string>>{
+                     {"addr", "add", controllers[i].ip + "/24", "dev", "eth0"},
+                     {"link", "set", "eth0", "up"}})
+                if (std::string error = stack->Ip(args); !error.empty())
+                    return error;
+            auto sim = std::make_unique<SimProcess>(std::vector<std::string>{
+                "--controller",
+                "ip=" + controllers[i].ip +
+                    ",mask=255.255.255.0,gw=192.168.1.1,mac=" + controllers[i].mac});
+            sim->EnterNamespace(stack->Path());
+            stacks_.push_back(std::move(stack));
+            if (std::string error = sim->Start(); !error.empty())
+                return error;
+            sims.push_back(std::move(sim));
+        }
+        return {};
+    }
+
+    // Empties every controller's neighbour cache, and with it the replies still waiting
+    // there for the laptop's hardware address. Empty string on success.
+    std::string ForgetLaptop() {
+        for (const auto& stack : stacks_)
+            if (std::string error = stack->Ip({"neigh", "flush", "all"}); !error.empty())
+                return error;
+        return {};
+    }
+
+    ~SwitchedLan() {
+        sims.clear(); // the simulators end before their namespaces
+        // A namespace's holding process also holds the release pipes of those created
+        // before it: they go in the reverse order, the switch last.
+        while (!stacks_.empty())
+            stacks_.pop_back();
+    }
+
+    std::vector<std::unique_ptr<SimProcess>> sims;
+
+private:
+    privatenet::Lan switch_;
+    privatenet::Cable laptop_;
+    std::vector<std::unique_ptr<privatenet::Lan>> stacks_;
+};
+
+class LaptopFirewall {
+public:
+    // A stateful ruleset that drops what is incoming unless it belongs to traffic the
+    // laptop started; extra rules (nft syntax, one per line) are accepted before the drop.
+    static std::string DropIncoming(const std::string& extra = {}) {
+        return "table inet laptop {\n"
+               "  chain input {\n"
+               "    type filter hook input priority 0; policy drop;\n"
+               "    ct state established,related accept\n"
+               "    iif lo accept\n" +
+               extra +
+               "  }\n"
+               "}\n";
+    }
+    // Drops ARP as well: no controller learns the laptop's hardware address, so none can
+    // answer at all, and none is filed in the neighbour table.
+    static std::string DropArp() {
+        return "table arp laptoparp {\n"
+               "  chain input {\n"
+               "    type filter hook input priority 0; policy drop;\n"
+               "  }\n"
+               "}\n";
+    }
+
+    // Loads an nftables ruleset into the laptop's namespace. Empty string on success.
+    std::string Load(const std::string& ruleset) {
+        const std::string path = Temp("ruleset.nft");
+        std::ofstream(path) << ruleset;
+        return Run("nft -f " + path);
+    }
+
+    // Enters a mount namespace of its own with private copies of ufw's folders and no
+    // system bus. Empty string on success.
+    std::string PrivateFiles() {
+        static bool entered = false; // once per process: later tests of it keep the copies
+        if (entered)
+            return {};
+        entered = true;
+        if (::unshare(CLONE_NEWNS) != 0)
+            return std::string("unshare(CLONE_NEWNS): ") + std::strerror(errno);
+        // Nothing mounted here may reach the machine's own mount namespace.
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return std::string("making / private: ") + std::strerror(errno);
+        for (const char* folder : {"/etc/ufw", "/lib/ufw"}) {
+            const std::string copy = Temp(std::string(folder + 1).replace(3, 1, "-"));
+            if (std::string error = Run("rm -rf " + copy + " && cp -a " + folder + " " + copy);
+                !error.empty())
+                return error;
+            if (::mount(copy.c_str(), folder, nullptr, MS_BIND, nullptr) != 0)
+                return std::string("bind mount over ") + folder + ": " + std::strerror(errno);
+        }
+        const std::string empty = Temp("no-bus");
+        if (std::string error = Run("mkdir -p " + empty); !error.empty())
+            return error;
+        if (::access("/run/dbus", F_OK) == 0 &&
+            ::mount(empty.c_str(), "/run/dbus", nullptr, MS_BIND, nullptr) != 0)
+            return std::string("bind mount over /run/dbus: ") + std::strerror(errno);
+        return {};
+    }
+
+    // Runs a shell command; its output goes into the failure text. Empty string on success.
+    static std::string Run(const std::string& command) {
+        const std::string log = Temp("command.log");
+        const int status = std::system((command + " >" + log + " 2>&1").c_str());
+        if (status == 0)
+            return {};
+        std::ifstream in(log);
+        const std::string output((std::istreambuf_iterator<char>(in)),
+                                 std::istreambuf_iterator<char>());
+        return command + ": " + output;
+    }
+
+private:
+    static std::string Temp(const std::string& name) {
+        return ::testing::TempDir() + "laptop-" + std::to_string(::getpid()) + "-" + name;
+    }
+};
