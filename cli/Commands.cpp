@@ -7,6 +7,7 @@
 #include "Output.h"
 #include "Plan.h"
 #include "SearchDiagnosis.h"
+#include "SilentCardAsker.h"
 #include "UdpSocket.h"
 #include "WriteRules.h"
 
@@ -31,19 +32,28 @@ const char* const kNoLocalPort = "no local port (6002 to 6004) could be opened";
 const char* const kParameterError = "parameter error, nothing sent";
 const char* const kPlanErrors = "the plan has errors, nothing sent";
 
-// Writes each line to err behind the program's name and gives status back, for a return.
-int Fail(std::ostream& err, int status, const std::vector<std::string>& lines) {
+// Writes each line to err behind the program's name.
+void Say(std::ostream& err, const std::vector<std::string>& lines) {
     for (const std::string& line : lines)
         err << "quorrel-cli: " << line << "\n";
+}
+
+// Says the lines and gives status back, for a return.
+int Fail(std::ostream& err, int status, const std::vector<std::string>& lines) {
+    Say(err, lines);
     return status;
 }
 
 // One search: every reply, with its record. nullopt when no local port could be opened.
-std::optional<std::vector<Listed>> Search(const std::string& address, int timeoutMs) {
+// Says on err when silent cards were asked again by unicast.
+std::optional<std::vector<Listed>> Search(const std::string& address, int timeoutMs,
+                                          std::ostream& err) {
     const core::DiscoveryResult result =
         core::Discover(address.empty() ? kBroadcast : address, timeoutMs);
     if (!result.opened)
         return std::nullopt;
+    if (result.askedAgain)
+        Say(err, {core::SilentCardAsker::kNote});
     std::vector<Listed> listed;
     for (const core::HeardReply& reply : result.replies) {
         const auto record =
@@ -107,7 +117,7 @@ struct Verification {
 // Searches at searchAt until the controller with the MAC answers with the wanted values or
 // timeoutMs has passed.
 Verification Verify(const core::ControllerRecord& wanted, const std::string& searchAt,
-                    int timeoutMs) {
+                    int timeoutMs, std::ostream& err) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::optional<Listed> last;
     for (;;) {
@@ -116,7 +126,7 @@ Verification Verify(const core::ControllerRecord& wanted, const std::string& sea
         if (left <= 0)
             break;
         const auto heard =
-            Search(searchAt, static_cast<int>(std::min<long long>(left, kVerifySearchMs)));
+            Search(searchAt, static_cast<int>(std::min<long long>(left, kVerifySearchMs)), err);
         if (!heard) {
             // No local port just now: try again a little later rather than spin.
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -148,7 +158,7 @@ core::ControllerRecord Target(const core::ControllerRecord& current, const std::
 }
 
 int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) {
-    const auto heard = Search(o.address, o.timeoutMs);
+    const auto heard = Search(o.address, o.timeoutMs, err);
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
     out << FormatControllers(*heard, o.format);
@@ -183,7 +193,7 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
         return Fail(err, kExitBadInput, faults);
     }
 
-    const auto heard = Search(o.address, kDefaultSearchMs);
+    const auto heard = Search(o.address, kDefaultSearchMs, err);
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
     const Listed* found = ByMac(*heard, mac);
@@ -217,7 +227,7 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
         << " " << ValuesText(wanted) << "\n";
     if (!o.verify)
         return kExitSuccess;
-    const Verification v = Verify(wanted, o.address.empty() ? "" : values.ip, o.timeoutMs);
+    const Verification v = Verify(wanted, o.address.empty() ? "" : values.ip, o.timeoutMs, err);
     out << (v.confirmed ? "confirmed: " : "not confirmed: ") << v.seen << "\n";
     return v.confirmed ? kExitSuccess : kExitNotFound;
 }
@@ -245,7 +255,7 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::o
     if (!plan.errors.empty())
         return Fail(err, kExitBadInput, {kPlanErrors});
 
-    const auto heard = Search("", kDefaultSearchMs);
+    const auto heard = Search("", kDefaultSearchMs, err);
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
     std::vector<PlanStep> steps;
@@ -267,7 +277,8 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::o
 
 // Writes each step's frame to broadcast on the card its controller answered on, confirming
 // it with --verify, or only shows the frames on a dry run. Gives the exit status.
-int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std::ostream& out) {
+int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std::ostream& out,
+                 std::ostream& err) {
     int written = 0;
     int confirmed = 0;
     int unconfirmed = 0;
@@ -293,7 +304,7 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std:
         ++written;
         out << "written: " << ValuesText(wanted);
         if (o.verify) {
-            const Verification v = Verify(wanted, "", o.timeoutMs);
+            const Verification v = Verify(wanted, "", o.timeoutMs, err);
             out << (v.confirmed ? "; confirmed: " : "; not confirmed: ") << v.seen;
             ++(v.confirmed ? confirmed : unconfirmed);
         }
@@ -317,7 +328,7 @@ int RunApply(const ApplyOptions& o, std::ostream& out, std::ostream& err) {
     const auto checked = CheckPlan(o, err);
     if (const int* status = std::get_if<int>(&checked))
         return *status;
-    return CarryOutPlan(std::get<std::vector<PlanStep>>(checked), o, out);
+    return CarryOutPlan(std::get<std::vector<PlanStep>>(checked), o, out, err);
 }
 
 } // namespace

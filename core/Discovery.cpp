@@ -34,6 +34,7 @@ DiscoveryResult Discover(const std::string& destination, int timeoutMs, uint16_t
     search.EndWindow();
     while (search.Next(reply))
         result.replies.push_back(reply);
+    result.askedAgain = search.AskedAgain();
     return result;
 }
 

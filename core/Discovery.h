@@ -15,6 +15,7 @@ struct DiscoveryResult {
     bool opened = false;    // false: none of the three local ports could be opened
     uint16_t localPort = 0; // the port the request left from
     std::vector<HeardReply> replies;
+    bool askedAgain = false; // see Search::AskedAgain
 };
 
 // Sends one "TR" to destination port 5001 from the first local port of base, base + 1,

@@ -60,20 +60,30 @@ void Search::Start(const std::string& destination) {
     // caller's own reads keep up (see bench/search-bench).
     const bool capped = socket_.ReceiveBufferBytes() < UdpSocket::kReceiveBufferBytes;
     reader_ = std::make_unique<ReplyReader>(socket_, capped);
-    destination_ = destination;
     start_ = Clock::now();
     socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest);
-    requestCards_.push_back(0);
     if (destination == kBroadcastAddress) {
-        for (const NetworkCard& card : CardsBesideRoute()) {
+        for (const NetworkCard& card : CardsBesideRoute())
             socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest, card.index);
-            requestCards_.push_back(card.index);
-        }
+        // Routed or not, the broadcast went out on every broadcast card.
+        std::vector<unsigned> cards;
+        for (const NetworkCard& card : BroadcastCards())
+            cards.push_back(card.index);
+        asker_ = std::make_unique<SilentCardAsker>(std::move(cards));
     }
 }
 
 bool Search::Pass(Datagram& d) {
-    return reader_ && reader_->Next(d);
+    if (!reader_)
+        return false;
+    if (asker_ && !reader_->WindowEnded()) {
+        // From the same socket and port, so that the replies are read where the broadcast's
+        // would have been.
+        const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Elapsed());
+        for (const SilentCardAsker::Target& t : asker_->Due(since))
+            socket_.Send(t.address, kControllerPort, kRequest, sizeof kRequest, t.card);
+    }
+    return reader_->Next(d);
 }
 
 bool Search::Next(HeardReply& reply) {
@@ -81,7 +91,8 @@ bool Search::Next(HeardReply& reply) {
     while (Pass(d)) {
         if (!IsReply(d.bytes.data(), d.bytes.size()))
             continue;
-        // A valid reply: from here on its card has answered.
+        if (asker_)
+            asker_->Heard(d.card);
         reply.sender = d.SenderText();
         reply.senderPort = d.senderPort;
         reply.card = d.card;

@@ -7,6 +7,7 @@
 
 #include "Ports.h"
 #include "ReplyReader.h"
+#include "SilentCardAsker.h"
 #include "UdpSocket.h"
 
 #include <array>
@@ -58,21 +59,23 @@ public:
     // How long the window has been open, on the steady clock.
     Clock::duration Elapsed() const { return Clock::now() - start_; }
 
+    // Some card heard no reply to the broadcast within a short while, and the neighbours
+    // that asked for this computer's address since were asked again by unicast.
+    bool AskedAgain() const { return asker_ && asker_->Asked(); }
+
     // Ends the window now: what arrived later is never handed out.
     void EndWindow();
     bool WindowEnded() const { return reader_ && reader_->WindowEnded(); }
 
 private:
-    // One step of the search while its window is open: takes the next datagram that
-    // arrived, if any. A search that asks cards again which stayed silent does it here
-    // (from requestCards_ and start_, on the same socket).
+    // One step of the search while its window is open: asks the neighbours of silent cards
+    // again when it is time, then takes the next datagram that arrived, if any.
     bool Pass(Datagram& d);
 
     uint16_t localPort_ = 0; // before socket_: its initialiser writes this
     UdpSocket socket_;
     std::unique_ptr<ReplyReader> reader_;
-    std::string destination_;
-    std::vector<unsigned> requestCards_; // the cards "TR" went out on (0: routed)
+    std::unique_ptr<SilentCardAsker> asker_; // a broadcast search only
     Clock::time_point start_{};
     std::map<unsigned, std::string> cardNames_; // looked up once per search
 };

@@ -74,9 +74,9 @@ TEST_F(FirewallWindowTest, NothingFoundWithoutAKnownFirewallShowsNoBalloon) {
     EXPECT_EQ(Balloon()->title, "Контроллеры не найдены");
 }
 
-// Waits for the window's search to ask silent cards again (core::SilentCardAsker wired
-// into the broadcast search): then both controllers behind the firewall are listed.
-TEST_F(FirewallWindowTest, DISABLED_BehindTheFirewallTheReaskFindsEveryController) {
+// The window's broadcast search asks the silent card's new neighbours again by unicast:
+// both controllers behind the firewall are listed, and no balloon is needed.
+TEST_F(FirewallWindowTest, BehindTheFirewallTheReaskFindsEveryController) {
     SwitchedLan lan;
     ASSERT_EQ(
         lan.Build({{"192.168.1.9", "02-00-C0-A8-01-09"}, {"192.168.1.10", "02-00-C0-A8-01-0A"}}),
