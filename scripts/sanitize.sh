@@ -54,8 +54,10 @@ run_asan() {
     echo "--- asan build: $((SECONDS - start)) s"
     start=$SECONDS
     local log="$build/ctest.log" rc=0
-    (cd "$build" && ctest --output-on-failure --parallel "$jobs" --timeout 600) >"$log" 2>&1 ||
-        rc=$?
+    # The clock step tests run the search under libfaketime's preloaded clock, which cannot
+    # start beside the sanitizer runtime (both take over clock_gettime before main).
+    (cd "$build" && ctest -E '^Moves/ClockStep' --output-on-failure --parallel "$jobs" \
+        --timeout 600) >"$log" 2>&1 || rc=$?
     grep -E "tests passed|tests failed|\*\*\*Failed|SUMMARY:|ERROR: (Address|Leak)Sanitizer|runtime error:" "$log" || true
     [ $rc -eq 0 ] || tail -n 200 "$log"
     echo "--- asan tests: $((SECONDS - start)) s"
