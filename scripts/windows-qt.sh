@@ -78,6 +78,15 @@ digest="$(
 )"
 prefix="$cache/qt-$upstream-mingw64-$digest"
 
+# One build at a time: a second run waits for the first and then reuses its Qt (a second
+# build would wipe the work folder under the first).
+mkdir -p "$cache"
+exec 9>"$cache/.lock"
+if ! flock -n 9; then
+    say "waiting for the Qt build that is already running (log: $cache/work-$digest/build.log)"
+    flock 9
+fi
+
 if [ -f "$prefix/.complete" ]; then
     say "reusing $prefix"
     echo "$prefix"
