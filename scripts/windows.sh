@@ -336,6 +336,18 @@ end_to_end() {
     start_display
     local dir="$WINEPREFIX/drive_c/$programDir"
 
+    # First an "older version" with a file this version no longer has: the update must
+    # remove it.
+    local older="$e2eDir/older"
+    mkdir -p "$older"
+    cp -r "$build/packaging/windows/stage/$zipName" "$older/stage"
+    echo "only in the older version" >"$older/stage/older-only.txt"
+    cmake -DSTAGE="$older/stage" -DVERSION=1.0.0.0 -DOUTFILE="$older/setup.exe" \
+        -DICON="$build/packaging/windows/Quorrel_ROZidovo.ico" \
+        -P "$root/packaging/windows/Installer.cmake"
+    "$wine" "$older/setup.exe" /S || fail "the older version's installer exited with $?"
+    [ -f "$dir/older-only.txt" ] || fail "the older version did not install"
+
     "$wine" "$build/$setupName" /S || fail "$setupName /S exited with $?"
     wait_for 300 test -f "$dir/uninstall.exe" || fail "the installer wrote no $dir/uninstall.exe"
     local installed
@@ -353,7 +365,7 @@ end_to_end() {
         grep -qE "$value" "$e2eDir/uninstall-key.txt" ||
             fail "the uninstall entry lacks $value: $(cat "$e2eDir/uninstall-key.txt")"
     done
-    say "installed into C:\\$programDir: ${installed//$'\n'/ }"
+    say "installed over version 1.0.0.0 into C:\\$programDir: ${installed//$'\n'/ }"
     # What Wine's netsh makes of the installer's firewall rule (Wine has no firewall).
     "$wine" netsh advfirewall firewall show rule name="Quorrel IP Configurator" \
         >"$e2eDir/netsh.txt" 2>&1 || true

@@ -1,5 +1,5 @@
-; Installer of Quorrel IP Configurator for 64-bit Windows, built with makensis by the
-; windows_setup target of packaging/windows/CMakeLists.txt, which defines:
+; Installer of Quorrel IP Configurator for 64-bit Windows, made by Installer.cmake (the
+; windows_setup target of packaging/windows/CMakeLists.txt), which defines:
 ;   VERSION          the program's version, four numbers (1.0.1.1)
 ;   STAGE            the install tree (the zip's folder)
 ;   UNINSTALL_LIST   Delete and RMDir lines for every file and folder of STAGE
