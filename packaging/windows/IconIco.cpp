@@ -1,7 +1,7 @@
 // Writes the program's icon (artwork image 50, the one the window, the tray and the Linux
-// icon theme show) as one Windows .ico file with a picture for every size given. Each
-// picture is stored as PNG, which Windows reads in icon files since Vista.
-//   quorrel-icon-ico FILE.ico SIZE...
+// icon theme show) as one Windows .ico file with the sizes Explorer, the Start menu and the
+// taskbar use. Each picture is stored as PNG, which Windows reads in icon files since Vista.
+//   quorrel-icon-ico FILE.ico
 #include "Artwork.h"
 
 #include <QBuffer>
@@ -11,10 +11,14 @@
 #include <QList>
 #include <QString>
 
+#include <iterator>
+
 #include <cstdint>
 #include <cstdio>
 
 namespace {
+
+constexpr int kSizes[] = {16, 24, 32, 48, 64, 256};
 
 void PutU16(QByteArray& out, std::uint16_t value) {
     out.append(static_cast<char>(value & 0xFF));
@@ -29,24 +33,12 @@ void PutU32(QByteArray& out, std::uint32_t value) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s FILE.ico SIZE...\n", argv[0]);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FILE.ico\n", argv[0]);
         return 2;
     }
-    QList<int> sizes;
-    for (int i = 2; i < argc; ++i) {
-        bool ok = false;
-        const int size = QString::fromLocal8Bit(argv[i]).toInt(&ok);
-        // An icon directory entry holds a side of 1..255, with 0 meaning 256.
-        if (!ok || size < 16 || size > 256) {
-            std::fprintf(stderr, "bad icon size: %s\n", argv[i]);
-            return 2;
-        }
-        sizes.append(size);
-    }
-
     QList<QByteArray> pictures;
-    for (const int size : sizes) {
+    for (const int size : kSizes) {
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
@@ -61,19 +53,21 @@ int main(int argc, char** argv) {
     QByteArray ico;
     PutU16(ico, 0);
     PutU16(ico, 1);
-    PutU16(ico, static_cast<std::uint16_t>(sizes.size()));
-    std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(sizes.size());
-    for (qsizetype i = 0; i < sizes.size(); ++i) {
-        const char side = static_cast<char>(sizes[i] == 256 ? 0 : sizes[i]);
+    PutU16(ico, static_cast<std::uint16_t>(std::size(kSizes)));
+    std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(std::size(kSizes));
+    for (std::size_t i = 0; i < std::size(kSizes); ++i) {
+        // A side of 256 is written as 0.
+        const char side = static_cast<char>(kSizes[i] == 256 ? 0 : kSizes[i]);
+        const QByteArray& picture = pictures[static_cast<qsizetype>(i)];
         ico.append(side);
         ico.append(side);
         ico.append('\0'); // no palette
         ico.append('\0');
         PutU16(ico, 1);  // planes
         PutU16(ico, 32); // bits per pixel
-        PutU32(ico, static_cast<std::uint32_t>(pictures[i].size()));
+        PutU32(ico, static_cast<std::uint32_t>(picture.size()));
         PutU32(ico, offset);
-        offset += static_cast<std::uint32_t>(pictures[i].size());
+        offset += static_cast<std::uint32_t>(picture.size());
     }
     for (const QByteArray& picture : pictures)
         ico.append(picture);
