@@ -74,6 +74,11 @@ wine_path() {
 build_windows() {
     WINEPATH="$(wine_path)"
     export WINEPATH WINEDEBUG=-all
+    # A folder configured without this Qt (the toolchain is only read the first time)
+    # starts afresh.
+    if [ -f "$build/CMakeCache.txt" ] && ! grep -qF "$qt/" "$build/CMakeCache.txt"; then
+        rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+    fi
     "$qt/bin/qt-cmake" -S "$root" -B "$build" -G "Unix Makefiles" \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_CROSSCOMPILING_EMULATOR="$wine" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -119,9 +124,12 @@ artifacts() {
         done
     done
     [ ${#missing[@]} -eq 0 ] || fail "DLLs neither shipped nor part of Windows: ${missing[*]}"
-    file "$build/Quorrel_ROZidovo.exe" 2>/dev/null || true
     x86_64-w64-mingw32-objdump -p "$stage/Quorrel_ROZidovo.exe" | grep -q 'Subsystem.*(Windows GUI)' ||
         fail "Quorrel_ROZidovo.exe is not a GUI-subsystem program"
+    local sizes
+    sizes="$(identify "$build/packaging/windows/Quorrel_ROZidovo.ico" | awk '{print $3}' | xargs)"
+    [ "$sizes" = "16x16 24x24 32x32 48x48 64x64 256x256" ] ||
+        fail "the program's icon holds $sizes"
     say "$(basename "$zip"): $(echo "$listed" | wc -l) files, $(du -h "$zip" | cut -f1)"
     say "$(basename "$setup"): $(du -h "$setup" | cut -f1)"
 }
@@ -162,7 +170,6 @@ remove_test_card() {
 start_wine() {
     WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/quorrel-wine.XXXXXX")"
     export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    unset DISPLAY WAYLAND_DISPLAY
     # One server for the whole run, started first and kept until the end: every test is a
     # Wine process of its own, and a server that exits between two of them (it does after
     # a few idle seconds) races with the next one ("recvmsg: Connection reset by peer").
@@ -330,10 +337,11 @@ end_to_end() {
     rm -rf "$e2eDir"
     mkdir -p "$e2eDir"
     # A fresh prefix, and the programs find their DLLs beside them, as on a user's machine.
+    # The display first: Wine's desktop process, started with the prefix, needs it.
     stop_wine
     unset WINEPATH
-    start_wine
     start_display
+    start_wine
     local dir="$WINEPREFIX/drive_c/$programDir"
 
     # First an "older version" with a file this version no longer has: the update must
@@ -433,6 +441,8 @@ inside() {
     add_test_addresses
     add_test_card
     trap cleanup EXIT
+    # The tests use the offscreen platform; only the end-to-end run has a display, its own.
+    unset DISPLAY WAYLAND_DISPLAY
     step "Wine prefix" start_wine
     step "tests under Wine" run_tests
     if [ "$mode" = ci ]; then
