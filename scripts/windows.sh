@@ -124,7 +124,9 @@ artifacts() {
         done
     done
     [ ${#missing[@]} -eq 0 ] || fail "DLLs neither shipped nor part of Windows: ${missing[*]}"
-    x86_64-w64-mingw32-objdump -p "$stage/Quorrel_ROZidovo.exe" | grep -q 'Subsystem.*(Windows GUI)' ||
+    local headers
+    headers="$(x86_64-w64-mingw32-objdump -p "$stage/Quorrel_ROZidovo.exe")"
+    grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" ||
         fail "Quorrel_ROZidovo.exe is not a GUI-subsystem program"
     local sizes
     sizes="$(identify "$build/packaging/windows/Quorrel_ROZidovo.ico" | awk '{print $3}' | xargs)"
