@@ -220,10 +220,11 @@ run_tests() {
     # One after another: all tests share this one namespace and its fixed ports (5001,
     # 6002-6004), where on Linux each test process has a namespace of its own.
     # A test's first window starts Wine's desktop process (explorer.exe), which inherits
-    # the test's output and outlives it: ctest would wait for that output to end. It is
-    # started here first, with its output going nowhere.
-    QT_QPA_PLATFORM=offscreen "$wine" "$build/check_tree_test.exe" --gtest_list_tests \
-        </dev/null >/dev/null 2>&1 || true
+    # the test's output and outlives the test by seconds: ctest would wait for that output
+    # to end, after every window test. A program that keeps a window open on the display
+    # for the whole run keeps one desktop process, started with its output going nowhere.
+    "$wine" notepad </dev/null >/dev/null 2>&1 &
+    wait_for 300 pgrep -f 'explorer.exe /desktop' || fail "Wine's desktop process did not start"
     # Under Wine the offscreen platform finds no font at all (it reads font files from Qt's
     # own lib/fonts, not from Windows), so the test that every dialog family maps to an
     # installed one cannot pass there.
@@ -346,10 +347,8 @@ end_to_end() {
     rm -rf "$e2eDir"
     mkdir -p "$e2eDir"
     # A fresh prefix, and the programs find their DLLs beside them, as on a user's machine.
-    # The display first: Wine's desktop process, started with the prefix, needs it.
     stop_wine
     unset WINEPATH
-    start_display
     start_wine
     local dir="$WINEPREFIX/drive_c/$programDir"
 
@@ -450,8 +449,10 @@ inside() {
     add_test_addresses
     add_test_card
     trap cleanup EXIT
-    # The tests use the offscreen platform; only the end-to-end run has a display, its own.
+    # A virtual display before the Wine prefix: Wine's desktop process, started with the
+    # prefix, needs it. The tests themselves use the offscreen platform.
     unset DISPLAY WAYLAND_DISPLAY
+    start_display
     step "Wine prefix" start_wine
     step "tests under Wine" run_tests
     if [ "$mode" = ci ]; then
