@@ -128,6 +128,10 @@ artifacts() {
     headers="$(x86_64-w64-mingw32-objdump -p "$stage/Quorrel_ROZidovo.exe")"
     grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" ||
         fail "Quorrel_ROZidovo.exe is not a GUI-subsystem program"
+    # Resource types 14 (the icon group Explorer shows) and 16 (the version resource).
+    grep -q 'Entry: ID: 0x00000e,' <<<"$headers" || fail "Quorrel_ROZidovo.exe carries no icon"
+    grep -q 'Entry: ID: 0x000010,' <<<"$headers" ||
+        fail "Quorrel_ROZidovo.exe carries no version resource"
     local sizes
     sizes="$(identify "$build/packaging/windows/Quorrel_ROZidovo.ico" | awk '{print $3}' | xargs)"
     [ "$sizes" = "16x16 24x24 32x32 48x48 64x64 256x256" ] ||
