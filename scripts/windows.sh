@@ -46,7 +46,7 @@ step() {
 
 install_missing() {
     "$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix wine64 googletest nsis \
-        binutils-mingw-w64-x86-64 unzip
+        binutils-mingw-w64-x86-64 unzip x11-utils
 }
 
 # The Qt for Windows (built on the first run, about 35 minutes).
