@@ -1,9 +1,15 @@
 # Cross-compiles for 64-bit Windows with Debian's MinGW-w64 (the posix thread model, which
-# std::thread and std::mutex need). Programs are linked statically, so the .exe files run
-# (under Wine too) without the compiler's DLLs next to them.
+# std::thread and std::mutex need). Programs use the compiler's runtime DLLs
+# (libstdc++-6.dll, libgcc_s_seh-1.dll, libwinpthread-1.dll), the same ones Qt's DLLs use:
+# one C++ runtime per process. The zip and the installer ship them beside the .exe files;
+# to run a program from the build folder under Wine, WINEPATH names their folders
+# (scripts/windows.sh sets it).
 #
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 #         -DQUORREL_GUI=OFF
+# With the window, through the Qt that scripts/windows-qt.sh builds:
+#   QT/bin/qt-cmake -S . -B build-windows \
+#         -DQT_CHAINLOAD_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -21,7 +27,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Windows 7 and later: inet_ntop, inet_pton and GetAdaptersAddresses with IPv4 prefixes.
 set(CMAKE_CXX_FLAGS_INIT "-D_WIN32_WINNT=0x0601")
 set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0601")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # -O2 as in the native builds: MinGW's GCC 12 at -O3 warns about std::string code of its own
 # library that cannot overlap (-Wrestrict, a known false positive).
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")

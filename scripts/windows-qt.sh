@@ -46,6 +46,10 @@ options=(
     -DFEATURE_concurrent=OFF
     -DFEATURE_xml=OFF
     -DFEATURE_direct2d=OFF
+    # Qt 6.4 builds its DirectWrite font database only with Direct2D, but the windows
+    # platform still refers to it when DirectWrite 3 is on (the link fails); the GDI font
+    # database is the platform's default anyway.
+    -DFEATURE_directwrite3=OFF
     -DFEATURE_jpeg=OFF
     -DFEATURE_testlib=ON
     -DFEATURE_widgets=ON
@@ -78,6 +82,15 @@ digest="$(
 )"
 prefix="$cache/qt-$upstream-mingw64-$digest"
 
+# One build at a time: a second run waits for the first and then reuses its Qt (a second
+# build would wipe the work folder under the first).
+mkdir -p "$cache"
+exec 9>"$cache/.lock"
+if ! flock -n 9; then
+    say "waiting for the Qt build that is already running (log: $cache/work-$digest/build.log)"
+    flock 9
+fi
+
 if [ -f "$prefix/.complete" ]; then
     say "reusing $prefix"
     echo "$prefix"
@@ -86,7 +99,15 @@ fi
 
 start=$SECONDS
 work="$cache/work-$digest"
-rm -rf "$work" "$prefix"
+rm -rf "$prefix"
+# A build that stopped half-way (a failure, an interrupted run) goes on from where it was:
+# ninja rebuilds only what is missing or out of date.
+resume=0
+if [ -f "$work/src/CMakeLists.txt" ] && [ -f "$work/build/CMakeCache.txt" ]; then
+    resume=1
+else
+    rm -rf "$work"
+fi
 mkdir -p "$work"
 
 # The source through apt, which checks its signatures. Debian's source entries are added
@@ -118,8 +139,12 @@ fetch_source() {
         fail "could not unpack the qt6-base source"
 }
 
-say "fetching the qt6-base $version source"
-fetch_source
+if [ $resume = 1 ]; then
+    say "going on with the Qt build in $work"
+else
+    say "fetching the qt6-base $version source"
+    fetch_source
+fi
 toolchain_text >"$work/toolchain.cmake"
 
 say "configuring Qt $upstream for Windows"

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Builds util, core, protocol and the command-line tool for 64-bit Windows with MinGW-w64,
-# runs their tests under Wine, and (ci) tries the Windows quorrel-cli.exe against the
-# Linux controller simulator. Everything that runs does so inside one private network
-# namespace that this script creates: nothing reaches a real network.
+# Builds the whole project for 64-bit Windows with MinGW-w64 and the Qt that
+# scripts/windows-qt.sh builds (and caches) from Debian's source, makes the zip and the
+# installer, runs the tests under Wine and (ci) tries the installed programs. Everything
+# that runs does so inside a private network namespace that this script creates: nothing
+# reaches a real network.
 #
-#   scripts/windows.sh          build, test and try the tool (the same as ci)
-#   scripts/windows.sh build    only build (no namespace, no Wine)
+#   scripts/windows.sh          the same as ci
+#   scripts/windows.sh build    only build: programs, tests, zip and installer (no Wine)
 #   scripts/windows.sh test     build and run the tests under Wine
-#   scripts/windows.sh ci       build, tests and the command-line tool against the simulator
+#   scripts/windows.sh ci       build, tests, quorrel-cli.exe against the simulator, and the
+#                               installer end to end: silent install into a fresh Wine
+#                               prefix, the installed window's broadcast search on a virtual
+#                               display, a screenshot, silent uninstall
 #
-# Build folders: build-windows/ (or $WINDOWS_BUILD_DIR) for the .exe files, build-sim/ (or
-# $SIM_BUILD_DIR) for the simulator, a native build without Qt.
+# Build folders: build-windows/ (or $WINDOWS_BUILD_DIR) for the .exe files and the two
+# artifacts, build-sim/ (or $SIM_BUILD_DIR) for the simulator, a native build without Qt.
+# Screenshots of the end-to-end run: build-windows/e2e/ (also copied to $WINDOWS_SHOTS_DIR
+# when set).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${WINDOWS_BUILD_DIR:-$root/build-windows}"
@@ -18,6 +24,9 @@ simBuild="${SIM_BUILD_DIR:-$root/build-sim}"
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 jobs="$(nproc)"
+version="$(sed -nE 's/^project\(QuorrelConfigurator VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")"
+zipName="quorrel-ip-configurator-$version-windows-x64"
+setupName="quorrel-ip-configurator-$version-setup.exe"
 
 say() { echo "--- windows: $*"; }
 fail() {
@@ -36,14 +45,99 @@ step() {
 }
 
 install_missing() {
-    "$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix wine64 googletest
+    "$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix wine64 googletest nsis \
+        binutils-mingw-w64-x86-64 unzip x11-utils
+}
+
+# The Qt for Windows (built on the first run, about 35 minutes).
+qt=""
+windows_qt() {
+    qt="$(bash "$root/scripts/windows-qt.sh" | tail -n 1)"
+    [ -f "$qt/.complete" ] || fail "scripts/windows-qt.sh gave no Qt folder"
+    say "Qt for Windows: $qt"
+}
+
+# Programs built here load the MinGW runtime and Qt DLLs from these folders under Wine
+# (test discovery at build time, the tests, quorrel-cli.exe); the zip and the installer
+# ship the DLLs beside the programs instead.
+wine_path() {
+    local dirs=("$qt/bin"
+        "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
+        "$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")")")
+    local d out=""
+    for d in "${dirs[@]}"; do
+        out+="${out:+;}Z:${d//\//\\}"
+    done
+    echo "$out"
 }
 
 build_windows() {
-    cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-        -DCMAKE_CROSSCOMPILING_EMULATOR="$wine" -DQUORREL_GUI=OFF \
-        -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build "$build" --parallel "$jobs"
+    WINEPATH="$(wine_path)"
+    export WINEPATH WINEDEBUG=-all
+    # A folder configured without this Qt (the toolchain is only read the first time)
+    # starts afresh.
+    if [ -f "$build/CMakeCache.txt" ] && ! grep -qF "$qt/" "$build/CMakeCache.txt"; then
+        rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+    fi
+    "$qt/bin/qt-cmake" -S "$root" -B "$build" -G "Unix Makefiles" \
+        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$wine" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build "$build" --parallel "$jobs" 2>&1 | tee "$build/build.log"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || fail "the Windows build failed"
+    if grep -q 'warning:' "$build/build.log"; then
+        grep 'warning:' "$build/build.log" | sort -u
+        fail "the Windows build gave warnings"
+    fi
+}
+
+# The zip's folder, exactly: the two programs, the Qt DLLs and plugins the program loads,
+# the MinGW runtime DLLs and the licence texts. Every DLL any of them imports is either
+# in the folder or part of Windows.
+expected_files() {
+    printf '%s\n' Quorrel_ROZidovo.exe quorrel-cli.exe \
+        Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll \
+        styles/qwindowsvistastyle.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
+        licenses/README.txt licenses/Quorrel-IP-Configurator.txt licenses/Qt-LGPL-3.0.txt \
+        licenses/Qt-source.txt licenses/GPL-3.0.txt licenses/MinGW-GCC-runtime.txt \
+        licenses/MinGW-w64-winpthreads.txt | sort
+}
+
+artifacts() {
+    cmake --build "$build" --target windows_setup
+    local zip="$build/$zipName.zip" setup="$build/$setupName"
+    [ -f "$zip" ] || fail "no $zip"
+    [ -f "$setup" ] || fail "no $setup"
+    local listed
+    listed="$(unzip -Z1 "$zip" | grep -v '/$' | sed "s|^$zipName/||" | sort)"
+    if [ "$listed" != "$(expected_files)" ]; then
+        diff <(expected_files) <(echo "$listed") || true
+        fail "the zip does not hold exactly the expected files"
+    fi
+    local stage="$build/packaging/windows/stage/$zipName" f dll missing=()
+    for f in $(find "$stage" -name '*.exe' -o -name '*.dll'); do
+        for dll in $(x86_64-w64-mingw32-objdump -p "$f" | sed -n 's/^\s*DLL Name: //p'); do
+            [ -f "$stage/$dll" ] && continue
+            # Windows' own: API sets, and what is in Wine's system folder.
+            [[ "${dll,,}" == api-ms-win-* ]] && continue
+            [ -f "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/${dll,,}" ] && continue
+            missing+=("${f#"$stage"/} needs $dll")
+        done
+    done
+    [ ${#missing[@]} -eq 0 ] || fail "DLLs neither shipped nor part of Windows: ${missing[*]}"
+    local headers
+    headers="$(x86_64-w64-mingw32-objdump -p "$stage/Quorrel_ROZidovo.exe")"
+    grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" ||
+        fail "Quorrel_ROZidovo.exe is not a GUI-subsystem program"
+    # Resource types 14 (the icon group Explorer shows) and 16 (the version resource).
+    grep -q 'Entry: ID: 0x00000e,' <<<"$headers" || fail "Quorrel_ROZidovo.exe carries no icon"
+    grep -q 'Entry: ID: 0x000010,' <<<"$headers" ||
+        fail "Quorrel_ROZidovo.exe carries no version resource"
+    local sizes
+    sizes="$(identify "$build/packaging/windows/Quorrel_ROZidovo.ico" | awk '{print $3}' | xargs)"
+    [ "$sizes" = "16x16 24x24 32x32 48x48 64x64 256x256" ] ||
+        fail "the program's icon holds $sizes"
+    say "$(basename "$zip"): $(echo "$listed" | wc -l) files, $(du -h "$zip" | cut -f1)"
+    say "$(basename "$setup"): $(du -h "$setup" | cut -f1)"
 }
 
 build_simulator() {
@@ -82,7 +176,6 @@ remove_test_card() {
 start_wine() {
     WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/quorrel-wine.XXXXXX")"
     export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    unset DISPLAY WAYLAND_DISPLAY
     # One server for the whole run, started first and kept until the end: every test is a
     # Wine process of its own, and a server that exits between two of them (it does after
     # a few idle seconds) races with the next one ("recvmsg: Connection reset by peer").
@@ -90,18 +183,58 @@ start_wine() {
     "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot could not create $WINEPREFIX"
 }
 
-simPid=""
-cleanup() {
-    [ -n "$simPid" ] && kill "$simPid" 2>/dev/null
+stop_wine() {
     "$wineserver" -k 2>/dev/null || true
     "$wineserver" -w 2>/dev/null || true
     [ -n "${WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"
+    WINEPREFIX=""
+}
+
+simPid=""
+xvfbPid=""
+cleanup() {
+    [ -n "$simPid" ] && kill "$simPid" 2>/dev/null
+    stop_wine
+    [ -n "$xvfbPid" ] && kill "$xvfbPid" 2>/dev/null
+    return 0
+}
+
+# The simulator playing the given controllers (--controller arguments), its events in
+# $1; waits until it listens.
+start_simulator() {
+    local log=$1
+    shift
+    "$simBuild/tools/controller-sim" "$@" >"$log" 2>&1 &
+    simPid=$!
+    local tries=0
+    until grep -q '"event":"ready"' "$log"; do
+        tries=$((tries + 1))
+        [ $tries -gt 50 ] && fail "the simulator did not start: $(cat "$log")"
+        sleep 0.1
+    done
+}
+
+stop_simulator() {
+    kill "$simPid" 2>/dev/null || true
+    wait "$simPid" 2>/dev/null || true
+    simPid=""
 }
 
 run_tests() {
     # One after another: all tests share this one namespace and its fixed ports (5001,
     # 6002-6004), where on Linux each test process has a namespace of its own.
-    (cd "$build" && ctest --output-on-failure --timeout 300) | tee "$build/ctest.log"
+    # A test's first window starts Wine's desktop process (explorer.exe), which inherits
+    # the test's output and outlives the test by seconds: ctest would wait for that output
+    # to end, after every window test. A program that keeps a window open on the display
+    # for the whole run keeps one desktop process, started with its output going nowhere.
+    "$wine" notepad </dev/null >/dev/null 2>&1 &
+    wait_for 300 pgrep -f 'explorer.exe /desktop' || fail "Wine's desktop process did not start"
+    # Under Wine the offscreen platform finds no font at all (it reads font files from Qt's
+    # own lib/fonts, not from Windows), so the test that every dialog family maps to an
+    # installed one cannot pass there.
+    (cd "$build" && ctest --output-on-failure --timeout 300 \
+        -E '^DialogFontTest\.MissingFamiliesGetAnInstalledNeighbour$' ${WINDOWS_CTEST_ARGS:-}) |
+        tee "$build/ctest.log"
     local summary
     summary="$(grep -E 'tests passed|tests failed' "$build/ctest.log" || true)"
     say "under Wine: $summary"
@@ -109,29 +242,19 @@ run_tests() {
 
 # The Windows command-line tool against the Linux simulator playing three controllers.
 acceptance() {
-    local cli="$build/cli/quorrel-cli.exe"
-    local sim="$simBuild/tools/controller-sim"
-    if [ ! -f "$cli" ]; then
-        say "SKIPPED the command-line check: $cli was not built (no quorrel-cli in this tree)"
-        return 0
-    fi
+    # Qt's project set-up puts every Windows program in the build folder's top.
+    local cli="$build/quorrel-cli.exe"
+    [ -f "$cli" ] || fail "$cli was not built"
     local log="$build/acceptance"
     mkdir -p "$log"
     local a
     for a in 192.168.1.10 192.168.1.11 192.168.1.12 192.168.1.20; do
         ip addr add "$a/32" dev lo 2>/dev/null || true
     done
-    "$sim" --controller ip=192.168.1.10,mac=00-1A-2B-3C-4D-5E,mask=255.255.255.0,gw=192.168.1.1 \
+    start_simulator "$log/sim.jsonl" \
+        --controller ip=192.168.1.10,mac=00-1A-2B-3C-4D-5E,mask=255.255.255.0,gw=192.168.1.1 \
         --controller ip=192.168.1.11,mac=00-1A-2B-3C-4D-5F,mask=255.255.255.0,gw=192.168.1.1 \
-        --controller ip=192.168.1.12,mac=00-1A-2B-3C-4D-60,mask=255.255.255.0,gw=192.168.1.1 \
-        >"$log/sim.jsonl" 2>&1 &
-    simPid=$!
-    local tries=0
-    until grep -q '"event":"ready"' "$log/sim.jsonl"; do
-        tries=$((tries + 1))
-        [ $tries -gt 50 ] && fail "the simulator did not start: $(cat "$log/sim.jsonl")"
-        sleep 0.1
-    done
+        --controller ip=192.168.1.12,mac=00-1A-2B-3C-4D-60,mask=255.255.255.0,gw=192.168.1.1
 
     "$wine" "$cli" discover --format json >"$log/discover.json" ||
         fail "quorrel-cli.exe discover exited with $?"
@@ -172,8 +295,155 @@ acceptance() {
     grep -q '"result":"accepted"' "$log/sim.jsonl" ||
         fail "the simulator accepted no configuration frame"
     say "quorrel-cli.exe set --verify confirmed the write"
-    kill "$simPid" 2>/dev/null || true
-    simPid=""
+    stop_simulator
+}
+
+# --- the installer, end to end --------------------------------------------------------
+
+readonly programDir="Program Files/Quorrel IP Configurator"
+readonly uninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuorrelIpConfigurator'
+readonly shortcut="ProgramData/Microsoft/Windows/Start Menu/Programs/Quorrel IP Configurator.lnk"
+
+start_display() {
+    local n
+    for n in $(seq 90 119); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+            export DISPLAY=":$n"
+            break
+        fi
+    done
+    [ -n "${DISPLAY:-}" ] || fail "no free display number"
+    Xvfb "$DISPLAY" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfbPid=$!
+    for _ in $(seq 50); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    fail "Xvfb did not start on $DISPLAY"
+}
+
+# Waits up to $1 tenths of a second for the command that follows to succeed.
+wait_for() {
+    local tenths=$1
+    shift
+    local i
+    for ((i = 0; i < tenths; i++)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+shot() {
+    import -window root "$e2eDir/$1.png"
+    say "screenshot $e2eDir/$1.png"
+}
+
+# Clicks at (x, y) inside the window $window.
+click() {
+    xdotool mousemove --window "$window" "$1" "$2" click 1
+}
+
+e2eDir=""
+window=""
+end_to_end() {
+    e2eDir="$build/e2e"
+    rm -rf "$e2eDir"
+    mkdir -p "$e2eDir"
+    # A fresh prefix, and the programs find their DLLs beside them, as on a user's machine.
+    stop_wine
+    unset WINEPATH
+    start_wine
+    local dir="$WINEPREFIX/drive_c/$programDir"
+
+    # First an "older version" with a file this version no longer has: the update must
+    # remove it.
+    local older="$e2eDir/older"
+    mkdir -p "$older"
+    cp -r "$build/packaging/windows/stage/$zipName" "$older/stage"
+    echo "only in the older version" >"$older/stage/older-only.txt"
+    cmake -DSTAGE="$older/stage" -DVERSION=1.0.0.0 -DOUTFILE="$older/setup.exe" \
+        -DICON="$build/packaging/windows/Quorrel_ROZidovo.ico" \
+        -P "$root/packaging/windows/Installer.cmake"
+    "$wine" "$older/setup.exe" /S || fail "the older version's installer exited with $?"
+    [ -f "$dir/older-only.txt" ] || fail "the older version did not install"
+
+    "$wine" "$build/$setupName" /S || fail "$setupName /S exited with $?"
+    wait_for 300 test -f "$dir/uninstall.exe" || fail "the installer wrote no $dir/uninstall.exe"
+    local installed
+    installed="$(cd "$dir" && find . -type f | sed 's|^\./||' | sort)"
+    if [ "$installed" != "$( (expected_files && echo uninstall.exe) | sort)" ]; then
+        diff <( (expected_files && echo uninstall.exe) | sort) <(echo "$installed") || true
+        fail "the installed files differ from the zip's"
+    fi
+    [ -f "$WINEPREFIX/drive_c/$shortcut" ] || fail "no Start-menu shortcut"
+    "$wine" reg query "$uninstallKey" >"$e2eDir/uninstall-key.txt" 2>&1 ||
+        fail "no uninstall entry: $(cat "$e2eDir/uninstall-key.txt")"
+    local value
+    for value in "DisplayName.*Quorrel IP Configurator" "DisplayVersion.*$version" \
+        "Publisher.*Trevant" "QuietUninstallString.*uninstall.exe\" /S"; do
+        grep -qE "$value" "$e2eDir/uninstall-key.txt" ||
+            fail "the uninstall entry lacks $value: $(cat "$e2eDir/uninstall-key.txt")"
+    done
+    say "installed over version 1.0.0.0 into C:\\$programDir: ${installed//$'\n'/ }"
+    # What Wine's netsh makes of the installer's firewall rule (Wine has no firewall).
+    "$wine" netsh advfirewall firewall show rule name="Quorrel IP Configurator" \
+        >"$e2eDir/netsh.txt" 2>&1 || true
+    say "Wine's netsh on the firewall rule: $(tr -d '\r' <"$e2eDir/netsh.txt" | head -n 3 | xargs)"
+
+    start_simulator "$e2eDir/sim.jsonl" --controller \
+        ip=192.168.1.10,mask=255.255.255.0,gw=192.168.1.1,mac=00-1A-2B-3C-4D-5E,hw=01,sw=02.0A \
+        --controller ip=10.0.0.5,mask=255.0.0.0,gw=10.0.0.1,mac=0A-0B-0C-0D-0E-0F \
+        --controller ip=192.168.1.9,mac=00-1A-2B-3C-4D-60
+    "$wine" "$dir/Quorrel_ROZidovo.exe" >"$e2eDir/program.log" 2>&1 &
+    local program=$!
+    wait_for 300 xdotool search --onlyvisible --name '^Quorrel IP Configurator$' ||
+        fail "the installed program showed no window"
+    window="$(xdotool search --onlyvisible --name '^Quorrel IP Configurator$' | head -n 1)"
+    sleep 2
+    shot start
+
+    # "Поиск широковещательный" at (4, 2), 171 x 25 in the window.
+    click 60 14
+    sleep 3
+    shot search
+    local requests
+    requests="$(grep -c '"event":"request"' "$e2eDir/sim.jsonl" || true)"
+    grep '"event":"request"' "$e2eDir/sim.jsonl" || true
+    [ "$requests" -eq 1 ] || fail "the simulator saw $requests requests, not one"
+    grep '"event":"request"' "$e2eDir/sim.jsonl" |
+        grep -q '"from":"[0-9.]*:6002","to":"255.255.255.255"' ||
+        fail "the request was not a broadcast from port 6002"
+    say "the simulator saw one \"TR\" from port 6002 to 255.255.255.255"
+
+    # The tree: Quorrel, 10.0.0.xxx, 10.0.0.5, ...: the first row, then two rows down.
+    click 60 "${ROOT_ROW_Y:-50}"
+    xdotool key --window "$window" Down Down
+    sleep 1
+    shot selected
+    # "Поиск по IP" at (175, 2), 88 x 25: the input query.
+    click 215 14
+    sleep 2
+    shot input-query
+    xdotool key Escape
+    sleep 1
+    kill "$program" 2>/dev/null || true
+    "$wine" taskkill /f /im Quorrel_ROZidovo.exe >/dev/null 2>&1 || true
+    stop_simulator
+    if [ -n "${WINDOWS_SHOTS_DIR:-}" ]; then
+        mkdir -p "$WINDOWS_SHOTS_DIR"
+        cp "$e2eDir"/*.png "$WINDOWS_SHOTS_DIR/"
+    fi
+
+    # The uninstaller copies itself to the temporary folder and returns at once; the copy
+    # removes the program.
+    "$wine" "$dir/uninstall.exe" /S || fail "uninstall.exe /S exited with $?"
+    wait_for 300 test ! -e "$dir" || fail "left behind after uninstall: $(find "$dir")"
+    [ ! -e "$WINEPREFIX/drive_c/$shortcut" ] || fail "the Start-menu shortcut is left behind"
+    if "$wine" reg query "$uninstallKey" >/dev/null 2>&1; then
+        fail "the uninstall entry is left behind"
+    fi
+    say "uninstalled: no program folder, shortcut nor uninstall entry left"
 }
 
 inside() {
@@ -183,6 +453,10 @@ inside() {
     add_test_addresses
     add_test_card
     trap cleanup EXIT
+    # A virtual display before the Wine prefix: Wine's desktop process, started with the
+    # prefix, needs it. The tests themselves use the offscreen platform.
+    unset DISPLAY WAYLAND_DISPLAY
+    start_display
     step "Wine prefix" start_wine
     step "tests under Wine" run_tests
     if [ "$mode" = ci ]; then
@@ -190,6 +464,7 @@ inside() {
         # goes out twice (routed and on the card) and each controller would be heard twice.
         remove_test_card
         step "quorrel-cli.exe against the simulator" acceptance
+        step "installer end to end" end_to_end
     fi
 }
 
@@ -198,6 +473,7 @@ inside() {
 mode="${1:-ci}"
 case "$mode" in
     --inside)
+        qt="$QUORREL_WINDOWS_QT"
         inside "$2"
         exit 0
         ;;
@@ -210,8 +486,11 @@ esac
 
 start=$SECONDS
 step "packages" install_missing
+step "Qt for Windows" windows_qt
 step "build for Windows" build_windows
+step "zip and installer" artifacts
 if [ "$mode" = build ]; then
+    say "total: $((SECONDS - start)) s"
     exit 0
 fi
 [ "$mode" = ci ] && step "simulator (Linux)" build_simulator
@@ -219,6 +498,7 @@ fi
 # One private network namespace for the whole run (Wine's server creates the sockets, so
 # it must live in the namespace too): as root a new network namespace, otherwise inside
 # a new user namespace as well.
+export QUORREL_WINDOWS_QT="$qt" WINEPATH
 if [ "$(id -u)" -eq 0 ]; then
     unshare -n -- bash "$0" --inside "$mode"
 else

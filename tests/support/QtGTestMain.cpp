@@ -3,15 +3,14 @@
 #include "PrivateNet.h"
 
 #include <QApplication>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     privatenet::EnterUnlessListing(argc, argv); // failures are reported by the tests that need it
 
     // Test discovery runs this binary at build time, where ctest's ENVIRONMENT is not set.
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
