@@ -421,6 +421,18 @@ end_to_end() {
     xdotool key --window "$window" Down Down
     sleep 1
     shot selected
+    # "Записать параметры" at (280, 197), 353 x 33: the unchanged values of 10.0.0.5 go out
+    # as the same 26 bytes the Linux window sends, to the broadcast address from port 6002.
+    click 456 213
+    wait_for 50 grep -q '"event":"frame"' "$e2eDir/sim.jsonl" ||
+        fail "the simulator received no configuration frame"
+    grep '"event":"frame"' "$e2eDir/sim.jsonl"
+    local frame='"from":"[0-9.]*:6002","to":"255.255.255.255","length":26,'
+    frame+='"bytes":"0A000005FF0000000A000001FFFFFFFF89130F0E0D0C0B0AFF05","result":"accepted"'
+    [ "$(grep -c '"event":"frame"' "$e2eDir/sim.jsonl")" -eq 1 ] &&
+        grep '"event":"frame"' "$e2eDir/sim.jsonl" | grep -qi "$frame" ||
+        fail "the write was not the one frame the Linux window sends"
+    say "the simulator accepted the unchanged write of 10.0.0.5, byte for byte"
     # "Поиск по IP" at (175, 2), 88 x 25: the input query.
     click 215 14
     sleep 2
