@@ -1,6 +1,6 @@
+// The neighbour table on Linux: an rtnetlink dump (RTM_GETNEIGH).
 #include "Neighbours.h"
 
-#ifdef __linux__
 #include <cerrno>
 #include <linux/neighbour.h>
 #include <linux/netlink.h>
@@ -10,11 +10,8 @@
 
 #include <array>
 #include <cstring>
-#endif
 
 namespace core {
-
-#ifdef __linux__
 namespace {
 
 // Closes the socket when the dump ends, whichever way.
@@ -107,10 +104,5 @@ std::vector<Neighbour> ReadNeighbours() {
             return table;
     }
 }
-#else
-std::vector<Neighbour> ReadNeighbours() {
-    return {};
-}
-#endif
 
 } // namespace core
