@@ -57,6 +57,15 @@ bool ParseEntry(const nlmsghdr* header, long ticksPerSecond, Neighbour* out) {
     return haveAddress && haveHardware && haveCache;
 }
 
+// NLMSG_OK with its mixed-sign comparison written out: what is left is compared with the
+// message's unsigned length only once it is known not to be negative. It stays signed so
+// that NLMSG_NEXT past a message longer than what was left ends the walk.
+bool MessageFits(const nlmsghdr* header, int remaining) {
+    return remaining >= static_cast<int>(sizeof(nlmsghdr)) &&
+           header->nlmsg_len >= sizeof(nlmsghdr) &&
+           header->nlmsg_len <= static_cast<unsigned>(remaining);
+}
+
 } // namespace
 
 std::vector<Neighbour> ReadNeighbours() {
@@ -91,7 +100,7 @@ std::vector<Neighbour> ReadNeighbours() {
         }
         int remaining = static_cast<int>(got);
         for (const auto* header = reinterpret_cast<const nlmsghdr*>(buffer.data());
-             NLMSG_OK(header, remaining); header = NLMSG_NEXT(header, remaining)) {
+             MessageFits(header, remaining); header = NLMSG_NEXT(header, remaining)) {
             if (header->nlmsg_type == NLMSG_DONE)
                 return table;
             if (header->nlmsg_type == NLMSG_ERROR)

@@ -20,7 +20,6 @@ namespace {
 
 const char* const kMacA = "00-1A-2B-3C-4D-5E"; // 192.168.1.10
 const char* const kMacB = "0A-0B-0C-0D-0E-0F"; // 10.0.0.5, reports port 6000
-const char* const kMacC = "00-1A-2B-3C-4D-60"; // 192.168.1.9
 
 class CommandTest : public ::testing::Test {
 protected:
@@ -30,8 +29,8 @@ protected:
             std::remove(planPath.c_str());
     }
 
-    // The three controllers (kMacA, kMacB, kMacC); addresses controllers move to are added
-    // as well, so that they can answer from them.
+    // The three controllers (kMacA, kMacB, and 00-1A-2B-3C-4D-60 at 192.168.1.9); addresses
+    // controllers move to are added as well, so that they can answer from them.
     void StartControllers(std::vector<std::string> extra = {}) {
         AddAddresses({"192.168.1.20/32", "192.168.1.21/32", "10.0.0.6/32"});
         sim = StartThreeControllers(std::move(extra));
