@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Builds Qt for 64-bit Windows (MinGW-w64) from Debian's own qt6-base source, the same
-# version as the installed Linux Qt, and installs it into a cache folder outside the clone.
-# The folder's name carries the Qt version and a digest of the options below: a cache with
-# the same name is reused as it is, any change of version or options builds anew. Prints
-# the install prefix as the last line of its output.
+# Builds Qt for 64-bit Windows (MinGW-w64) from Debian's own qt6-base source with Debian's
+# patches, the same version as the installed Linux Qt, and installs it into a cache folder
+# outside the clone. How Qt is built is packaging/windows/qt/build-qt.sh (shipped beside
+# the DLLs); this script fetches the source, runs that recipe and writes the notices.
+# The folder's name carries the Qt version and a digest of the recipe, the Debian source
+# version and the compiler: a cache with the same name is reused as it is, any change of
+# them builds anew. Prints the install prefix as the last line of its output.
 #
 #   scripts/windows-qt.sh            build when missing, print the prefix
 #
 # Cache folder: $QUORREL_QT_CACHE, or ~/.cache/quorrel-qt. The first build takes about
-# 35 minutes on 2 cores; later runs take a second.
+# 35 minutes on 2 cores; later runs take a second. Runs as root or as a user with sudo
+# (for apt).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cache="${QUORREL_QT_CACHE:-${HOME:-/root}/.cache/quorrel-qt}"
-jobs="$(nproc)"
+recipe="$root/packaging/windows/qt/build-qt.sh"
+# How long a second run waits for a build that is already running.
+lock_wait="${QUORREL_QT_LOCK_WAIT:-7200}"
+# Disk space that a build needs: source, build folder and install, measured.
+need_mb=1200
 
 say() { echo "--- windows-qt: $*" >&2; }
 fail() {
@@ -20,156 +27,193 @@ fail() {
     exit 1
 }
 
-"$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix qt6-base-dev-tools dpkg-dev \
-    ninja-build >&2
+"$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
+    qt6-base-dev-tools dpkg-dev ninja-build patch >&2
 
 version="$(dpkg-query -W -f='${Version}' qt6-base-dev)" || fail "qt6-base-dev is not installed"
 upstream="${version%%+*}" # 6.4.2 of 6.4.2+dfsg-10
 upstream="${upstream%%-*}"
 
-# What the program and its tests need, and nothing else. Shared libraries, so that a user
-# can replace Qt's DLLs.
-options=(
-    -DCMAKE_BUILD_TYPE=Release
-    -DBUILD_SHARED_LIBS=ON
-    -DQT_BUILD_EXAMPLES=OFF
-    -DQT_BUILD_TESTS=OFF
-    -DQT_BUILD_BENCHMARKS=OFF
-    -DFEATURE_sql=OFF
-    -DFEATURE_network=OFF
-    -DFEATURE_dbus=OFF
-    -DFEATURE_opengl=OFF
-    -DINPUT_opengl=no
-    -DFEATURE_vulkan=OFF
-    -DFEATURE_tabletevent=OFF
-    -DFEATURE_printsupport=OFF
-    -DFEATURE_concurrent=OFF
-    -DFEATURE_xml=OFF
-    -DFEATURE_direct2d=OFF
-    # Qt 6.4 builds its DirectWrite font database only with Direct2D, but the windows
-    # platform still refers to it when DirectWrite 3 is on (the link fails); the GDI font
-    # database is the platform's default anyway.
-    -DFEATURE_directwrite3=OFF
-    -DFEATURE_jpeg=OFF
-    -DFEATURE_testlib=ON
-    -DFEATURE_widgets=ON
-)
-
-# The compilers for Qt itself: MinGW's posix thread model, the C++ runtime as DLLs (the
-# program links against the same ones), Qt's own Windows version macros.
-toolchain_text() {
-    cat <<'EOF'
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-EOF
-}
-
 digest="$(
     {
         echo "$version"
-        printf '%s\n' "${options[@]}"
-        toolchain_text
+        cat "$recipe"
         x86_64-w64-mingw32-g++-posix -dumpfullversion
+        dpkg-query -W -f='${Version}\n' mingw-w64-x86-64-dev
     } | sha256sum | cut -c1-12
 )"
 prefix="$cache/qt-$upstream-mingw64-$digest"
+work="$cache/work-$digest"
+# The downloaded source package, kept: the notices are taken from it.
+source="$cache/source-$version"
 
 # One build at a time: a second run waits for the first and then reuses its Qt (a second
-# build would wipe the work folder under the first).
+# build would wipe the work folder under the first). No child process keeps the lock's
+# descriptor (9>&-), so a build left running by a killed script does not hold it.
 mkdir -p "$cache"
 exec 9>"$cache/.lock"
 if ! flock -n 9; then
-    say "waiting for the Qt build that is already running (log: $cache/work-$digest/build.log)"
-    flock 9
+    say "waiting (at most $lock_wait s) for the Qt build that is already running" \
+        "(log: $work/build.log)"
+    flock -w "$lock_wait" 9 ||
+        fail "another Qt build still holds $cache/.lock after $lock_wait s; when no build" \
+            "is running, delete that file (QUORREL_QT_LOCK_WAIT sets the wait)"
 fi
 
-if [ -f "$prefix/.complete" ]; then
-    say "reusing $prefix"
-    echo "$prefix"
-    exit 0
+# The apt source of Debian's qt6-base, with its signature checked by apt. Debian's source
+# entries are added for the Debian suites this machine already installs from, when apt
+# has none.
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || fail "apt needs root: run as root or install sudo"
+    sudo_cmd=(sudo)
 fi
 
-start=$SECONDS
-work="$cache/work-$digest"
-rm -rf "$prefix"
-# A build that stopped half-way (a failure, an interrupted run) goes on from where it was:
-# ninja rebuilds only what is missing or out of date.
-resume=0
-if [ -f "$work/src/CMakeLists.txt" ] && [ -f "$work/build/CMakeCache.txt" ]; then
-    resume=1
-else
-    rm -rf "$work"
-fi
-mkdir -p "$work"
-
-# The source through apt, which checks its signatures. Debian's source entries are added
-# for the suites this machine already installs from, when there are none.
-fetch_source() {
-    cd "$work"
-    if ! apt-get source --download-only "qt6-base=$version" >/dev/null 2>&1; then
-        local list=/etc/apt/sources.list.d/quorrel-deb-src.sources
-        say "adding deb-src entries ($list)"
-        local f
-        : >"$list.new"
-        for f in /etc/apt/sources.list.d/*.sources; do
-            [ "$f" = "$list" ] && continue
-            grep -q '^Types:.*\bdeb\b' "$f" || continue
-            grep -q 'debian' "$f" || continue
-            sed -e 's/^Types:.*/Types: deb-src/' "$f" >>"$list.new"
-            echo >>"$list.new"
-        done
-        if [ -f /etc/apt/sources.list ]; then
-            grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' \
-                >/etc/apt/sources.list.d/quorrel-deb-src.list || true
-        fi
-        mv "$list.new" "$list"
-        apt-get update -qq
-        apt-get source --download-only "qt6-base=$version" >/dev/null ||
-            fail "apt could not fetch the source of qt6-base $version"
-    fi
-    dpkg-source -x --skip-debianization qt6-base_*.dsc src >/dev/null ||
-        fail "could not unpack the qt6-base source"
+# Debian's own entries of a deb822 .sources file, as deb-src: a stanza whose URIs are all
+# Debian's archive or security archive (deb.debian.org, security.debian.org, a country
+# mirror ftp.XX.debian.org, snapshot.debian.org), or which apt checks against Debian's
+# archive keyring. Third-party repositories are left alone.
+debian_src_stanzas() {
+    awk -v RS= '
+        function debian_uri(u) {
+            return u ~ /^(https?|mirror\+https?):\/\/(deb|security|ftp\.[a-z][a-z]|snapshot)\.debian\.org\/(debian|debian-security|archive\/debian(-security)?\/[0-9TZ]+)\/?$/
+        }
+        {
+            types = ""; uris = ""; signed = ""; enabled = "yes"; n = split($0, lines, "\n")
+            for (i = 1; i <= n; i++) {
+                if (lines[i] ~ /^Types:/) types = lines[i]
+                else if (lines[i] ~ /^URIs:/) uris = lines[i]
+                else if (lines[i] ~ /^Signed-By:/) signed = lines[i]
+                else if (lines[i] ~ /^Enabled:/) enabled = tolower(lines[i])
+            }
+            if (types !~ /[: ]deb( |$)/ || enabled ~ /no/) next
+            k = split(uris, u, /[ \t]+/); ours = k > 1
+            for (i = 2; i <= k; i++) if (!debian_uri(u[i])) ours = 0
+            if (signed ~ /^Signed-By:[ \t]*\/usr\/share\/keyrings\/debian-archive-keyring\.gpg[ \t]*$/) ours = 1
+            if (!ours) next
+            for (i = 1; i <= n; i++) print(lines[i] ~ /^Types:/ ? "Types: deb-src" : lines[i])
+            printf "\n"
+        }' "$@"
 }
 
-if [ $resume = 1 ]; then
-    say "going on with the Qt build in $work"
+# The same for one-line entries of sources.list.
+debian_src_lines() {
+    awk '
+        $1 != "deb" { next }
+        {
+            uri = $2; signed = 0
+            if ($2 ~ /^\[/) {
+                for (i = 2; i <= NF && $(i - 1) !~ /\]$/; i++) {
+                    if ($i ~ /^signed-by=\/usr\/share\/keyrings\/debian-archive-keyring\.gpg\]?$/) signed = 1
+                    uri = $(i + 1)
+                }
+            }
+            if (signed || uri ~ /^https?:\/\/(deb|security|ftp\.[a-z][a-z]|snapshot)\.debian\.org\/(debian|debian-security|archive\/debian(-security)?\/[0-9TZ]+)\/?$/) {
+                sub(/^deb/, "deb-src"); print
+            }
+        }' "$@"
+}
+
+add_deb_src() {
+    local dir=/etc/apt/sources.list.d tmp f
+    tmp="$(mktemp -d)"
+    for f in "$dir"/*.sources; do
+        [ -f "$f" ] && [ "$f" != "$dir/quorrel-deb-src.sources" ] && debian_src_stanzas "$f"
+    done >"$tmp/quorrel-deb-src.sources"
+    for f in /etc/apt/sources.list "$dir"/*.list; do
+        [ -f "$f" ] && [ "$f" != "$dir/quorrel-deb-src.list" ] && debian_src_lines "$f"
+    done >"$tmp/quorrel-deb-src.list"
+    [ -s "$tmp/quorrel-deb-src.sources" ] || [ -s "$tmp/quorrel-deb-src.list" ] ||
+        fail "apt installs from no Debian suite here: add a deb-src entry for Debian's" \
+            "$(sed -n 's/^VERSION_CODENAME=//p' /etc/os-release) to /etc/apt/sources.list.d/"
+    for f in quorrel-deb-src.sources quorrel-deb-src.list; do
+        if [ -s "$tmp/$f" ]; then
+            say "adding Debian's deb-src entries: $dir/$f"
+            "${sudo_cmd[@]}" install -m 644 "$tmp/$f" "$dir/$f" 9>&-
+        fi
+    done
+    rm -rf "$tmp"
+    "$root/scripts/install-deps.sh" --update 9>&- >&2
+}
+
+# apt-get source, a few times (the network may fail for a moment); its error is shown.
+download_source() {
+    local try err
+    for try in 1 2 3; do
+        if err="$(cd "$source.new" && apt-get source --download-only "qt6-base=$version" \
+            2>&1 >/dev/null 9>&-)"; then
+            return 0
+        fi
+        say "apt-get source failed (try $try of 3):"
+        echo "$err" | grep -E '^(E|W):' | head -n 5 >&2
+        [ $try = 3 ] || sleep $((try * 15))
+    done
+    return 1
+}
+
+fetch_source() {
+    [ -f "$source/.complete" ] && return 0
+    rm -rf "$source" "$source.new"
+    mkdir -p "$source.new"
+    if ! download_source; then
+        say "adding Debian's source entries and trying again"
+        add_deb_src
+        download_source || fail "apt could not fetch the source of qt6-base $version"
+    fi
+    touch "$source.new/.complete"
+    mv "$source.new" "$source"
+}
+
+if [ ! -f "$prefix/.complete" ]; then
+    start=$SECONDS
+    rm -rf "$prefix"
+    # A build whose configure succeeded and that stopped half-way (a failure, an
+    # interrupted run) goes on from where it was: ninja rebuilds only what is missing or
+    # out of date. Anything else starts afresh.
+    if [ -f "$work/.configured" ]; then
+        say "going on with the Qt build in $work"
+    else
+        rm -rf "$work"
+    fi
+    used_mb=0
+    [ -d "$work" ] && used_mb=$(($(du -sk "$work" | cut -f1) / 1024))
+    free_mb=$(($(df -Pk "$cache" | awk 'NR == 2 { print $4 }') / 1024))
+    [ $((free_mb + used_mb)) -ge $need_mb ] ||
+        fail "the Qt build needs about $need_mb MB in $cache, and only $free_mb MB are free" \
+            "(QUORREL_QT_CACHE chooses another folder)"
+    mkdir -p "$work"
+    if [ ! -f "$work/.configured" ]; then
+        say "fetching the qt6-base $version source"
+        fetch_source
+        bash "$recipe" unpack "$source" "$work" >"$work/unpack.log" 2>&1 9>&- ||
+            fail "could not unpack and patch the qt6-base source, see $work/unpack.log"
+        say "configuring Qt $upstream for Windows"
+        bash "$recipe" configure "$work" "$prefix" >"$work/configure.log" 2>&1 9>&- ||
+            fail "configure failed, see $work/configure.log"
+        touch "$work/.configured"
+    fi
+    say "building Qt (about 35 minutes on 2 cores, log: $work/build.log)"
+    bash "$recipe" build "$work" >"$work/build.log" 2>&1 9>&- ||
+        fail "build failed, see $work/build.log"
+    bash "$recipe" install "$work" "$prefix" >"$work/install.log" 2>&1 9>&- ||
+        fail "install failed, see $work/install.log"
+    touch "$prefix/.complete"
+    rm -rf "$work"
+    say "built in $((SECONDS - start)) s"
 else
-    say "fetching the qt6-base $version source"
-    fetch_source
+    say "reusing $prefix"
 fi
-toolchain_text >"$work/toolchain.cmake"
 
-say "configuring Qt $upstream for Windows"
-cmake -S "$work/src" -B "$work/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
-    -DQT_HOST_PATH=/usr \
-    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DCMAKE_INSTALL_PREFIX="$prefix" \
-    "${options[@]}" >"$work/configure.log" 2>&1 ||
-    fail "configure failed, see $work/configure.log"
-
-say "building Qt (about 35 minutes on 2 cores)"
-cmake --build "$work/build" --parallel "$jobs" >"$work/build.log" 2>&1 ||
-    fail "build failed, see $work/build.log"
-cmake --install "$work/build" >"$work/install.log" 2>&1 ||
-    fail "install failed, see $work/install.log"
-
-# Where the source came from, for the licence notes shipped beside the DLLs.
-mkdir -p "$prefix/share/quorrel"
-cp "$work/src/LICENSES/LGPL-3.0-only.txt" "$prefix/share/quorrel/" 2>/dev/null ||
-    find "$work/src" -maxdepth 2 -iname '*LGPL*3*' -exec cp {} "$prefix/share/quorrel/" \;
-printf 'Debian source package qt6-base %s\n' "$version" >"$prefix/share/quorrel/qt-source.txt"
-cp "$work"/qt6-base_*.dsc "$prefix/share/quorrel/" 2>/dev/null || true
-
-touch "$prefix/.complete"
-rm -rf "$work"
-say "built in $((SECONDS - start)) s"
+# The notices shipped beside the DLLs: Qt's licence, where its source comes from.
+notes="$prefix/share/quorrel"
+if [ ! -f "$notes/LGPL-3.0-only.txt" ]; then
+    fetch_source
+    tmp="$(mktemp -d)"
+    dpkg-source -x --skip-patches "$source"/qt6-base_*.dsc "$tmp/src" >/dev/null 2>&1 9>&- ||
+        fail "could not unpack the qt6-base source for its notices"
+    cp "$tmp/src/LICENSES/LGPL-3.0-only.txt" "$notes/"
+    printf 'Debian source package qt6-base %s\n' "$version" >"$notes/qt-source.txt"
+    cp "$source"/qt6-base_*.dsc "$notes/"
+    rm -rf "$tmp"
+fi
 echo "$prefix"
