@@ -14,7 +14,14 @@ sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
     sudo_cmd=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
+need_root() {
+    if [ ${#sudo_cmd[@]} -gt 0 ] && ! command -v sudo >/dev/null; then
+        echo "apt needs root: run this as root, or install sudo" >&2
+        exit 1
+    fi
+}
+# apt-get without questions (sudo would drop an exported DEBIAN_FRONTEND).
+apt_get=("${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get)
 # Seconds to wait for a lock that another apt or dpkg holds.
 lock_wait=600
 
@@ -22,7 +29,7 @@ lock_wait=600
 # it is tried again for up to lock_wait seconds.
 apt_update() {
     local waited=0
-    until "${sudo_cmd[@]}" apt-get update -qq; do
+    until "${apt_get[@]}" update -qq -o Acquire::Retries=3; do
         [ $waited -lt $lock_wait ] || {
             echo "apt-get update still fails after $lock_wait s" >&2
             return 1
@@ -34,6 +41,7 @@ apt_update() {
 }
 
 if [ "${1:-}" = --update ]; then
+    need_root
     apt_update
     exit 0
 fi
@@ -60,9 +68,10 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "Installing: ${missing[*]}"
+need_root
 apt_update
 for try in 1 2 3; do
-    "${sudo_cmd[@]}" apt-get install -y --no-install-recommends \
+    "${apt_get[@]}" install -y --no-install-recommends \
         -o DPkg::Lock::Timeout=$lock_wait -o Acquire::Retries=3 "${missing[@]}" && exit 0
     [ $try = 3 ] || sleep $((try * 15))
 done

@@ -137,6 +137,7 @@ add_deb_src() {
 }
 
 # apt-get source, a few times (the network may fail for a moment); its error is shown.
+# Returns 2 at once when apt knows no source of the package (no deb-src entries).
 download_source() {
     local try err
     for try in 1 2 3; do
@@ -146,6 +147,9 @@ download_source() {
         fi
         say "apt-get source failed (try $try of 3):"
         echo "$err" | grep -E '^(E|W):' | head -n 5 >&2
+        if grep -qE "deb-src|Unable to find a source package|Can not find version" <<<"$err"; then
+            return 2
+        fi
         [ $try = 3 ] || sleep $((try * 15))
     done
     return 1
@@ -155,13 +159,36 @@ fetch_source() {
     [ -f "$source/.complete" ] && return 0
     rm -rf "$source" "$source.new"
     mkdir -p "$source.new"
-    if ! download_source; then
-        say "adding Debian's source entries and trying again"
+    local status=0
+    download_source || status=$?
+    if [ $status = 2 ]; then
+        say "apt knows no source of qt6-base $version: adding Debian's source entries"
         add_deb_src
-        download_source || fail "apt could not fetch the source of qt6-base $version"
+        download_source || status=$?
     fi
+    [ $status = 0 ] || fail "apt could not fetch the source of qt6-base $version (see above)"
     touch "$source.new/.complete"
     mv "$source.new" "$source"
+}
+
+# The notices shipped beside the DLLs in share/quorrel: Qt's licence, where its source comes
+# from, and the licences of the third-party code built into the DLLs (from a list that a
+# fresh build checks against what it compiled). Not part of the cache's name: a change
+# rewrites them without building Qt again.
+notes="$prefix/share/quorrel"
+third_party="$root/packaging/windows/qt/third-party.txt"
+notices_cmake="$root/packaging/windows/qt/notices.cmake"
+notices_digest="$(cat "$third_party" "$notices_cmake" | sha256sum | cut -c1-12)"
+write_notices() {
+    local src=$1 used=${2:-}
+    mkdir -p "$notes"
+    cmake -DSRC="$src" -DLIST="$third_party" -DOUT="$notes/Qt-third-party-notices.txt" \
+        ${used:+-DDEPS="$used"} -P "$notices_cmake" 9>&- ||
+        fail "could not write the notices of Qt's third-party code"
+    cp "$src/LICENSES/LGPL-3.0-only.txt" "$notes/"
+    printf 'Debian source package qt6-base %s\n' "$version" >"$notes/qt-source.txt"
+    cp "$source"/qt6-base_*.dsc "$notes/"
+    echo "$notices_digest" >"$notes/.notices"
 }
 
 if [ ! -f "$prefix/.complete" ]; then
@@ -197,6 +224,12 @@ if [ ! -f "$prefix/.complete" ]; then
         fail "build failed, see $work/build.log"
     bash "$recipe" install "$work" "$prefix" >"$work/install.log" 2>&1 9>&- ||
         fail "install failed, see $work/install.log"
+    # Every file the build compiled or read: the notices must cover its third-party code.
+    {
+        ninja -C "$work/build" -t deps
+        cat "$work/build/build.ninja"
+    } >"$work/used-files.txt" 9>&- || fail "could not list the files the Qt build used"
+    write_notices "$work/src" "$work/used-files.txt"
     touch "$prefix/.complete"
     rm -rf "$work"
     say "built in $((SECONDS - start)) s"
@@ -204,16 +237,14 @@ else
     say "reusing $prefix"
 fi
 
-# The notices shipped beside the DLLs: Qt's licence, where its source comes from.
-notes="$prefix/share/quorrel"
-if [ ! -f "$notes/LGPL-3.0-only.txt" ]; then
+# A Qt from the cache whose notices are missing or from another list gets them anew, from
+# the kept source package.
+if [ "$(cat "$notes/.notices" 2>/dev/null)" != "$notices_digest" ]; then
     fetch_source
     tmp="$(mktemp -d)"
     dpkg-source -x --skip-patches "$source"/qt6-base_*.dsc "$tmp/src" >/dev/null 2>&1 9>&- ||
         fail "could not unpack the qt6-base source for its notices"
-    cp "$tmp/src/LICENSES/LGPL-3.0-only.txt" "$notes/"
-    printf 'Debian source package qt6-base %s\n' "$version" >"$notes/qt-source.txt"
-    cp "$source"/qt6-base_*.dsc "$notes/"
+    write_notices "$tmp/src"
     rm -rf "$tmp"
 fi
 echo "$prefix"
