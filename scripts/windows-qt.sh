@@ -7,7 +7,9 @@
 # version and the compiler: a cache with the same name is reused as it is, any change of
 # them builds anew. Prints the install prefix as the last line of its output.
 #
-#   scripts/windows-qt.sh            build when missing, print the prefix
+#   scripts/windows-qt.sh                  build when missing, print the prefix
+#   scripts/windows-qt.sh --deb-src FILE...  print the deb-src entries it would add for
+#                                          these apt source files
 #
 # Cache folder: $QUORREL_QT_CACHE, or ~/.cache/quorrel-qt. The first build takes about
 # 35 minutes on 2 cores; later runs take a second. Runs as root or as a user with sudo
@@ -26,6 +28,68 @@ fail() {
     echo "--- windows-qt: FAILED: $*" >&2
     exit 1
 }
+
+# Debian's own apt entries, as deb-src: those whose URIs are all Debian's archive or
+# security archive (deb.debian.org, security.debian.org, a country mirror ftp.XX.debian.org,
+# snapshot.debian.org), or which apt checks against Debian's archive keyring (a local
+# mirror of Debian). Third-party repositories are left alone.
+debian_uri='^https?://(deb|security|ftp[.][a-z][a-z]|snapshot)[.]debian[.]org/(debian|debian-security|archive/debian(-security)?/[0-9TZ]+)/?$'
+debian_keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+
+# The stanzas of a deb822 .sources file.
+debian_src_stanzas() {
+    awk -v RS= -v uri_re="$debian_uri" -v keyring="$debian_keyring" '
+        {
+            types = ""; uris = ""; signed = ""; enabled = "yes"; n = split($0, lines, "\n")
+            for (i = 1; i <= n; i++) {
+                if (lines[i] ~ /^Types:/) types = lines[i]
+                else if (lines[i] ~ /^URIs:/) uris = lines[i]
+                else if (lines[i] ~ /^Signed-By:/) signed = lines[i]
+                else if (lines[i] ~ /^Enabled:/) enabled = tolower(lines[i])
+            }
+            if (types !~ /[: ]deb( |$)/ || enabled ~ /no/) next
+            k = split(uris, u, /[ \t]+/); ours = k > 1
+            for (i = 2; i <= k; i++) if (u[i] !~ uri_re) ours = 0
+            split(signed, s, /[ \t]+/)
+            if (s[2] == keyring) ours = 1
+            if (!ours) next
+            for (i = 1; i <= n; i++) print(lines[i] ~ /^Types:/ ? "Types: deb-src" : lines[i])
+            printf "\n"
+        }' "$@"
+}
+
+# The one-line entries of a sources.list file: deb [options] URI suite components.
+debian_src_lines() {
+    awk -v uri_re="$debian_uri" -v keyring="$debian_keyring" '
+        $1 != "deb" { next }
+        {
+            uri = $2; signed = 0
+            if ($2 ~ /^\[/) {
+                for (i = 2; i <= NF && $(i - 1) !~ /\]$/; i++) {
+                    if ($i == "signed-by=" keyring || $i == "[signed-by=" keyring || \
+                        $i == "signed-by=" keyring "]" || $i == "[signed-by=" keyring "]") signed = 1
+                    uri = $(i + 1)
+                }
+            }
+            if (signed || uri ~ uri_re) {
+                sub(/^deb/, "deb-src")
+                print
+            }
+        }' "$@"
+}
+
+# --deb-src FILE...: only print the deb-src entries that would be added for these apt
+# source files (.sources or one-line lists).
+if [ "${1:-}" = --deb-src ]; then
+    shift
+    for f in "$@"; do
+        case "$f" in
+        *.sources) debian_src_stanzas "$f" ;;
+        *) debian_src_lines "$f" ;;
+        esac
+    done
+    exit 0
+fi
 
 "$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
     qt6-base-dev-tools dpkg-dev ninja-build patch >&2
@@ -68,51 +132,6 @@ if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null || fail "apt needs root: run as root or install sudo"
     sudo_cmd=(sudo)
 fi
-
-# Debian's own entries of a deb822 .sources file, as deb-src: a stanza whose URIs are all
-# Debian's archive or security archive (deb.debian.org, security.debian.org, a country
-# mirror ftp.XX.debian.org, snapshot.debian.org), or which apt checks against Debian's
-# archive keyring. Third-party repositories are left alone.
-debian_src_stanzas() {
-    awk -v RS= '
-        function debian_uri(u) {
-            return u ~ /^(https?|mirror\+https?):\/\/(deb|security|ftp\.[a-z][a-z]|snapshot)\.debian\.org\/(debian|debian-security|archive\/debian(-security)?\/[0-9TZ]+)\/?$/
-        }
-        {
-            types = ""; uris = ""; signed = ""; enabled = "yes"; n = split($0, lines, "\n")
-            for (i = 1; i <= n; i++) {
-                if (lines[i] ~ /^Types:/) types = lines[i]
-                else if (lines[i] ~ /^URIs:/) uris = lines[i]
-                else if (lines[i] ~ /^Signed-By:/) signed = lines[i]
-                else if (lines[i] ~ /^Enabled:/) enabled = tolower(lines[i])
-            }
-            if (types !~ /[: ]deb( |$)/ || enabled ~ /no/) next
-            k = split(uris, u, /[ \t]+/); ours = k > 1
-            for (i = 2; i <= k; i++) if (!debian_uri(u[i])) ours = 0
-            if (signed ~ /^Signed-By:[ \t]*\/usr\/share\/keyrings\/debian-archive-keyring\.gpg[ \t]*$/) ours = 1
-            if (!ours) next
-            for (i = 1; i <= n; i++) print(lines[i] ~ /^Types:/ ? "Types: deb-src" : lines[i])
-            printf "\n"
-        }' "$@"
-}
-
-# The same for one-line entries of sources.list.
-debian_src_lines() {
-    awk '
-        $1 != "deb" { next }
-        {
-            uri = $2; signed = 0
-            if ($2 ~ /^\[/) {
-                for (i = 2; i <= NF && $(i - 1) !~ /\]$/; i++) {
-                    if ($i ~ /^signed-by=\/usr\/share\/keyrings\/debian-archive-keyring\.gpg\]?$/) signed = 1
-                    uri = $(i + 1)
-                }
-            }
-            if (signed || uri ~ /^https?:\/\/(deb|security|ftp\.[a-z][a-z]|snapshot)\.debian\.org\/(debian|debian-security|archive\/debian(-security)?\/[0-9TZ]+)\/?$/) {
-                sub(/^deb/, "deb-src"); print
-            }
-        }' "$@"
-}
 
 add_deb_src() {
     local dir=/etc/apt/sources.list.d tmp f
