@@ -120,8 +120,8 @@ if ! flock -n 9; then
     say "waiting (at most $lock_wait s) for the Qt build that is already running" \
         "(log: $work/build.log)"
     flock -w "$lock_wait" 9 ||
-        fail "another Qt build still holds $cache/.lock after $lock_wait s; when no build" \
-            "is running, delete that file (QUORREL_QT_LOCK_WAIT sets the wait)"
+        fail "another run of windows-qt.sh still builds Qt after $lock_wait s (it holds" \
+            "$cache/.lock): let it finish or stop it (QUORREL_QT_LOCK_WAIT sets the wait)"
 fi
 
 # The apt source of Debian's qt6-base, with its signature checked by apt. Debian's source
