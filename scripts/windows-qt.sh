@@ -165,7 +165,7 @@ download_source() {
             return 0
         fi
         say "apt-get source failed (try $try of 3):"
-        echo "$err" | grep -E '^(E|W):' | head -n 5 >&2
+        echo "$err" | grep '^E:' | head -n 5 >&2
         if grep -qE "deb-src|Unable to find a source package|Can not find version" <<<"$err"; then
             return 2
         fi
@@ -183,6 +183,7 @@ fetch_source() {
     if [ $status = 2 ]; then
         say "apt knows no source of qt6-base $version: adding Debian's source entries"
         add_deb_src
+        status=0
         download_source || status=$?
     fi
     [ $status = 0 ] || fail "apt could not fetch the source of qt6-base $version (see above)"
