@@ -71,8 +71,9 @@ as Qt's source records it (its qt_attribution.json files). Each one's licence fo
 taken from the Qt source (Debian's source package qt6-base).
 
 Where FreeType is offered under a choice of licences, the FreeType License (FTL) is the one
-used: Portions of this software are copyright (c) The FreeType Project (www.freetype.org).
-All rights reserved.
+used (the year is that of FreeType 2.12.1, the version in Qt 6.4): Portions of this
+software are copyright (c) 2022 The FreeType Project (www.freetype.org). All rights
+reserved.
 ")
 set(found "")
 set(missing "")
