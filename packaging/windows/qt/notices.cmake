@@ -1,0 +1,160 @@
+# Writes the licence notices of the third-party code that Qt builds into its Windows DLLs,
+# from the Qt source's own records of it (its qt_attribution.json files) and the licence
+# texts beside them. scripts/windows-qt.sh runs it:
+#
+#   cmake -DSRC=<qt source> -DLIST=third-party.txt -DOUT=<file> [-DDEPS=<file>] -P notices.cmake
+#
+# LIST names the records to ship, one "<folder in the source> <Id>" a line. DEPS, when given,
+# lists every file that the Qt build compiled or read, by its absolute path under SRC
+# (ninja's dependency log and build file): a record whose code is among them but is missing from LIST stops the script, so
+# that a change of the build cannot drop a notice unnoticed.
+cmake_minimum_required(VERSION 3.19)
+
+foreach(var SRC LIST OUT)
+    if(NOT DEFINED ${var})
+        message(FATAL_ERROR "notices.cmake needs -D${var}=...")
+    endif()
+endforeach()
+
+file(STRINGS "${LIST}" lines REGEX "^[^#]")
+set(wanted "")
+foreach(line IN LISTS lines)
+    string(REGEX REPLACE "[ \t]+" ";" fields "${line}")
+    list(GET fields 0 dir)
+    list(GET fields 1 id)
+    list(APPEND wanted "${dir}/${id}")
+endforeach()
+
+if(DEFINED DEPS)
+    file(READ "${DEPS}" deps)
+endif()
+
+# The field of a record, or "" when it has none.
+function(field out json key)
+    string(JSON value ERROR_VARIABLE error GET "${json}" ${key})
+    if(error)
+        set(value "")
+    endif()
+    set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+
+# Whether the build used code of the record: the files it names, or else its folder.
+function(used out dir json)
+    field(files "${json}" Files)
+    field(path "${json}" Path)
+    string(REGEX REPLACE "[ \t\n,]+" ";" files "${files}")
+    set(probes "")
+    foreach(f IN LISTS files)
+        if(f)
+            list(APPEND probes "${SRC}/${dir}/${f}")
+        endif()
+    endforeach()
+    if(path)
+        list(APPEND probes "${SRC}/${dir}/${path}")
+    endif()
+    if(NOT probes)
+        list(APPEND probes "${SRC}/${dir}/")
+    endif()
+    set(${out} FALSE PARENT_SCOPE)
+    foreach(p IN LISTS probes)
+        string(FIND "${deps}" "${p}" at)
+        if(at GREATER -1)
+            set(${out} TRUE PARENT_SCOPE)
+        endif()
+    endforeach()
+endfunction()
+
+set(text "Third-party code in the Qt DLLs
+
+The Qt DLLs and plugins shipped with this program contain the following third-party code,
+as Qt's source records it (its qt_attribution.json files). Each one's licence follows,
+taken from the Qt source (Debian's source package qt6-base).
+
+Where FreeType is offered under a choice of licences, the FreeType License (FTL) is the one
+used (the year is that of FreeType 2.12.1, the version in Qt 6.4): Portions of this
+software are copyright (c) 2022 The FreeType Project (www.freetype.org). All rights
+reserved.
+")
+set(found "")
+set(missing "")
+file(GLOB_RECURSE records RELATIVE "${SRC}" "${SRC}/src/*/qt_attribution.json")
+list(SORT records)
+foreach(record IN LISTS records)
+    get_filename_component(dir "${record}" DIRECTORY)
+    file(READ "${SRC}/${record}" json)
+    string(JSON type TYPE "${json}")
+    if(type STREQUAL "OBJECT")
+        set(json "[${json}]")
+    endif()
+    string(JSON count LENGTH "${json}")
+    math(EXPR last "${count} - 1")
+    foreach(i RANGE ${last})
+        string(JSON entry GET "${json}" ${i})
+        field(id "${entry}" Id)
+        list(FIND wanted "${dir}/${id}" listed)
+        if(DEFINED DEPS AND listed EQUAL -1)
+            used(is_used "${dir}" "${entry}")
+            if(is_used)
+                list(APPEND missing "${dir} ${id}")
+            endif()
+        endif()
+        if(listed EQUAL -1)
+            continue()
+        endif()
+        list(APPEND found "${dir}/${id}")
+        foreach(key Name Version Homepage License LicenseId Copyright LicenseFile Files Path)
+            field(${key} "${entry}" ${key})
+        endforeach()
+        field(LicenseFiles "${entry}" LicenseFiles)
+        if(LicenseFiles)
+            string(JSON n LENGTH "${LicenseFiles}")
+            math(EXPR n "${n} - 1")
+            set(LicenseFile "")
+            foreach(k RANGE ${n})
+                string(JSON f GET "${LicenseFiles}" ${k})
+                list(APPEND LicenseFile "${f}")
+            endforeach()
+        endif()
+        string(APPEND text "\n\n================================================================\n"
+            "${Name}")
+        if(Version)
+            string(APPEND text " ${Version}")
+        endif()
+        string(APPEND text "\n\nIn Qt's source: ${dir}")
+        if(Files OR Path)
+            string(APPEND text ": ${Files}${Path}")
+        endif()
+        string(APPEND text "\n")
+        if(Homepage)
+            string(APPEND text "Home page: ${Homepage}\n")
+        endif()
+        string(APPEND text "Licence: ${License}")
+        if(LicenseId)
+            string(APPEND text " (${LicenseId})")
+        endif()
+        string(APPEND text "\n")
+        if(Copyright)
+            string(APPEND text "\n${Copyright}\n")
+        endif()
+        foreach(f IN LISTS LicenseFile)
+            if(NOT EXISTS "${SRC}/${dir}/${f}")
+                message(FATAL_ERROR "${dir}: the licence text ${f} is missing")
+            endif()
+            file(READ "${SRC}/${dir}/${f}" licence)
+            string(APPEND text "\n---------------- ${f}\n\n${licence}")
+        endforeach()
+    endforeach()
+endforeach()
+
+foreach(w IN LISTS wanted)
+    list(FIND found "${w}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "${LIST} names ${w}, which the Qt source does not record")
+    endif()
+endforeach()
+if(missing)
+    list(JOIN missing "\n  " missing)
+    message(FATAL_ERROR "the Qt build uses third-party code that ${LIST} does not name:\n"
+        "  ${missing}")
+endif()
+file(WRITE "${OUT}" "${text}")
