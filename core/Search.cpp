@@ -62,8 +62,7 @@ UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened) {
 Search::Search(uint16_t base) : socket_(OpenLocalPort(base, &localPort_)) {}
 
 Search::~Search() {
-    if (thread_.joinable())
-        thread_.join();
+    Wait();
 }
 
 void Search::Start(const Ip4& destination, unsigned card) {
@@ -166,6 +165,11 @@ void Search::ListenInBackground(Clock::duration window, std::function<void()> on
     } catch (const std::system_error&) {
         listen(); // no thread to be had: the caller waits for the window here
     }
+}
+
+void Search::Wait() {
+    if (thread_.joinable())
+        thread_.join();
 }
 
 std::vector<HeardReply> Search::Take() {

@@ -77,6 +77,8 @@ public:
     std::vector<HeardReply> Take();
     // The background listen has ended: after it, Take gives the last replies.
     bool Done() const { return done_; }
+    // Waits until the background listen has ended (at the end of its window).
+    void Wait();
 
     // How long the window has been open, on the steady clock.
     Clock::duration Elapsed() const { return Clock::now() - start_; }
