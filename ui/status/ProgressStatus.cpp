@@ -11,6 +11,8 @@ TRzProgressStatus::TRzProgressStatus(QWidget* parent) : QWidget(parent) {
     StatusAccessible::Install();
     setObjectName(QStringLiteral("RzProgressStatus1"));
     setFixedSize(DefaultWidth, DefaultHeight);
+    // paintEvent covers every pixel: a repaint of the bar needs nothing painted beneath it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TRzProgressStatus::SetTotalParts(int32_t total) {
