@@ -22,7 +22,7 @@ constexpr size_t kReadsPerCall = 256;
 // How long the loop keeps reading after the last datagram before it waits again: a thread
 // that sleeps between datagrams has to win a processor back for each one, and a stream of
 // replies overflows a small receive buffer meanwhile.
-constexpr std::chrono::microseconds kStayAwake{500};
+constexpr std::chrono::microseconds kStayAwake{0};
 // How long the socket stays quiet before onQuiet is called: a stream of replies whose
 // sender was put off its processor for a moment has not ended yet.
 constexpr std::chrono::milliseconds kQuiet{5};
@@ -150,19 +150,25 @@ void Search::Listen(Clock::duration window, const ReplyFn& onReply,
             quietDue = false;
             continue;
         }
-        auto last = Clock::now();
-        while (Clock::now() < end && Clock::now() - last < kStayAwake)
+        for (auto last = Clock::now(); Clock::now() < end;) {
             if (Drain(endNs, onReply, false) > 0)
                 last = Clock::now();
+            else if (Clock::now() - last >= kStayAwake)
+                break;
+        }
         quietDue = true;
     }
     Drain(endNs, onReply, true);
 }
 
-void Search::ListenInBackground(Clock::duration window, std::function<void()> onWaiting) {
+void Search::StartInBackground(const Ip4& destination, unsigned card, Clock::duration window,
+                               std::function<void()> onWaiting) {
     if (thread_.joinable() || !Opened())
         return;
-    const auto listen = [this, window, onWaiting = std::move(onWaiting)] {
+    // The request goes out from the thread once it runs: on a busy machine a new thread may
+    // wait a while for its first turn, and replies sent meanwhile would find nobody reading.
+    const auto listen = [this, destination, card, window, onWaiting = std::move(onWaiting)] {
+        Start(destination, card);
         const auto keep = [this](const HeardReply& reply) {
             std::lock_guard<std::mutex> lock(mutex_);
             waiting_.push_back(reply);
