@@ -71,17 +71,23 @@ Search::~Search() {
 void Search::Start(const Ip4& destination, unsigned card) {
     if (!Opened() || start_ != Clock::time_point{})
         return;
+    // The cards are looked up before the first request goes out: its replies come at once,
+    // and nobody reads them while this thread is still busy sending.
+    const bool everyCard = destination == kBroadcast && card == 0;
+    std::vector<NetworkCard> beside;
+    std::vector<unsigned> cards;
+    if (everyCard) {
+        beside = CardsBesideRoute();
+        for (const NetworkCard& c : BroadcastCards())
+            cards.push_back(c.index);
+    }
     start_ = Clock::now();
     socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest, card);
-    if (destination != kBroadcast || card != 0)
-        return;
-    for (const NetworkCard& other : CardsBesideRoute())
+    for (const NetworkCard& other : beside)
         socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest, other.index);
     // Routed or not, the broadcast went out on every broadcast card.
-    std::vector<unsigned> cards;
-    for (const NetworkCard& c : BroadcastCards())
-        cards.push_back(c.index);
-    asker_ = std::make_unique<SilentCardAsker>(std::move(cards));
+    if (everyCard)
+        asker_ = std::make_unique<SilentCardAsker>(std::move(cards));
 }
 
 void Search::AskAgainWhenDue() {
