@@ -13,7 +13,7 @@ namespace cli {
 
 // One reply as it is listed.
 struct Listed {
-    std::string sender;
+    core::Ip4 sender{};
     core::ControllerRecord record;
     std::string card;       // the card's name, or its index when the name is unknown; "" if neither
     unsigned cardIndex = 0; // interface index the reply arrived on (0: unknown)
@@ -25,8 +25,5 @@ std::string FormatControllers(const std::vector<Listed>& controllers, Format for
 std::string CsvField(std::string_view text);
 // A JSON string literal with its quotes.
 std::string JsonString(std::string_view text);
-// "01", "02.0A": the hardware and software versions as the window writes them.
-std::string HardwareText(const core::ControllerRecord& record);
-std::string SoftwareText(const core::ControllerRecord& record);
 
 } // namespace cli

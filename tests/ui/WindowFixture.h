@@ -8,6 +8,7 @@
 #include "PrivateNet.h"
 #include "ProgressStatus.h"
 #include "QStringPrinter.h"
+#include "RunSearch.h"
 #include "SimControllers.h"
 #include "SimProcess.h"
 #include "TreePaths.h"
@@ -93,13 +94,27 @@ protected:
         form->RzCheckTree1->setCurrentItem(node);
     }
 
-    void BroadcastSearch() { form->RzToolButton2->click(); }
+    // Runs the window's event loop until every search it started has ended.
+    void WaitForSearches() {
+        while (form->Searching())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    void BroadcastSearch() {
+        form->RzToolButton2->click();
+        WaitForSearches();
+    }
 
     // Search by address, answering the prompt with text.
     void SearchByAddress(const QString& text) {
         DialogAnswer answer(TypeAndEnter(text));
         form->RzToolButton6->click();
         EXPECT_TRUE(answer.Answered());
+        WaitForSearches();
+    }
+
+    std::string RecordOf(const std::string& address) {
+        return ::RecordOf(form->Devices(), address);
     }
 
     QString Marquee() { return QString::fromStdString(form->RzMarqueeStatus1->Caption()); }
