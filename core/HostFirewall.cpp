@@ -1,13 +1,13 @@
 #include "HostFirewall.h"
 
+#include "Ports.h"
+
 #include <cctype>
 #include <fstream>
 #include <string_view>
 
 namespace core {
 namespace {
-
-constexpr const char* kPortRange = "6002-6004";
 
 std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
@@ -49,7 +49,7 @@ std::optional<HostFirewall> FromFirewalld(FirewalldBus& bus) {
     found.detail = zone.empty() ? "it runs" : "it runs, default zone " + zone;
     if (!zone.empty())
         found.portsOpen = bus.QueryService(zone, kFirewallRuleName).value_or(false) ||
-                          bus.QueryPort(zone, kPortRange, "udp").value_or(false);
+                          bus.QueryPort(zone, kLocalPortRange, "udp").value_or(false);
     const std::string zoneOption = zone.empty() ? "" : " --zone=" + zone;
     found.openCommand = "sudo firewall-cmd --permanent" + zoneOption +
                         " --add-service=" + kFirewallRuleName + " && sudo firewall-cmd --reload";
@@ -94,7 +94,8 @@ HostFirewall FromWindowsPolicy(const WindowsFirewallPolicy& policy) {
                         : "it is on, and lets replies to broadcasts through";
     result.openCommand =
         "netsh advfirewall firewall add rule name=\"Quorrel IP Configurator\" dir=in "
-        "action=allow protocol=UDP localport=6002-6004 (as Administrator)";
+        "action=allow protocol=UDP localport=" +
+        std::string(kLocalPortRange) + " (as Administrator)";
     return result;
 }
 

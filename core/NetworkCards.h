@@ -23,6 +23,9 @@ std::vector<NetworkCard> BroadcastCards();
 // The card with this index if it is still there: up and running with an IPv4 address.
 std::optional<NetworkCard> CardByIndex(unsigned index);
 
+// The system's name of the card with that index; empty for 0 or an unknown card.
+std::string CardName(unsigned index);
+
 // The broadcast cards that a limited broadcast (255.255.255.255) sent without a card does
 // not leave by: all of them but the one the system's routing picks. Empty on a machine
 // with a single card.

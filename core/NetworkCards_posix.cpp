@@ -49,3 +49,14 @@ std::vector<CardState> CardsWithAddress() {
 }
 
 } // namespace core::cards
+
+namespace core {
+
+std::string CardName(unsigned index) {
+    if (index == 0)
+        return {};
+    char text[IF_NAMESIZE] = {};
+    return ::if_indextoname(index, text) != nullptr ? text : "";
+}
+
+} // namespace core

@@ -59,3 +59,15 @@ std::vector<CardState> CardsWithAddress() {
     return cards;
 }
 } // namespace core::cards
+
+namespace core {
+
+// Adapter names come from the listing, in UTF-8.
+std::string CardName(unsigned index) {
+    if (index == 0)
+        return {};
+    const std::optional<NetworkCard> card = CardByIndex(index);
+    return card ? card->name : "";
+}
+
+} // namespace core

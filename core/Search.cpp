@@ -8,10 +8,6 @@
 #include <limits>
 #include <system_error>
 
-#ifndef _WIN32
-#include <net/if.h>
-#endif
-
 namespace core {
 namespace {
 
@@ -26,20 +22,6 @@ constexpr std::chrono::microseconds kStayAwake{0};
 // How long the socket stays quiet before onQuiet is called: a stream of replies whose
 // sender was put off its processor for a moment has not ended yet.
 constexpr std::chrono::milliseconds kQuiet{5};
-
-// The name of the card with that index (empty when unknown).
-std::string CardName(unsigned index) {
-    if (index == 0)
-        return {};
-#ifdef _WIN32
-    if (const auto card = CardByIndex(index))
-        return card->name;
-    return {};
-#else
-    char text[IF_NAMESIZE] = {};
-    return ::if_indextoname(index, text) != nullptr ? text : "";
-#endif
-}
 
 int64_t Ns(Search::Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();

@@ -54,14 +54,10 @@ inline int CloseHandle(Handle h) {
 // Gives true when the system took the request (possibly capped at its limit).
 inline bool EnlargeReceiveBuffer(Handle h, int bytes, bool mayForce = true) {
     const bool set = ::setsockopt(h, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0;
-#ifdef SO_RCVBUFFORCE
     int granted = 0;
     socklen_t len = sizeof granted;
     if (mayForce && ::getsockopt(h, SOL_SOCKET, SO_RCVBUF, &granted, &len) == 0 && granted < bytes)
         return ::setsockopt(h, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0 || set;
-#else
-    (void)mayForce;
-#endif
     return set;
 }
 #endif
