@@ -13,6 +13,7 @@
 #include "StatusPane.h"
 #include "TrayIcon.h"
 #include "UserFunc.h"
+#include "WriteCheckNotice.h"
 #include "WriteRules.h"
 
 #include <QApplication>
@@ -128,6 +129,11 @@ TForm1::TForm1(QWidget* parent)
     BuildLayout();
 
     RzTrayIcon1 = new TRzTrayIcon(this, artwork::Icon(artwork::kTray));
+    writeCheck_ = new TWriteCheckNotice(
+        [this](const QString& title, const QString& text, int seconds, int kind) {
+            RzTrayIcon1->QueueTrayBalloon(title, text, seconds, kind);
+        },
+        this);
     FormCreate();
 }
 
@@ -330,6 +336,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    writeCheck_->Stop();
     event->accept();
 }
 
@@ -462,9 +469,17 @@ void TForm1::RzBitBtn1Click() {
             DriverContext context = Context();
             if (!WriteConfig(context, kLocalPortBase, destination.address, destination.card))
                 ShowWriteFailure();
+            else
+                CheckWrite(destination);
         }
     }
     RzCheckTree1->setFocus();
+}
+
+void TForm1::CheckWrite(const core::WriteDestination& destination) {
+    // The frame that went out: WriteConfig built it from these fields.
+    if (const auto frame = BuildConfigFrame(IpText(), MaskText(), GatewayText(), MacText()))
+        writeCheck_->Start(*frame, destination);
 }
 
 void TForm1::ShowWriteFailure() {

@@ -6,6 +6,7 @@
 #include "DeviceTable.h"
 #include "DriverHost.h"
 #include "UDPDriverQuorrelConf.h"
+#include "WriteRules.h"
 
 #include <QWidget>
 #include <memory>
@@ -21,6 +22,7 @@ class TRzMarqueeStatus;
 class TRzProgressStatus;
 class TRzStatusBar;
 class TRzTrayIcon;
+class TWriteCheckNotice;
 
 // Runs once before the window exists: the dialogs get the program's appearance and the
 // broadcast mode flag starts true.
@@ -86,6 +88,8 @@ public:
     int32_t KeptStateIndex() const { return keptStateIndex_; }
     // The count pane's text.
     QString DeviceCountText() const;
+    // Tells whether each write took (tests shorten its check).
+    TWriteCheckNotice* WriteCheck() { return writeCheck_; }
     // Pause after a failed write, in milliseconds (tests shorten it).
     void SetWriteFailurePause(int ms) { writeFailurePauseMs_ = ms; }
 
@@ -101,6 +105,8 @@ private:
     DriverContext Context();
     void SetDeviceCount(int count);
     void ShowWriteFailure();
+    // After a write that went out: whether the controller took it, in the tray balloon.
+    void CheckWrite(const core::WriteDestination& destination);
     // After a broadcast search that found nothing: the advice for a host firewall that is
     // known to be active, once per run, in the tray icon's balloon.
     void AdviseOnFirewall();
@@ -120,4 +126,5 @@ private:
     bool closePending_ = false;
     int writeFailurePauseMs_ = 1000;
     bool firewallAdvised_ = false;
+    TWriteCheckNotice* writeCheck_ = nullptr;
 };
