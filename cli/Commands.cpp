@@ -22,9 +22,9 @@ namespace cli {
 
 namespace {
 
-constexpr const char* kBroadcast = core::kBroadcastAddress;
-
-const char* const kNoLocalPort = "no local port (6002 to 6004) could be opened";
+const std::string kNoLocalPort = "no local port (" + std::to_string(core::kLocalPortBase) + " to " +
+                                 std::to_string(core::kLocalPortBase + core::kLocalPortTries - 1) +
+                                 ") could be opened";
 const char* const kParameterError = "parameter error, nothing sent";
 const char* const kPlanErrors = "the plan has errors, nothing sent";
 
@@ -40,12 +40,16 @@ int Fail(std::ostream& err, int status, const std::vector<std::string>& lines) {
     return status;
 }
 
+// The address of a search: the given one (already checked), else the broadcast address.
+core::Ip4 SearchAddress(const std::string& address) {
+    return address.empty() ? core::kBroadcast : core::ParseDottedQuad(address).value();
+}
+
 // One search: every reply, with its record. nullopt when no local port could be opened.
 // Says on err when silent cards were asked again by unicast.
 std::optional<std::vector<Listed>> Search(const std::string& address, int timeoutMs,
                                           std::ostream& err) {
-    const core::DiscoveryResult result =
-        core::Discover(address.empty() ? kBroadcast : address, timeoutMs);
+    const core::DiscoveryResult result = core::Discover(SearchAddress(address), timeoutMs);
     if (!result.opened)
         return std::nullopt;
     if (result.askedAgain)
@@ -76,7 +80,7 @@ std::vector<std::string> SharedMac(const std::vector<Listed>& listed, const core
                                    bool toBroadcast) {
     std::vector<core::HeardMac> heard;
     for (const Listed& c : listed)
-        heard.push_back({c.sender, c.record.mac});
+        heard.push_back({core::DottedQuad(c.sender), c.record.mac});
     return core::SharedMacAddresses(heard, mac, toBroadcast);
 }
 
@@ -85,24 +89,26 @@ std::string ValuesText(const core::ControllerRecord& r) {
 }
 
 std::string DestinationText(const core::WriteDestination& d, const std::string& cardName) {
-    std::string text = d.address;
+    std::string text = core::DottedQuad(d.address);
     if (d.card != 0)
         text += " on " + (cardName.empty() ? "card " + std::to_string(d.card) : cardName);
     return text;
 }
 
 // Sends the frame once; the reason when it did not go out.
-std::optional<std::string> SendFrame(const core::FrameBytes& frame,
-                                     const core::WriteDestination& d) {
-    const std::optional<unsigned> card = core::FrameCard(d.card);
-    if (!card)
+std::optional<std::string> WriteFrame(const core::FrameBytes& frame,
+                                      const core::WriteDestination& d) {
+    switch (core::SendFrame(frame, d)) {
+    case core::FrameSent::kSent:
+        return std::nullopt;
+    case core::FrameSent::kCardGone:
         return "the network card the controller answered on has gone";
-    core::UdpSocket socket = core::OpenLocalPort(core::kLocalPortBase);
-    if (!socket.Valid())
-        return std::string(kNoLocalPort);
-    if (!socket.Send(d.address, core::kControllerPort, frame.data(), frame.size(), *card))
-        return "the frame could not be sent to " + d.address;
-    return std::nullopt;
+    case core::FrameSent::kNoLocalPort:
+        return kNoLocalPort;
+    case core::FrameSent::kNotWhole:
+        break;
+    }
+    return "the frame could not be sent to " + core::DottedQuad(d.address);
 }
 
 struct Verification {
@@ -118,9 +124,11 @@ Verification Verify(const core::FrameBytes& frame, const core::WriteDestination&
         core::CheckAfterWrite(frame, destination, std::chrono::milliseconds(timeoutMs)));
     switch (o.result) {
     case core::WriteCheckResult::kConfirmed:
-        return {true, "answers from " + o.sender + " with " + ValuesText(o.heard)};
+        return {true,
+                "answers from " + core::DottedQuad(o.sender) + " with " + ValuesText(o.heard)};
     case core::WriteCheckResult::kOtherValues:
-        return {false, "last answer from " + o.sender + " with " + ValuesText(o.heard)};
+        return {false,
+                "last answer from " + core::DottedQuad(o.sender) + " with " + ValuesText(o.heard)};
     case core::WriteCheckResult::kNoAnswer:
         break;
     }
@@ -145,7 +153,7 @@ int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) 
     out << FormatControllers(*heard, o.format);
     if (heard->empty()) {
         std::vector<std::string> lines{"no controller answered"};
-        if (o.address.empty() || o.address == kBroadcast) {
+        if (SearchAddress(o.address) == core::kBroadcast) {
             const auto why =
                 core::NoReplyDiagnosis(core::BroadcastCards(), core::DetectHostFirewall());
             lines.insert(lines.end(), why.begin(), why.end());
@@ -203,7 +211,7 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
     const core::WriteDestination destination =
         core::ChooseDestination(toBroadcast, found->sender, found->cardIndex);
     const core::FrameBytes frame = core::ConfigFrame(wanted);
-    if (const auto failure = SendFrame(frame, destination))
+    if (const auto failure = WriteFrame(frame, destination))
         return Fail(err, kExitNetwork, {*failure});
     out << "sent to " << DestinationText(destination, found->card) << ": " << core::MacText(mac)
         << " " << ValuesText(wanted) << "\n";
@@ -277,7 +285,7 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std:
                 << DestinationText(destination, found.card) << "\n";
             continue;
         }
-        if (const auto failure = SendFrame(frame, destination)) {
+        if (const auto failure = WriteFrame(frame, destination)) {
             out << "not written: " << *failure << "\n";
             ++failed;
             continue;

@@ -13,15 +13,9 @@ const std::array<const char*, kColumns> kNames = {
     "sender", "ip", "mask", "gateway", "port", "mac", "hardware", "software", "card"};
 
 std::array<std::string, kColumns> Cells(const Listed& c) {
-    return {c.sender,
-            c.record.IpText(),
-            c.record.MaskText(),
-            c.record.GatewayText(),
-            c.record.PortText(),
-            c.record.MacText(),
-            HardwareText(c.record),
-            SoftwareText(c.record),
-            c.card};
+    return {core::DottedQuad(c.sender), c.record.IpText(),      c.record.MaskText(),
+            c.record.GatewayText(),     c.record.PortText(),    c.record.MacText(),
+            HardwareText(c.record),     SoftwareText(c.record), c.card};
 }
 
 std::string Table(const std::vector<Listed>& controllers) {

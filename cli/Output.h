@@ -13,7 +13,7 @@ namespace cli {
 
 // One reply as it is listed.
 struct Listed {
-    std::string sender;
+    core::Ip4 sender{};
     core::ControllerRecord record;
     std::string card;       // the card's name, or its index when the name is unknown; "" if neither
     unsigned cardIndex = 0; // interface index the reply arrived on (0: unknown)

@@ -16,7 +16,6 @@
 
 namespace core {
 
-using Ip4 = std::array<uint8_t, 4>; // written order: [0] is the first group
 using Mac = std::array<uint8_t, 6>; // written order: [0] is the first group
 
 constexpr size_t kRecordBytes = 29;

@@ -6,7 +6,6 @@
 #include "Search.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace core {
@@ -19,10 +18,9 @@ struct DiscoveryResult {
 };
 
 // Sends one "TR" to destination port 5001 from the first local port of base, base + 1,
-// base + 2 that opens. For "255.255.255.255" it goes out routed once plus once on every
-// other broadcast card. Gives every valid reply heard within timeoutMs (on the steady
-// clock), in arrival order, doubles kept.
-DiscoveryResult Discover(const std::string& destination, int timeoutMs,
-                         uint16_t base = kLocalPortBase);
+// base + 2 that opens (see Search::Start for card). Gives every valid reply heard within
+// timeoutMs (on the steady clock), in arrival order, doubles kept.
+DiscoveryResult Discover(const Ip4& destination, int timeoutMs, uint16_t base = kLocalPortBase,
+                         unsigned card = 0);
 
 } // namespace core

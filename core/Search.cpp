@@ -3,7 +3,10 @@
 #include "ControllerRecord.h"
 #include "NetworkCards.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
+#include <system_error>
 
 #ifndef _WIN32
 #include <net/if.h>
@@ -13,6 +16,13 @@ namespace core {
 namespace {
 
 const uint8_t kRequest[] = {'T', 'R'};
+
+// Datagrams moved by one read.
+constexpr size_t kReadsPerCall = 256;
+// How long the loop keeps reading after the last datagram before it waits again: a thread
+// that sleeps between datagrams has to win a processor back for each one, and a stream of
+// replies overflows a small receive buffer meanwhile.
+constexpr std::chrono::microseconds kStayAwake{500};
 
 // The name of the card with that index (empty when unknown).
 std::string CardName(unsigned index) {
@@ -26,6 +36,10 @@ std::string CardName(unsigned index) {
     char text[IF_NAMESIZE] = {};
     return ::if_indextoname(index, text) != nullptr ? text : "";
 #endif
+}
+
+int64_t Ns(Search::Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
 }
 
 } // namespace
@@ -48,52 +62,50 @@ UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened) {
 Search::Search(uint16_t base) : socket_(OpenLocalPort(base, &localPort_)) {}
 
 Search::~Search() {
-    reader_.reset(); // stops draining before the socket goes
+    if (thread_.joinable())
+        thread_.join();
 }
 
-void Search::Start(const std::string& destination) {
-    if (!Opened() || reader_)
+void Search::Start(const Ip4& destination, unsigned card) {
+    if (!Opened() || start_ != Clock::time_point{})
         return;
-    // A thread of its own keeps the socket drained however long the caller takes between
-    // two reads, where the system capped the receive buffer (an ordinary user under Linux:
-    // a few hundred replies). Where the buffer holds tens of thousands of replies, the
-    // caller's own reads keep up (see bench/search-bench).
-    const bool capped = socket_.ReceiveBufferBytes() < UdpSocket::kReceiveBufferBytes;
-    reader_ = std::make_unique<ReplyReader>(socket_, capped);
     start_ = Clock::now();
-    socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest);
-    if (destination == kBroadcastAddress) {
-        for (const NetworkCard& card : CardsBesideRoute())
-            socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest, card.index);
-        // Routed or not, the broadcast went out on every broadcast card.
-        std::vector<unsigned> cards;
-        for (const NetworkCard& card : BroadcastCards())
-            cards.push_back(card.index);
-        asker_ = std::make_unique<SilentCardAsker>(std::move(cards));
-    }
+    socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest, card);
+    if (destination != kBroadcast || card != 0)
+        return;
+    for (const NetworkCard& other : CardsBesideRoute())
+        socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest, other.index);
+    // Routed or not, the broadcast went out on every broadcast card.
+    std::vector<unsigned> cards;
+    for (const NetworkCard& c : BroadcastCards())
+        cards.push_back(c.index);
+    asker_ = std::make_unique<SilentCardAsker>(std::move(cards));
 }
 
-bool Search::Pass(Datagram& d) {
-    if (!reader_)
-        return false;
-    if (asker_ && !reader_->WindowEnded()) {
-        // From the same socket and port, so that the replies are read where the broadcast's
-        // would have been.
-        const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Elapsed());
-        for (const SilentCardAsker::Target& t : asker_->Due(since))
-            socket_.Send(t.address, kControllerPort, kRequest, sizeof kRequest, t.card);
-    }
-    return reader_->Next(d);
+void Search::AskAgainWhenDue() {
+    if (!asker_)
+        return;
+    // From the same socket and port, so that the replies are read where the broadcast's
+    // would have been.
+    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Elapsed());
+    for (const SilentCardAsker::Target& t : asker_->Due(since))
+        if (const auto address = ParseDottedQuad(t.address))
+            socket_.Send(*address, kControllerPort, kRequest, sizeof kRequest, t.card);
 }
 
-bool Search::Next(HeardReply& reply) {
-    Datagram d;
-    while (Pass(d)) {
-        if (!IsReply(d.bytes.data(), d.bytes.size()))
+size_t Search::Drain(int64_t deadlineNs, const ReplyFn& onReply, bool atEnd) {
+    const size_t read =
+        socket_.ReceiveWaiting(read_, atEnd ? std::numeric_limits<size_t>::max() : kReadsPerCall);
+    // Without the system's arrival times, what was waiting at the end arrived within the
+    // window as far as anyone can tell.
+    const bool keepAll = atEnd && !socket_.StampsArrival();
+    for (const Datagram& d : read_) {
+        if (!IsReply(d.bytes.data(), d.bytes.size()) || (d.arrivalNs > deadlineNs && !keepAll))
             continue;
         if (asker_)
             asker_->Heard(d.card);
-        reply.sender = d.SenderText();
+        HeardReply reply;
+        std::memcpy(reply.sender.data(), &d.sender, reply.sender.size()); // network order
         reply.senderPort = d.senderPort;
         reply.card = d.card;
         auto name = cardNames_.find(d.card);
@@ -101,14 +113,66 @@ bool Search::Next(HeardReply& reply) {
             name = cardNames_.emplace(d.card, CardName(d.card)).first;
         reply.cardName = name->second;
         std::memcpy(reply.bytes.data(), d.bytes.data(), kReplyBytes);
-        return true;
+        onReply(reply);
     }
-    return false;
+    read_.clear();
+    return read;
 }
 
-void Search::EndWindow() {
-    if (reader_)
-        reader_->EndWindow();
+void Search::Listen(Clock::duration window, const ReplyFn& onReply) {
+    if (!Opened() || start_ == Clock::time_point{})
+        return;
+    const Clock::time_point end = start_ + window;
+    const int64_t endNs = Ns(end);
+    for (;;) {
+        AskAgainWhenDue();
+        const auto now = Clock::now();
+        if (now >= end)
+            break;
+        auto wait = end - now;
+        if (asker_ && Elapsed() < SilentCardAsker::kWait)
+            wait = std::min<Clock::duration>(wait, SilentCardAsker::kWait - Elapsed());
+        // Rounded up: the poll never ends before the deadline it waits for.
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
+        if (!socket_.WaitReadable(static_cast<int>(ms)))
+            continue;
+        auto last = Clock::now();
+        while (Clock::now() < end && Clock::now() - last < kStayAwake)
+            if (Drain(endNs, onReply, false) > 0)
+                last = Clock::now();
+    }
+    Drain(endNs, onReply, true);
+}
+
+void Search::ListenInBackground(Clock::duration window, std::function<void()> onWaiting) {
+    if (thread_.joinable() || !Opened())
+        return;
+    const auto listen = [this, window, onWaiting = std::move(onWaiting)] {
+        Listen(window, [&](const HeardReply& reply) {
+            bool first = false;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                first = waiting_.empty();
+                waiting_.push_back(reply);
+            }
+            if (first)
+                onWaiting();
+        });
+        done_ = true;
+        onWaiting();
+    };
+    try {
+        thread_ = std::thread(listen);
+    } catch (const std::system_error&) {
+        listen(); // no thread to be had: the caller waits for the window here
+    }
+}
+
+std::vector<HeardReply> Search::Take() {
+    std::vector<HeardReply> taken;
+    std::lock_guard<std::mutex> lock(mutex_);
+    taken.swap(waiting_);
+    return taken;
 }
 
 } // namespace core

@@ -1,21 +1,28 @@
 // One search for controllers, as the window and the command line both run it: the first
-// free local port, the discovery request "TR" (for the broadcast address on every card),
-// and the valid replies in arrival order within a window timed on the steady clock. Where
-// the system capped the socket's receive buffer, a thread of its own (ReplyReader) keeps
-// the socket drained meanwhile, however long the caller takes between two calls of Next.
+// free local port, the discovery request "TR", and the valid replies that reach the
+// machine within a window timed on the steady clock.
+//
+// Listen is the search's only wait: one poll on the socket at a time, until the end of the
+// window. The command line calls it on its own thread; the window lets it run in a thread
+// of its own (ListenInBackground), which keeps the socket drained however long the window
+// takes to file what it heard, and tells the window when replies are waiting.
 #pragma once
 
 #include "Ports.h"
-#include "ReplyReader.h"
 #include "SilentCardAsker.h"
 #include "UdpSocket.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace core {
@@ -25,7 +32,7 @@ namespace core {
 UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened = nullptr);
 
 struct HeardReply {
-    std::string sender; // the reply's sender address
+    Ip4 sender{}; // the reply's sender address
     uint16_t senderPort = 0;
     unsigned card = 0; // interface index it arrived on (0: unknown)
     std::string cardName;
@@ -35,9 +42,14 @@ struct HeardReply {
 class Search {
 public:
     using Clock = std::chrono::steady_clock;
+    using ReplyFn = std::function<void(const HeardReply&)>;
+
+    // How long a search listens, unless its caller says otherwise.
+    static constexpr std::chrono::milliseconds kWindow{1000};
 
     // Opens the first free local port of base, base + 1, base + 2; nothing is sent yet.
     explicit Search(uint16_t base = kLocalPortBase);
+    // Waits for a background listen to end (at the end of its window at the latest).
     ~Search();
     Search(const Search&) = delete;
     Search& operator=(const Search&) = delete;
@@ -46,15 +58,25 @@ public:
     bool Opened() const { return socket_.Valid(); }
     uint16_t LocalPort() const { return localPort_; }
 
-    // Starts keeping the socket drained and sends one "TR" to port 5001 of destination; to
-    // the broadcast address routed once and once on every other broadcast card (a routed
-    // broadcast leaves by one card only). The window opens here.
-    void Start(const std::string& destination);
+    // Sends one "TR" to port 5001 of destination; the window opens here. Card 0: routed,
+    // and to the broadcast address also once on every other broadcast card (a routed
+    // broadcast leaves by one card only), with the unicast re-ask of silent cards (see
+    // SilentCardAsker). Another card: by that card only, nothing asked again.
+    void Start(const Ip4& destination, unsigned card = 0);
 
-    // The oldest valid reply not handed out yet; false when none is waiting (other
-    // datagrams are dropped on the way). After EndWindow: only replies that arrived before
-    // it, and false once they are all handed out.
-    bool Next(HeardReply& reply);
+    // Hands each valid reply that reached the machine within window (from Start) to
+    // onReply, in arrival order, and returns at the end of the window; replies that arrive
+    // later are never handed out.
+    void Listen(Clock::duration window, const ReplyFn& onReply);
+
+    // Listens as Listen does, in a thread of its own. Replies wait for Take; the thread
+    // calls onWaiting whenever replies begin to wait (the caller wakes its own loop there,
+    // it must not block) and onWaiting once more with Done() true at the end of the window.
+    void ListenInBackground(Clock::duration window, std::function<void()> onWaiting);
+    // The replies waiting since the last Take, in arrival order (from any thread).
+    std::vector<HeardReply> Take();
+    // The background listen has ended: after it, Take gives the last replies.
+    bool Done() const { return done_; }
 
     // How long the window has been open, on the steady clock.
     Clock::duration Elapsed() const { return Clock::now() - start_; }
@@ -63,21 +85,24 @@ public:
     // that asked for this computer's address since were asked again by unicast.
     bool AskedAgain() const { return asker_ && asker_->Asked(); }
 
-    // Ends the window now: what arrived later is never handed out.
-    void EndWindow();
-    bool WindowEnded() const { return reader_ && reader_->WindowEnded(); }
-
 private:
-    // One step of the search while its window is open: asks the neighbours of silent cards
-    // again when it is time, then takes the next datagram that arrived, if any.
-    bool Pass(Datagram& d);
+    // Sends the requests of the re-ask that are due.
+    void AskAgainWhenDue();
+    // Hands out what waits on the socket; up to deadlineNs, or when the system does not
+    // stamp arrival times, all of it (it was waiting at the end). Gives how many were read.
+    size_t Drain(int64_t deadlineNs, const ReplyFn& onReply, bool atEnd);
 
     uint16_t localPort_ = 0; // before socket_: its initialiser writes this
     UdpSocket socket_;
-    std::unique_ptr<ReplyReader> reader_;
-    std::unique_ptr<SilentCardAsker> asker_; // a broadcast search only
+    std::unique_ptr<SilentCardAsker> asker_; // a broadcast search on every card only
     Clock::time_point start_{};
     std::map<unsigned, std::string> cardNames_; // looked up once per search
+    std::deque<Datagram> read_;                 // the read in progress
+
+    std::mutex mutex_; // guards waiting_
+    std::vector<HeardReply> waiting_;
+    std::atomic<bool> done_{false};
+    std::thread thread_;
 };
 
 } // namespace core

@@ -1,9 +1,11 @@
 #include "SearchDiagnosis.h"
 
+#include "Ports.h"
+
 namespace core {
 namespace {
 
-constexpr const char* kPorts = "6002-6004/udp";
+const std::string kPorts = std::string(kLocalPortRange) + "/udp";
 
 std::string CardList(const std::vector<NetworkCard>& cards) {
     std::string text;

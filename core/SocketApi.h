@@ -66,13 +66,11 @@ inline bool EnlargeReceiveBuffer(Handle h, int bytes, bool mayForce = true) {
 }
 #endif
 
-// The socket library is started once per socket and ended once per socket (see
-// SocketLibrary.h). true when it started (and so needs its end).
+// The socket library, started once per process (see SocketLibrary.h). true when it runs.
 inline bool LibraryStartup() {
-    return StartSocketLibrary();
+    return SocketLibraryRuns();
 }
-inline void LibraryCleanup() {
-    EndSocketLibrary();
-}
+// Kept for callers that pair every start with an end: the library stays up for the process.
+inline void LibraryCleanup() {}
 
 } // namespace sockapi

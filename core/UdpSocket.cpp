@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <utility>
 
 namespace core {
@@ -33,7 +34,6 @@ UdpSocket::~UdpSocket() {
 UdpSocket::UdpSocket(UdpSocket&& other) noexcept
     : handle_(std::exchange(other.handle_, sockapi::kInvalid)),
       openedNs_(std::exchange(other.openedNs_, 0)),
-      libraryStarted_(std::exchange(other.libraryStarted_, false)),
       timestamps_(std::exchange(other.timestamps_, false)) {}
 
 UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
@@ -41,7 +41,6 @@ UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
         Reset();
         handle_ = std::exchange(other.handle_, sockapi::kInvalid);
         openedNs_ = std::exchange(other.openedNs_, 0);
-        libraryStarted_ = std::exchange(other.libraryStarted_, false);
         timestamps_ = std::exchange(other.timestamps_, false);
     }
     return *this;
@@ -50,26 +49,24 @@ UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
 void UdpSocket::Reset() {
     if (Valid())
         Close();
-    if (libraryStarted_) {
-        sockapi::LibraryCleanup();
-        libraryStarted_ = false;
-    }
 }
 
 void UdpSocket::LimitReceiveBuffer(int bytes) {
     g_receiveBufferLimit = bytes > 0 ? bytes : 0;
 }
 
-sockaddr_in UdpSocket::AddressRecord(const std::string& address, uint16_t port) {
+sockaddr_in UdpSocket::AddressRecord(const Ip4& address, uint16_t port) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
-    to.sin_addr.s_addr = inet_addr(address.c_str());
+    std::memcpy(&to.sin_addr.s_addr, address.data(), address.size()); // network order
     return to;
 }
 
 UdpSocket UdpSocket::Open(uint16_t localPort) {
-    UdpSocket s(sockapi::LibraryStartup());
+    UdpSocket s;
+    if (!sockapi::LibraryStartup())
+        return s;
     const sockapi::Handle h = ::socket(AF_INET, SOCK_DGRAM, 0);
     if (h == sockapi::kInvalid)
         return s;
@@ -118,10 +115,6 @@ bool UdpSocket::Close() {
     sockapi::SetNonBlocking(handle_, false);
     const bool closed = sockapi::CloseHandle(handle_) == 0;
     handle_ = sockapi::kInvalid;
-    if (libraryStarted_) {
-        sockapi::LibraryCleanup();
-        libraryStarted_ = false;
-    }
     return closed;
 }
 

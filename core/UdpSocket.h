@@ -1,11 +1,11 @@
 // One IPv4 UDP endpoint owned by an object: open on a local port (non-blocking, broadcast
 // enabled, a large receive buffer, the arriving card reported), send one datagram either
 // routed or on a chosen card, read what is waiting, close. Moving hands the socket on;
-// destruction closes it. Under Windows each open socket starts the socket library once and
-// its close ends it once. One header; the system calls are in UdpSocket_posix.cpp and
-// UdpSocket_win.cpp, of which the build takes one.
+// destruction closes it. Addresses come parsed (Ip4): no text reaches a socket. One header; the
+// system calls are in UdpSocket_posix.cpp and UdpSocket_win.cpp, of which the build takes one.
 #pragma once
 
+#include "Ports.h"
 #include "SocketApi.h"
 
 #include <cstddef>
@@ -61,10 +61,10 @@ public:
     // The receive buffer as the system reports it (SO_RCVBUF), or -1.
     int ReceiveBufferBytes() const;
 
-    // One datagram to a dotted-quad address. Card 0: routed as the system routes it;
+    // One datagram to address. Card 0: routed as the system routes it;
     // otherwise it leaves by the interface with that index. true only when every byte went
     // out.
-    bool Send(const std::string& address, uint16_t port, const uint8_t* data, size_t length,
+    bool Send(const Ip4& address, uint16_t port, const uint8_t* data, size_t length,
               unsigned card = 0);
 
     // Moves up to max waiting datagrams to the end of out without blocking. Gives how many
@@ -84,15 +84,13 @@ public:
     bool Close();
 
 private:
-    explicit UdpSocket(bool libraryStarted) : libraryStarted_(libraryStarted) {}
     void Reset();
     // What only one system's sockets need once the socket is created (per platform).
     void SetPlatformOptions();
-    static sockaddr_in AddressRecord(const std::string& address, uint16_t port);
+    static sockaddr_in AddressRecord(const Ip4& address, uint16_t port);
 
     sockapi::Handle handle_ = sockapi::kInvalid;
-    int64_t openedNs_ = 0; // SteadyClockNs() at Open
-    bool libraryStarted_ = false;
+    int64_t openedNs_ = 0;    // SteadyClockNs() at Open
     bool timestamps_ = false; // the system writes each datagram's arrival time
 };
 

@@ -75,7 +75,7 @@ void UdpSocket::SetPlatformOptions() {
     timestamps_ = ::setsockopt(handle_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) == 0;
 }
 
-bool UdpSocket::Send(const std::string& address, uint16_t port, const uint8_t* data, size_t length,
+bool UdpSocket::Send(const Ip4& address, uint16_t port, const uint8_t* data, size_t length,
                      unsigned card) {
     if (!Valid())
         return false;

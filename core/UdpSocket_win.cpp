@@ -75,7 +75,7 @@ void UdpSocket::SetPlatformOptions() {
                                    reinterpret_cast<const char*>(&on), sizeof on));
 }
 
-bool UdpSocket::Send(const std::string& address, uint16_t port, const uint8_t* data, size_t length,
+bool UdpSocket::Send(const Ip4& address, uint16_t port, const uint8_t* data, size_t length,
                      unsigned card) {
     if (!Valid())
         return false;

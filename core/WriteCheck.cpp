@@ -3,6 +3,7 @@
 #include "Search.h"
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <optional>
 #include <set>
@@ -20,10 +21,9 @@ constexpr std::chrono::milliseconds kStopLatency{50};
 // Replies read in one go.
 constexpr size_t kReadBatch = 256;
 
-bool Takes(const ControllerRecord& wanted, const std::string& sender,
-           const ControllerRecord& heard) {
+bool Takes(const ControllerRecord& wanted, const Ip4& sender, const ControllerRecord& heard) {
     return heard.ip == wanted.ip && heard.mask == wanted.mask && heard.gateway == wanted.gateway &&
-           sender == wanted.IpText();
+           sender == wanted.ip;
 }
 
 } // namespace
@@ -43,13 +43,13 @@ WriteCheckRequest CheckAfterWrite(const FrameBytes& frame, const WriteDestinatio
     WriteCheckRequest request;
     request.wanted = FrameValues(frame);
     request.time = time;
-    if (destination.address == kBroadcastAddress) {
-        request.askAt = kBroadcastAddress;
+    if (destination.address == kBroadcast) {
+        request.askAt = kBroadcast;
         request.card = destination.card;
     } else {
         // Written to its address: it may sit behind a router, where a broadcast never
         // reaches it.
-        request.askAt = request.wanted.IpText();
+        request.askAt = request.wanted.ip;
     }
     return request;
 }
@@ -65,7 +65,7 @@ void WriteChecks::Add(const WriteCheckRequest& request, Clock::time_point now) {
 
 void WriteChecks::Ask(Clock::time_point now) {
     // One request per destination and card, however many checks are due for it.
-    std::set<std::pair<std::string, unsigned>> sent;
+    std::set<std::pair<Ip4, unsigned>> sent;
     for (Running& r : running_) {
         if (now < r.nextAsk || now >= r.deadline)
             continue;
@@ -83,7 +83,8 @@ void WriteChecks::Take(const Datagram& d) {
     const auto record = ControllerRecord::FromReply(d.bytes.data(), d.bytes.size());
     if (!record)
         return;
-    const std::string sender = d.SenderText();
+    Ip4 sender{};
+    std::memcpy(sender.data(), &d.sender, sender.size()); // network order: written order
     for (Running& r : running_) {
         WriteCheckOutcome& o = r.outcome;
         if (record->mac != o.request.wanted.mac || o.result == WriteCheckResult::kConfirmed)
@@ -195,12 +196,13 @@ WriteCheckNotice NoticeForWindow(const WriteCheckOutcome& o) {
     const std::string controller = "Контроллер " + o.request.wanted.MacText();
     switch (o.result) {
     case WriteCheckResult::kConfirmed:
-        return {"Параметры записаны", controller + " отвечает с адреса " + o.sender, false};
+        return {"Параметры записаны", controller + " отвечает с адреса " + DottedQuad(o.sender),
+                false};
     case WriteCheckResult::kOtherValues:
         return {"Запись не подтверждена",
-                controller + " отвечает с адреса " + o.sender + ": IP " + o.heard.IpText() +
-                    ", маска " + o.heard.MaskText() + ", шлюз " + o.heard.GatewayText() +
-                    ". Новые параметры не приняты: запишите их ещё раз.",
+                controller + " отвечает с адреса " + DottedQuad(o.sender) + ": IP " +
+                    o.heard.IpText() + ", маска " + o.heard.MaskText() + ", шлюз " +
+                    o.heard.GatewayText() + ". Новые параметры не приняты: запишите их ещё раз.",
                 true};
     case WriteCheckResult::kNoAnswer:
         break;

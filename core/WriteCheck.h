@@ -41,7 +41,7 @@ constexpr std::chrono::milliseconds kWriteCheckAskEvery{500};
 // What a write asked of one controller and where the check asks.
 struct WriteCheckRequest {
     ControllerRecord wanted; // the MAC and the IP, mask and gateway written
-    std::string askAt;       // kBroadcastAddress, or the controller's new address
+    Ip4 askAt{};             // kBroadcast, or the controller's new address
     unsigned card = 0;       // broadcast: the card that heard the controller (0: routed)
     std::chrono::milliseconds time = kWriteCheckTime;
 };
@@ -63,7 +63,7 @@ enum class WriteCheckResult {
 struct WriteCheckOutcome {
     WriteCheckRequest request;
     WriteCheckResult result = WriteCheckResult::kNoAnswer;
-    std::string sender;                 // where the answer came from (not for kNoAnswer)
+    Ip4 sender{};                       // where the answer came from (not for kNoAnswer)
     ControllerRecord heard;             // its record
     std::chrono::milliseconds after{0}; // from the start of the check to its outcome
 };

@@ -1,6 +1,7 @@
 #include "WriteRules.h"
 
 #include "Ports.h"
+#include "Search.h"
 #include "UserFunc.h"
 
 #include <algorithm>
@@ -9,8 +10,6 @@
 namespace core {
 
 namespace {
-
-constexpr const char* kBroadcast = kBroadcastAddress;
 
 // Why a text is not an address of the given kind; empty when it is one.
 std::string QuadProblem(const std::string& text, bool strict) {
@@ -97,8 +96,7 @@ bool MayWrite(std::string_view selectedNode, std::string_view filledFrom) {
     return IsControllerName(selectedNode) && selectedNode == filledFrom;
 }
 
-WriteDestination ChooseDestination(bool broadcastMode, const std::string& nodeAddress,
-                                   unsigned heardCard) {
+WriteDestination ChooseDestination(bool broadcastMode, const Ip4& nodeAddress, unsigned heardCard) {
     if (broadcastMode)
         return {kBroadcast, heardCard};
     return {nodeAddress, 0};
@@ -117,6 +115,18 @@ std::optional<unsigned> FrameCard(unsigned heardCard) {
     if (!CardByIndex(heardCard))
         return std::nullopt;
     return PinnedCard(heardCard, CardsBesideRoute());
+}
+
+FrameSent SendFrame(const FrameBytes& frame, const WriteDestination& to, uint16_t base) {
+    const std::optional<unsigned> card = FrameCard(to.card);
+    if (!card)
+        return FrameSent::kCardGone;
+    UdpSocket socket = OpenLocalPort(base);
+    if (!socket.Valid())
+        return FrameSent::kNoLocalPort;
+    if (!socket.Send(to.address, kControllerPort, frame.data(), frame.size(), *card))
+        return FrameSent::kNotWhole;
+    return FrameSent::kSent;
 }
 
 std::vector<std::string> SharedMacAddresses(const std::vector<HeardMac>& heard, const Mac& mac,

@@ -50,15 +50,14 @@ bool IsControllerName(std::string_view caption);
 bool MayWrite(std::string_view selectedNode, std::string_view filledFrom);
 
 struct WriteDestination {
-    std::string address;
+    Ip4 address{};
     unsigned card = 0; // interface index the frame must leave by; 0: as the system routes it
 };
 
 // After a broadcast search the frame goes to the broadcast address on the card the
 // controller's reply arrived on (heardCard, 0 when unknown); after a search by address it
 // goes to the node's address, routed as usual.
-WriteDestination ChooseDestination(bool broadcastMode, const std::string& nodeAddress,
-                                   unsigned heardCard);
+WriteDestination ChooseDestination(bool broadcastMode, const Ip4& nodeAddress, unsigned heardCard);
 
 // The card a frame for a controller heard on heardCard is pinned to: heardCard when a routed
 // broadcast would leave by another card (heardCard is among besideRoute, see
@@ -70,6 +69,20 @@ unsigned PinnedCard(unsigned heardCard, const std::vector<NetworkCard>& besideRo
 // it (0: routed, see PinnedCard); nothing when heardCard has gone since the search, so that
 // the frame is not sent by another card or by none.
 std::optional<unsigned> FrameCard(unsigned heardCard);
+
+// How a frame's send went.
+enum class FrameSent {
+    kSent,
+    kCardGone,    // the card the controller was heard on has gone (see FrameCard): not sent
+    kNoLocalPort, // none of the three local ports could be opened: not sent
+    kNotWhole,    // the system did not take the whole frame
+};
+
+// The one send of a write, the window's and the command line's: the frame, once, to port
+// 5001 of to.address, from the first free local port from base on, by the card FrameCard
+// gives for to.card.
+FrameSent SendFrame(const FrameBytes& frame, const WriteDestination& to,
+                    uint16_t base = kLocalPortBase);
 
 // A MAC as the last search heard it, and the address that answered with it.
 struct HeardMac {

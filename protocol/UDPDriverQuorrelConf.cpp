@@ -88,30 +88,35 @@ void SearchControllers(DriverContext& context, int base, const std::string& dest
                                                                  : MarqueeText::SearchByAddress);
     context.progress->SetTotalParts(kSearchParts);
     context.progress->SetPartsComplete(0);
-    search.Start(destination);
+    search.Start(*core::ParseDottedQuad(destination));
+    search.ListenInBackground(core::Search::kWindow, [] {});
 
+    std::vector<core::HeardReply> taken;
+    size_t next = 0;
     // One pass: count it, wait one step of the clock for a reply, file it. false when
     // none came.
-    core::HeardReply reply;
     auto pass = [&] {
         context.progress->SetPartsComplete(context.progress->PartsComplete() + 2);
         const bool got = PollWait(0, context.pump, context.clock, [&](bool& over) {
-            if (search.Next(reply))
+            if (next == taken.size()) {
+                over = search.Done();
+                taken = search.Take();
+                next = 0;
+            }
+            if (next < taken.size())
                 return true;
-            over = search.WindowEnded(); // nothing of the window is left
             std::this_thread::yield();
             return false;
         });
-        if (got)
-            FileReply(context, reply.sender, reply.bytes.data(), reply.card);
+        if (got) {
+            const core::HeardReply& reply = taken[next++];
+            FileReply(context, core::DottedQuad(reply.sender), reply.bytes.data(), reply.card);
+        }
         return got;
     };
     const double deadline = context.clock() + 1000 / kMillisecondsPerDay;
     while (!(context.clock() > deadline))
         pass();
-    // Replies that reached the machine within the second are filed even when the window
-    // was too busy to take them in time; later ones never are.
-    search.EndWindow();
     while (pass()) {
     }
 
@@ -126,21 +131,18 @@ bool WriteConfig(DriverContext& context, int base, const std::string& destinatio
                                         fields.MacText());
     if (!frame)
         return false;
-    const std::optional<unsigned> via = core::FrameCard(card);
-    if (!via)
+    const auto address = core::ParseDottedQuad(destination);
+    if (!address)
         return false;
-
-    core::UdpSocket socket = core::OpenLocalPort(static_cast<uint16_t>(base));
-    if (!socket.Valid())
+    const core::FrameSent sent =
+        core::SendFrame(*frame, {*address, card}, static_cast<uint16_t>(base));
+    if (sent == core::FrameSent::kCardGone || sent == core::FrameSent::kNoLocalPort)
         return false;
-
     context.marquee->SetCaption(MarqueeText::WritingConfig);
     context.progress->SetTotalParts(kWriteParts);
-    const bool sent = socket.Send(destination, kControllerPort, frame->data(), frame->size(), *via);
     context.progress->SetPartsComplete(kWriteParts + 1);
     context.progress->SetPercent(0);
     context.marquee->SetCaption("");
-    socket.Close();
     // A frame that did not go out whole is a failed write, like one with no local port.
-    return sent;
+    return sent == core::FrameSent::kSent;
 }

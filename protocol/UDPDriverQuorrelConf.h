@@ -22,7 +22,7 @@ constexpr int kRecordTextLength = static_cast<int>(core::kRecordTextLength);
 constexpr int kFrameLength = static_cast<int>(core::kFrameBytes);
 constexpr int kSearchParts = 150;
 constexpr int kWriteParts = 5;
-inline const char* const kBroadcastAddress = core::kBroadcastAddress;
+inline constexpr char kBroadcastAddress[] = "255.255.255.255";
 
 using ConfigFrame = std::array<uint8_t, kFrameLength>;
 

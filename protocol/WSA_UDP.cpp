@@ -1,5 +1,6 @@
 #include "WSA_UDP.h"
 
+#include "ControllerRecord.h"
 #include "UdpSocket.h"
 
 #include <chrono>
@@ -112,8 +113,9 @@ int UdpSendVia(int32_t endpoint, const std::string& address, uint16_t port, cons
     Endpoint* e = Find(endpoint);
     if (e == nullptr || length < 0)
         return 0;
-    const bool sent = e->socket.Send(address, port, static_cast<const uint8_t*>(data),
-                                     static_cast<size_t>(length), card);
+    const auto parsed = core::ParseDottedQuad(address);
+    const bool sent = parsed && e->socket.Send(*parsed, port, static_cast<const uint8_t*>(data),
+                                               static_cast<size_t>(length), card);
     return sent ? length : 0;
 }
 

@@ -465,9 +465,10 @@ void TForm1::RzBitBtn1Click() {
         devices_.Remove(node);
         if (mayWrite) {
             const core::WriteDestination destination =
-                core::ChooseDestination(g_broadcastMode, node, heardOn);
+                core::ChooseDestination(g_broadcastMode, *core::ParseDottedQuad(node), heardOn);
             DriverContext context = Context();
-            if (!WriteConfig(context, kLocalPortBase, destination.address, destination.card))
+            if (!WriteConfig(context, kLocalPortBase, core::DottedQuad(destination.address),
+                             destination.card))
                 ShowWriteFailure();
             else
                 CheckWrite(destination);

@@ -1,5 +1,6 @@
 // The one start-up of the system's socket library. Winsock must be started before its
-// first call and ended once for every start that succeeded; BSD sockets need neither.
+// first call; it is started once per process, on first use, and ended when the process
+// ends. BSD sockets need neither.
 #pragma once
 
 #ifdef _WIN32
@@ -8,32 +9,24 @@
 #endif
 #include <winsock2.h>
 
-// Starts the library (version 2.2). true when it started, and so needs its end.
-inline bool StartSocketLibrary() {
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-inline void EndSocketLibrary() {
-    WSACleanup();
+// true when the library runs (version 2.2); the first call starts it.
+inline bool SocketLibraryRuns() {
+    struct Library {
+        bool started = false;
+        Library() {
+            WSADATA data;
+            started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        }
+        ~Library() {
+            if (started)
+                WSACleanup();
+        }
+    };
+    static const Library library;
+    return library.started;
 }
 #else
-inline bool StartSocketLibrary() {
+inline bool SocketLibraryRuns() {
     return true;
 }
-inline void EndSocketLibrary() {}
 #endif
-
-// The library started for the life of the object.
-class SocketLibraryScope {
-public:
-    SocketLibraryScope() : started_(StartSocketLibrary()) {}
-    ~SocketLibraryScope() {
-        if (started_)
-            EndSocketLibrary();
-    }
-    SocketLibraryScope(const SocketLibraryScope&) = delete;
-    SocketLibraryScope& operator=(const SocketLibraryScope&) = delete;
-
-private:
-    bool started_;
-};

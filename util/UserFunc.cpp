@@ -78,7 +78,7 @@ int32_t HexToInt(std::string_view text) {
 }
 
 uint32_t HostToAddr(const std::string& text) {
-    [[maybe_unused]] const SocketLibraryScope library; // for inet_addr and getaddrinfo
+    SocketLibraryRuns(); // for inet_addr and getaddrinfo
     // inet_addr keeps the number in network order, which is the wire order we want.
     uint32_t result = static_cast<uint32_t>(inet_addr(text.c_str()));
     if (result == 0xFFFFFFFFu && IsHostNameText(text))

@@ -2,7 +2,6 @@
 // balloon that tells the window's user its outcome.
 #include "WriteCheck.h"
 
-#include "Search.h"
 #include "SimControllers.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +15,7 @@ using core::WriteCheckResult;
 using namespace std::chrono_literals;
 
 const char* const kController = "ip=192.168.1.10,mac=00-1A-2B-3C-4D-09";
+const core::WriteDestination kToAll{core::kBroadcast, 0};
 
 // 00-1A-2B-3C-4D-09 to 192.168.1.20 with the mask and gateway it has.
 core::FrameBytes MoveFrame() {
@@ -40,7 +40,7 @@ TEST(WriteCheck, ConfirmsOnlyWhatTheControllerTookAndWaitsForOneThatRestarts) {
         {"takes the frame", {}, WriteCheckResult::kConfirmed, "192.168.1.20"},
         {"ignores it", {"--ignore-frames"}, WriteCheckResult::kOtherValues, "192.168.1.10"},
         {"restarts first", {"--restart", "2500"}, WriteCheckResult::kConfirmed, "192.168.1.20"},
-        {"restarts too long", {"--restart", "6000"}, WriteCheckResult::kNoAnswer, ""},
+        {"restarts too long", {"--restart", "6000"}, WriteCheckResult::kNoAnswer, "0.0.0.0"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"--controller", kController};
@@ -48,13 +48,10 @@ TEST(WriteCheck, ConfirmsOnlyWhatTheControllerTookAndWaitsForOneThatRestarts) {
         SimProcess sim(args);
         ASSERT_EQ(sim.Start(), "") << c.controller;
         const core::FrameBytes frame = MoveFrame();
-        ASSERT_TRUE(
-            core::OpenLocalPort(core::kLocalPortBase)
-                .Send(core::kBroadcastAddress, core::kControllerPort, frame.data(), frame.size()));
-        const auto o =
-            core::CheckWrite(core::CheckAfterWrite(frame, {core::kBroadcastAddress, 0}, 4000ms));
+        ASSERT_EQ(core::SendFrame(frame, kToAll), core::FrameSent::kSent);
+        const auto o = core::CheckWrite(core::CheckAfterWrite(frame, kToAll, 4000ms));
         EXPECT_EQ(o.result, c.result) << c.controller;
-        EXPECT_EQ(o.sender, c.sender) << c.controller;
+        EXPECT_EQ(core::DottedQuad(o.sender), c.sender) << c.controller;
         if (o.result != WriteCheckResult::kNoAnswer) {
             EXPECT_EQ(o.heard.IpText(), c.sender) << c.controller;
         }
@@ -78,14 +75,13 @@ TEST(WriteCheck, TheCheckersThreadRunsTwoChecksAtOnceAndStopsWithIt) {
             reported.notify_one();
         });
         const core::FrameBytes frame = MoveFrame();
-        core::OpenLocalPort(core::kLocalPortBase)
-            .Send(core::kBroadcastAddress, core::kControllerPort, frame.data(), frame.size());
-        checker.Start(core::CheckAfterWrite(frame, {core::kBroadcastAddress, 0}, 1500ms));
-        checker.Start(core::CheckAfterWrite(nobodys, {core::kBroadcastAddress, 0}, 1500ms));
+        ASSERT_EQ(core::SendFrame(frame, kToAll), core::FrameSent::kSent);
+        checker.Start(core::CheckAfterWrite(frame, kToAll, 1500ms));
+        checker.Start(core::CheckAfterWrite(nobodys, kToAll, 1500ms));
         std::unique_lock<std::mutex> lock(mutex);
         reported.wait_for(lock, 5s, [&] { return outcomes.size() == 2; });
         lock.unlock();
-        checker.Start(core::CheckAfterWrite(nobodys, {core::kBroadcastAddress, 0}, 1500ms));
+        checker.Start(core::CheckAfterWrite(nobodys, kToAll, 1500ms));
     }
     ASSERT_EQ(outcomes.size(), 2u) << "the check still running at the end reports nothing";
     EXPECT_EQ(outcomes[0].result, WriteCheckResult::kConfirmed);
@@ -94,20 +90,20 @@ TEST(WriteCheck, TheCheckersThreadRunsTwoChecksAtOnceAndStopsWithIt) {
 }
 
 TEST(WriteCheck, AfterAWriteToAnAddressAsksTheNewAddress) {
-    const auto r = core::CheckAfterWrite(MoveFrame(), {"192.168.1.10", 0});
-    EXPECT_EQ(r.askAt, "192.168.1.20");
+    const auto r = core::CheckAfterWrite(MoveFrame(), {{192, 168, 1, 10}, 0});
+    EXPECT_EQ(core::DottedQuad(r.askAt), "192.168.1.20");
     EXPECT_EQ(r.wanted.MacText(), "00-1A-2B-3C-4D-09");
     EXPECT_EQ(r.wanted.GatewayText(), "192.168.1.1");
     EXPECT_EQ(r.time, core::kWriteCheckTime);
-    const auto b = core::CheckAfterWrite(MoveFrame(), {core::kBroadcastAddress, 7});
-    EXPECT_EQ(b.askAt, core::kBroadcastAddress);
+    const auto b = core::CheckAfterWrite(MoveFrame(), {core::kBroadcast, 7});
+    EXPECT_EQ(b.askAt, core::kBroadcast);
     EXPECT_EQ(b.card, 7u);
 }
 
 TEST(WriteCheck, TheWindowsBalloonForEachOutcome) {
     core::WriteCheckOutcome o;
-    o.request = core::CheckAfterWrite(MoveFrame(), {core::kBroadcastAddress, 0});
-    o.sender = "192.168.1.150";
+    o.request = core::CheckAfterWrite(MoveFrame(), kToAll);
+    o.sender = {192, 168, 1, 150};
     o.heard = *core::ControllerRecord::FromText(std::string(58, '0'));
     o.heard.ip = {192, 168, 1, 150};
     o.heard.mask = {255, 255, 0, 0};

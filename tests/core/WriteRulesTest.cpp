@@ -62,11 +62,12 @@ TEST(WriteGuard, OnlyTheControllerWhoseRecordFilledTheFields) {
 }
 
 TEST(WriteDestination, BroadcastOnTheCardHeardOnElseUnicastRouted) {
-    const auto broadcast = core::ChooseDestination(true, "192.168.1.10", 3);
-    EXPECT_EQ(broadcast.address, "255.255.255.255");
+    const core::Ip4 node{192, 168, 1, 10};
+    const auto broadcast = core::ChooseDestination(true, node, 3);
+    EXPECT_EQ(broadcast.address, (core::Ip4{255, 255, 255, 255}));
     EXPECT_EQ(broadcast.card, 3u);
-    const auto unicast = core::ChooseDestination(false, "192.168.1.10", 3);
-    EXPECT_EQ(unicast.address, "192.168.1.10");
+    const auto unicast = core::ChooseDestination(false, node, 3);
+    EXPECT_EQ(unicast.address, node);
     EXPECT_EQ(unicast.card, 0u);
 }
 
