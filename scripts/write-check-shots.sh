@@ -20,17 +20,11 @@ ip link set lo up
 ip route add default dev lo src 127.0.0.1
 for a in 192.168.1.9 192.168.1.10 10.0.0.5 192.168.1.150; do ip addr add "$a/32" dev lo; done
 
-display=${DISPLAY_NUMBER:-:61}
-Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
+. "$root/scripts/desktop.sh"
+start_desktop ${DISPLAY_NUMBER:-:61}
 sim=
 cleanup() { kill "$app" "$sim" "$tray" "$xvfb" 2>/dev/null || true; }
 trap cleanup EXIT
-sleep 1
-trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 \
-    --transparent false --tint 0x404040 >/dev/null 2>&1 &
-tray=$!
 
 start_sim() {
     [ -z "$sim" ] || { kill "$sim"; wait "$sim" 2>/dev/null || true; }
