@@ -70,8 +70,10 @@ void WriteChecks::Ask(Clock::time_point now) {
         if (now < r.nextAsk || now >= r.deadline)
             continue;
         r.nextAsk = now + kWriteCheckAskEvery;
+        if (!socket_.Valid())
+            socket_ = OpenLocalPort(base_); // none free: again at the next request
         const WriteCheckRequest& q = r.outcome.request;
-        if (!sent.insert({q.askAt, q.card}).second)
+        if (!socket_.Valid() || !sent.insert({q.askAt, q.card}).second)
             continue;
         // A card that has gone since the search is asked nothing rather than another one.
         if (const std::optional<unsigned> via = FrameCard(q.card))
@@ -100,16 +102,12 @@ std::vector<WriteCheckOutcome> WriteChecks::Step(Clock::time_point now) {
     std::vector<WriteCheckOutcome> done;
     if (running_.empty())
         return done;
-    if (!socket_.Valid())
-        socket_ = OpenLocalPort(base_);
-    if (socket_.Valid()) {
-        Ask(now);
-        std::deque<Datagram> waiting;
-        while (socket_.ReceiveWaiting(waiting, kReadBatch) > 0) {
-            for (const Datagram& d : waiting)
-                Take(d);
-            waiting.clear();
-        }
+    Ask(now);
+    std::deque<Datagram> waiting;
+    while (socket_.ReceiveWaiting(waiting, kReadBatch) > 0) {
+        for (const Datagram& d : waiting)
+            Take(d);
+        waiting.clear();
     }
     for (auto r = running_.begin(); r != running_.end();) {
         if (r->outcome.result != WriteCheckResult::kConfirmed && now < r->deadline) {
@@ -137,7 +135,7 @@ void WriteChecks::Wait(Clock::duration limit) {
     if (socket_.Valid())
         socket_.WaitReadable(static_cast<int>(ms.count()));
     else
-        std::this_thread::sleep_for(ms); // no port yet: the next step tries again
+        std::this_thread::sleep_for(ms);
 }
 
 WriteCheckOutcome CheckWrite(const WriteCheckRequest& request) {

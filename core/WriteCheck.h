@@ -80,8 +80,8 @@ public:
     bool Empty() const { return running_.empty(); }
 
     // Sends the requests that are due, reads every reply waiting and gives the outcomes of
-    // the checks that are settled or out of time. Opens the local port when it has none
-    // (again on every step until one opens) and closes it once no check is left.
+    // the checks that are settled or out of time. Opens the local port for the first request
+    // (when none is free, again for the next one) and closes it once no check is left.
     std::vector<WriteCheckOutcome> Step(Clock::time_point now = Clock::now());
 
     // Waits until a reply is waiting or the next step is due, but at most limit.
