@@ -1,10 +1,16 @@
 // search-bench: how a broadcast search copes with many controllers. For each count it
 // starts controller-sim with that many generated controllers (127.x.y.z, spread over many
-// /24 subnets) inside a private network namespace, runs the program's SearchControllers
-// with the real tree and status widgets, and prints what arrived and what it cost.
+// /24 subnets) inside a private network namespace, runs the window's search with the real
+// tree and status widgets (with --window: the whole main window, its search command
+// clicked), and prints what arrived and what it cost.
 //
-//   search-bench [--per-subnet K] [--pace-us U] [--mode root|user|both] [N ...]
+//   search-bench [--per-subnet K] [--pace-us U] [--mode root|user|both] [--window] [N ...]
 //                                              (default N: 100 1000 5000 10000)
+//   search-bench --idle R
+//
+// --idle: R rounds of a broadcast search that nobody answers, by the main window and by
+// the command line's core::Discover, side by side: the CPU time of the whole process
+// (every thread) for each.
 //
 // Each count runs with the replies in one burst and, when U is above 0, U microseconds
 // apart; each in two modes side by side:
@@ -16,15 +22,19 @@
 //
 // Figures only; nothing is asserted.
 #include "CheckTree.h"
+#include "Commands.h"
 #include "DeviceTable.h"
+#include "Discovery.h"
 #include "MarqueeStatus.h"
 #include "PrivateNet.h"
 #include "ProgressStatus.h"
 #include "SimProcess.h"
 #include "UDPDriverQuorrelConf.h"
 #include "UdpSocket.h"
+#include "Unit1.h"
 
 #include <QApplication>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -40,10 +50,22 @@
 
 namespace {
 
-double ThreadCpuNs() {
+double CpuNs(clockid_t clock) {
     timespec t{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    ::clock_gettime(clock, &t);
     return static_cast<double>(t.tv_sec) * 1e9 + static_cast<double>(t.tv_nsec);
+}
+double ThreadCpuNs() {
+    return CpuNs(CLOCK_THREAD_CPUTIME_ID);
+}
+double ProcessCpuNs() {
+    return CpuNs(CLOCK_PROCESS_CPUTIME_ID);
+}
+
+// Runs the event loop until done() holds.
+void RunUntil(const std::function<bool()>& done) {
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 // Passes every call on to the window's tree and adds up the CPU time from the start of
@@ -69,8 +91,8 @@ public:
     int ChildCount(Node node) override { return tree_.ChildCount(node); }
     Node Child(Node node, int index) override { return tree_.Child(node, index); }
     std::string Caption(Node node) override { return tree_.Caption(node); }
-    Node AddChild(Node parent, const std::string& caption) override {
-        return tree_.AddChild(parent, caption);
+    Node AddChild(Node parent, const std::string& caption, int line) override {
+        return tree_.AddChild(parent, caption, line);
     }
     void MarkHasChildren(Node node) override { tree_.MarkHasChildren(node); }
     void FullExpand() override {
@@ -126,10 +148,9 @@ struct Row {
     int nodes = 0;
     double wallMs = 0;
     double treeUsPerReply = 0;
-    double tableUsPerReply = 0;
-    double eventsMs = 0;
+    double threadMs = 0;  // CPU time of the window's thread during the search
+    double processMs = 0; // CPU time of the whole process during the search
     double progressMs = 0;
-    long receives = 0;
     double sortMs = 0;
 };
 
@@ -164,7 +185,7 @@ int GrantedReceiveBuffer() {
     return probe.ReceiveBufferBytes();
 }
 
-Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser) {
+Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser, bool wholeWindow) {
     core::UdpSocket::LimitReceiveBuffer(ordinaryUser ? kStockReceiveLimit : 0);
     Row row;
     row.mode = ordinaryUser ? "user" : "root";
@@ -186,47 +207,56 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser) {
         return row;
     }
 
-    // The parts of the main window that a search reaches, shown (offscreen by default).
+    // The parts of the main window that a search reaches, shown (offscreen by default), or
+    // the main window itself.
+    std::unique_ptr<TForm1> form;
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* tree = new TRzCheckTree(&window);
     auto* marquee = new TRzMarqueeStatus(&window);
     auto* progress = new TRzProgressStatus(&window);
-    layout->addWidget(tree);
-    layout->addWidget(marquee);
-    layout->addWidget(progress);
-    tree->AddRoot(QStringLiteral("Quorrel"));
-    window.resize(400, 600);
-    window.show();
+    if (wholeWindow) {
+        form = std::make_unique<TForm1>();
+        form->show();
+        tree = form->RzCheckTree1;
+    } else {
+        layout->addWidget(tree);
+        layout->addWidget(marquee);
+        layout->addWidget(progress);
+        tree->AddRoot(QStringLiteral("Quorrel"));
+        window.resize(400, 600);
+        window.show();
+    }
     QCoreApplication::processEvents();
 
     DeviceTable table;
     TimedTree timedTree(*tree);
     TimedProgress timedProgress(*progress);
-    double pumpEnd = ThreadCpuNs();
-    double pumpNs = 0;
-    double tableNs = 0;
-    timedTree.beforeUpdate = [&] { tableNs += ThreadCpuNs() - pumpEnd; };
-
     DriverContext context;
     context.tree = &timedTree;
     context.marquee = marquee;
     context.progress = &timedProgress;
     context.table = &table;
-    context.pump = [&] {
-        ++row.receives;
-        const double start = ThreadCpuNs();
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        pumpEnd = ThreadCpuNs();
-        pumpNs += pumpEnd - start;
-    };
 
     const long dropsBefore = ReceiveBufferDrops();
+    const double threadStart = ThreadCpuNs();
+    const double processStart = ProcessCpuNs();
     const auto wallStart = std::chrono::steady_clock::now();
-    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    if (wholeWindow) {
+        form->RzToolButton2->click();
+        RunUntil([&] { return !form->Searching(); });
+    } else {
+        SearchRun run(context, core::kLocalPortBase);
+        bool finished = false;
+        QObject::connect(&run, &SearchRun::Finished, [&finished] { finished = true; });
+        if (run.Start(core::kBroadcast))
+            RunUntil([&] { return finished; });
+    }
     row.wallMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallStart)
             .count();
+    row.threadMs = (ThreadCpuNs() - threadStart) / 1e6;
+    row.processMs = (ProcessCpuNs() - processStart) / 1e6;
     row.drops = ReceiveBufferDrops() - dropsBefore;
     const double sortStart = ThreadCpuNs();
     tree->SortRecursive();
@@ -234,16 +264,43 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser) {
 
     if (const auto answered = sim.WaitForEvent("answered", 60000))
         row.sent = std::strtol(Field(*answered, "replies").c_str(), nullptr, 10);
-    row.stored = table.Count();
+    row.stored = wholeWindow ? form->Devices().Count() : table.Count();
     if (QTreeWidgetItem* root = tree->topLevelItem(0))
         for (int i = 0; i < root->childCount(); ++i)
             row.nodes += root->child(i)->childCount();
     const int filed = timedTree.updates > 0 ? timedTree.updates : 1;
     row.treeUsPerReply = timedTree.cpuNs / 1e3 / filed;
-    row.tableUsPerReply = tableNs / 1e3 / filed;
-    row.eventsMs = pumpNs / 1e6;
     row.progressMs = timedProgress.cpuNs / 1e6;
     return row;
+}
+
+// A broadcast search that nobody answers, by the main window's search command and by the
+// command line's discover command (each with what it does after a search that found
+// nothing), and by core::Discover alone; each round side by side.
+void CompareIdle(int rounds) {
+    std::printf("a search nobody answers: CPU ms of the whole process\n");
+    std::printf("%5s %10s %12s %7s %15s\n", "round", "window", "cli discover", "ratio",
+                "core::Discover");
+    TForm1 form;
+    form.show();
+    QCoreApplication::processEvents();
+    const auto cpuMs = [](const std::function<void()>& run) {
+        const double start = ProcessCpuNs();
+        run();
+        return (ProcessCpuNs() - start) / 1e6;
+    };
+    for (int r = 1; r <= rounds; ++r) {
+        const double windowMs = cpuMs([&] {
+            form.RzToolButton2->click();
+            RunUntil([&] { return !form.Searching(); });
+        });
+        std::ostringstream out, err;
+        const double cliMs = cpuMs([&] { cli::Run({"discover"}, out, err); });
+        const double coreMs = cpuMs([] { core::Discover(core::kBroadcast, 1000); });
+        std::printf("%5d %10.1f %12.1f %7.2f %15.1f\n", r, windowMs, cliMs, windowMs / cliMs,
+                    coreMs);
+        std::fflush(stdout);
+    }
 }
 
 } // namespace
@@ -259,6 +316,8 @@ int main(int argc, char** argv) {
     int perSubnet = 50;
     int paceUs = 0;
     std::string mode = "both";
+    bool wholeWindow = false;
+    int idleRounds = 0;
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -268,13 +327,17 @@ int main(int argc, char** argv) {
             paceUs = std::atoi(argv[++i]);
         else if (a == "--mode" && i + 1 < argc)
             mode = argv[++i];
+        else if (a == "--window")
+            wholeWindow = true;
+        else if (a == "--idle" && i + 1 < argc)
+            idleRounds = std::atoi(argv[++i]);
         else if (a.rfind("-platform", 0) == 0 && i + 1 < argc)
             ++i; // Qt's own option, left to QApplication
         else if (std::atoi(a.c_str()) > 0)
             counts.push_back(std::atoi(a.c_str()));
         else {
             std::fprintf(stderr, "usage: search-bench [--per-subnet K] [--pace-us U] "
-                                 "[--mode root|user|both] [N ...]\n");
+                                 "[--mode root|user|both] [--window] [N ...] | --idle R\n");
             return 2;
         }
     }
@@ -290,6 +353,11 @@ int main(int argc, char** argv) {
         counts = {100, 1000, 5000, 10000};
 
     QApplication app(argc, argv);
+    InitializeUnit1();
+    if (idleRounds > 0) {
+        CompareIdle(idleRounds);
+        return 0;
+    }
     std::vector<bool> modes; // ordinary user?
     if (mode != "user")
         modes.push_back(false);
@@ -299,22 +367,22 @@ int main(int argc, char** argv) {
     if (paceUs > 0)
         paces.push_back(paceUs);
 
-    std::printf("broadcast search, %d controllers per /24; replies in a burst%s\n", perSubnet,
+    std::printf("broadcast search%s, %d controllers per /24; replies in a burst%s\n",
+                wholeWindow ? " by the main window" : "", perSubnet,
                 paceUs > 0 ? (" and " + std::to_string(paceUs) + " us apart").c_str() : "");
-    std::printf("%4s %7s %5s %8s %7s %7s %7s %6s %7s %8s %9s %11s %12s %9s %11s %8s\n", "mode", "N",
+    std::printf("%4s %7s %5s %8s %7s %7s %7s %6s %7s %8s %9s %10s %11s %11s %8s\n", "mode", "N",
                 "pace", "rcvbuf", "sent", "stored", "kept %", "drops", "nodes", "wall ms",
-                "receives", "tree us/rep", "table us/rep", "events ms", "progress ms", "sort ms");
+                "window ms", "process ms", "tree us/rep", "progress ms", "sort ms");
     for (const int n : counts) {
         for (const int pace : paces) {
             for (const bool ordinaryUser : modes) {
-                const Row r = RunOne(n, perSubnet, pace, ordinaryUser);
+                const Row r = RunOne(n, perSubnet, pace, ordinaryUser, wholeWindow);
                 const double kept = r.sent > 0 ? 100.0 * r.stored / static_cast<double>(r.sent) : 0;
-                std::printf(
-                    "%4s %7d %5d %8d %7ld %7d %7.2f %6ld %7d %8.0f %9ld %11.1f %12.2f %9.0f "
-                    "%11.0f %8.1f\n",
-                    r.mode, r.controllers, r.paceUs, r.receiveBuffer, r.sent, r.stored, kept,
-                    r.drops, r.nodes, r.wallMs, r.receives, r.treeUsPerReply, r.tableUsPerReply,
-                    r.eventsMs, r.progressMs, r.sortMs);
+                std::printf("%4s %7d %5d %8d %7ld %7d %7.2f %6ld %7d %8.0f %9.0f %10.0f %11.1f "
+                            "%11.0f %8.1f\n",
+                            r.mode, r.controllers, r.paceUs, r.receiveBuffer, r.sent, r.stored,
+                            kept, r.drops, r.nodes, r.wallMs, r.threadMs, r.processMs,
+                            r.treeUsPerReply, r.progressMs, r.sortMs);
                 std::fflush(stdout);
             }
         }
@@ -322,10 +390,10 @@ int main(int argc, char** argv) {
     std::printf("rcvbuf: SO_RCVBUF read back; pace: us between replies (0: one burst);\n"
                 "drops: datagrams the system dropped for a full receive buffer;\n"
                 "sent: replies the simulator put on the wire; stored: lines in the device "
-                "table;\nnodes: controller nodes in the tree; tree/table: CPU time per filed "
-                "reply in\ntree calls and in the table store (with the record text); receives: "
-                "receive calls;\nevents: CPU time in the message pump; progress: CPU time in "
-                "progress indicator\ncalls (its repaints); sort: the command's recursive sort "
-                "after the search.\n");
+                "table;\nnodes: controller nodes in the tree; window/process: CPU time of the "
+                "window's thread\nand of the whole process during the search; tree: CPU time "
+                "per filed reply in tree\ncalls (not with --window); progress: CPU time in "
+                "progress indicator calls (its\nrepaints); sort: the recursive sort after the "
+                "search.\n");
     return 0;
 }

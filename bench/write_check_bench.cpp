@@ -49,7 +49,7 @@ bool Run(const std::string& name, std::vector<std::string> options) {
         std::fprintf(stderr, "write-check-bench: the frame did not go out\n");
         return false;
     }
-    const core::WriteCheckOutcome o = core::CheckWrite(core::CheckAfterWrite(frame, to));
+    const core::WriteCheckOutcome o = core::CheckWrite(core::CheckAfterWrite(values, to));
     std::printf("%-28s %-13s %6lld ms  %zu requests\n", name.c_str(), ResultText(o.result),
                 static_cast<long long>(o.after.count()), sim.EventsNamed("request").size());
     return true;

@@ -118,10 +118,10 @@ struct Verification {
 
 // Asks the way the frame went until the controller with the MAC answers from its new
 // address with the wanted values or timeoutMs has passed (core::CheckWrite).
-Verification Verify(const core::FrameBytes& frame, const core::WriteDestination& destination,
+Verification Verify(const core::ControllerRecord& wanted, const core::WriteDestination& destination,
                     int timeoutMs) {
     const core::WriteCheckOutcome o = core::CheckWrite(
-        core::CheckAfterWrite(frame, destination, std::chrono::milliseconds(timeoutMs)));
+        core::CheckAfterWrite(wanted, destination, std::chrono::milliseconds(timeoutMs)));
     switch (o.result) {
     case core::WriteCheckResult::kConfirmed:
         return {true,
@@ -210,14 +210,13 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
     const core::ControllerRecord wanted = Target(current, values.ip, values.mask, values.gateway);
     const core::WriteDestination destination =
         core::ChooseDestination(toBroadcast, found->sender, found->cardIndex);
-    const core::FrameBytes frame = core::ConfigFrame(wanted);
-    if (const auto failure = WriteFrame(frame, destination))
+    if (const auto failure = WriteFrame(core::ConfigFrame(wanted), destination))
         return Fail(err, kExitNetwork, {*failure});
     out << "sent to " << DestinationText(destination, found->card) << ": " << core::MacText(mac)
         << " " << ValuesText(wanted) << "\n";
     if (!o.verify)
         return kExitSuccess;
-    const Verification v = Verify(frame, destination, o.timeoutMs);
+    const Verification v = Verify(wanted, destination, o.timeoutMs);
     out << (v.confirmed ? "confirmed: " : "not confirmed: ") << v.seen << "\n";
     return v.confirmed ? kExitSuccess : kExitNotFound;
 }
@@ -293,7 +292,7 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std:
         ++written;
         out << "written: " << ValuesText(wanted);
         if (o.verify) {
-            const Verification v = Verify(frame, destination, o.timeoutMs);
+            const Verification v = Verify(wanted, destination, o.timeoutMs);
             out << (v.confirmed ? "; confirmed: " : "; not confirmed: ") << v.seen;
             ++(v.confirmed ? confirmed : unconfirmed);
         }

@@ -13,9 +13,9 @@ const std::array<const char*, kColumns> kNames = {
     "sender", "ip", "mask", "gateway", "port", "mac", "hardware", "software", "card"};
 
 std::array<std::string, kColumns> Cells(const Listed& c) {
-    return {core::DottedQuad(c.sender), c.record.IpText(),      c.record.MaskText(),
-            c.record.GatewayText(),     c.record.PortText(),    c.record.MacText(),
-            HardwareText(c.record),     SoftwareText(c.record), c.card};
+    return {core::DottedQuad(c.sender), c.record.IpText(),       c.record.MaskText(),
+            c.record.GatewayText(),     c.record.PortText(),     c.record.MacText(),
+            c.record.HardwareText(),    c.record.SoftwareText(), c.card};
 }
 
 std::string Table(const std::vector<Listed>& controllers) {
@@ -121,14 +121,6 @@ std::string JsonString(std::string_view text) {
         }
     }
     return s + "\"";
-}
-
-std::string HardwareText(const core::ControllerRecord& record) {
-    return core::HexText(&record.hardware, 1);
-}
-
-std::string SoftwareText(const core::ControllerRecord& record) {
-    return core::HexText(&record.softwareMajor, 1) + "." + core::HexText(&record.softwareMinor, 1);
 }
 
 } // namespace cli

@@ -25,8 +25,5 @@ std::string FormatControllers(const std::vector<Listed>& controllers, Format for
 std::string CsvField(std::string_view text);
 // A JSON string literal with its quotes.
 std::string JsonString(std::string_view text);
-// "01", "02.0A": the hardware and software versions as the window writes them.
-std::string HardwareText(const core::ControllerRecord& record);
-std::string SoftwareText(const core::ControllerRecord& record);
 
 } // namespace cli

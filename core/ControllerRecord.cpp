@@ -43,15 +43,6 @@ std::string_view Pair(std::string_view text, size_t k) {
     return text.substr(2 * k, 2);
 }
 
-std::string PairNumber(std::string_view text, size_t k) {
-    return std::to_string(HexToInt(Pair(text, k)));
-}
-
-std::string PairQuad(std::string_view text, size_t first) {
-    return PairNumber(text, first) + "." + PairNumber(text, first + 1) + "." +
-           PairNumber(text, first + 2) + "." + PairNumber(text, first + 3);
-}
-
 } // namespace
 
 uint8_t Sum8(const uint8_t* data, size_t length) {
@@ -134,9 +125,14 @@ std::string ControllerRecord::PortText() const {
 std::string ControllerRecord::MacText() const {
     return core::MacText(mac);
 }
+std::string ControllerRecord::HardwareText() const {
+    return HexPair(hardware);
+}
+std::string ControllerRecord::SoftwareText() const {
+    return HexPair(softwareMajor) + "." + HexPair(softwareMinor);
+}
 std::string ControllerRecord::VersionText() const {
-    return "Hw: " + HexPair(hardware) + "  Sw: " + HexPair(softwareMajor) + "." +
-           HexPair(softwareMinor);
+    return "Hw: " + HardwareText() + "  Sw: " + SoftwareText();
 }
 
 FrameBytes ConfigFrame(const ControllerRecord& values) {
@@ -153,45 +149,6 @@ FrameBytes ConfigFrame(const ControllerRecord& values) {
     frame[offset::kReserved2] = 0xFF;
     frame[offset::kFrameCheck] = FrameCheck(frame.data());
     return frame;
-}
-
-std::vector<std::string> FieldTextsOf(std::string_view text) {
-    // Each field needs the pairs up to its last one.
-    const auto has = [text](size_t lastPair) { return text.size() >= 2 * lastPair + 2; };
-    std::vector<std::string> texts;
-    if (!has(offset::kIp + 3))
-        return texts;
-    texts.push_back(PairQuad(text, offset::kIp));
-    if (!has(offset::kMask + 3))
-        return texts;
-    texts.push_back(PairQuad(text, offset::kMask));
-    if (!has(offset::kGateway + 3))
-        return texts;
-    texts.push_back(PairQuad(text, offset::kGateway));
-    if (!has(offset::kPort + 1))
-        return texts;
-    std::string portDigits(Pair(text, offset::kPort + 1));
-    portDigits += Pair(text, offset::kPort);
-    texts.push_back(std::to_string(HexToInt(portDigits)));
-    if (!has(offset::kMac + 5))
-        return texts;
-    std::string mac;
-    for (size_t k = offset::kMac + 6; k-- > offset::kMac;) {
-        mac += Pair(text, k);
-        if (k > offset::kMac)
-            mac += '-';
-    }
-    texts.push_back(mac);
-    if (!has(offset::kSoftwareMinor))
-        return texts;
-    std::string version = "Hw: ";
-    version += Pair(text, offset::kHardware);
-    version += "  Sw: ";
-    version += Pair(text, offset::kSoftwareMajor);
-    version += '.';
-    version += Pair(text, offset::kSoftwareMinor);
-    texts.push_back(version);
-    return texts;
 }
 
 std::string DottedQuad(const Ip4& a) {

@@ -63,13 +63,16 @@ struct ControllerRecord {
     std::array<uint8_t, kRecordBytes> Bytes() const;
     std::string Text() const; // 58 upper-case hexadecimal digits
 
-    // The texts of the parameter fields: "192.168.1.10", "5001", "00-1A-2B-3C-4D-5E",
-    // "Hw: 01  Sw: 02.0A".
+    // The one text form of each field, as the window's parameter fields and the command
+    // line's listing show it: "192.168.1.10", "5001", "00-1A-2B-3C-4D-5E", "01" (hardware),
+    // "02.0A" (software), "Hw: 01  Sw: 02.0A" (both, as the window's field shows them).
     std::string IpText() const;
     std::string MaskText() const;
     std::string GatewayText() const;
     std::string PortText() const;
     std::string MacText() const;
+    std::string HardwareText() const;
+    std::string SoftwareText() const;
     std::string VersionText() const;
 
     bool operator==(const ControllerRecord&) const = default;
@@ -78,13 +81,6 @@ struct ControllerRecord {
 // The configuration frame that gives the controller named by values.mac the address,
 // mask and gateway of values; its other fields are not read.
 FrameBytes ConfigFrame(const ControllerRecord& values);
-
-// The parameter field texts a record text fills, in the order the window fills them (IP,
-// mask, gateway, port, MAC, Hw/Sw). A text too short for a field gives only the texts
-// before it. Numbers come from each two-digit pair through HexToInt (a pair that is not
-// hexadecimal shows as -1); MAC and version digits are copied as they stand.
-constexpr size_t kShownFields = 6;
-std::vector<std::string> FieldTextsOf(std::string_view recordText);
 
 // Low 8 bits of the sum of the bytes (the check of replies and frames).
 uint8_t Sum8(const uint8_t* data, size_t length);

@@ -23,6 +23,9 @@ constexpr size_t kReadsPerCall = 256;
 // that sleeps between datagrams has to win a processor back for each one, and a stream of
 // replies overflows a small receive buffer meanwhile.
 constexpr std::chrono::microseconds kStayAwake{500};
+// How long the socket stays quiet before onQuiet is called: a stream of replies whose
+// sender was put off its processor for a moment has not ended yet.
+constexpr std::chrono::milliseconds kQuiet{5};
 
 // The name of the card with that index (empty when unknown).
 std::string CardName(unsigned index) {
@@ -62,8 +65,7 @@ UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened) {
 Search::Search(uint16_t base) : socket_(OpenLocalPort(base, &localPort_)) {}
 
 Search::~Search() {
-    if (thread_.joinable())
-        thread_.join();
+    Wait();
 }
 
 void Search::Start(const Ip4& destination, unsigned card) {
@@ -120,10 +122,16 @@ size_t Search::Drain(int64_t deadlineNs, const ReplyFn& onReply, bool atEnd) {
 }
 
 void Search::Listen(Clock::duration window, const ReplyFn& onReply) {
+    Listen(window, onReply, {});
+}
+
+void Search::Listen(Clock::duration window, const ReplyFn& onReply,
+                    const std::function<void()>& onQuiet) {
     if (!Opened() || start_ == Clock::time_point{})
         return;
     const Clock::time_point end = start_ + window;
     const int64_t endNs = Ns(end);
+    bool quietDue = false; // datagrams came since onQuiet was last called
     for (;;) {
         AskAgainWhenDue();
         const auto now = Clock::now();
@@ -132,14 +140,21 @@ void Search::Listen(Clock::duration window, const ReplyFn& onReply) {
         auto wait = end - now;
         if (asker_ && Elapsed() < SilentCardAsker::kWait)
             wait = std::min<Clock::duration>(wait, SilentCardAsker::kWait - Elapsed());
+        if (quietDue)
+            wait = std::min<Clock::duration>(wait, kQuiet);
         // Rounded up: the poll never ends before the deadline it waits for.
         const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
-        if (!socket_.WaitReadable(static_cast<int>(ms)))
+        if (!socket_.WaitReadable(static_cast<int>(ms))) {
+            if (quietDue && onQuiet && Clock::now() < end)
+                onQuiet();
+            quietDue = false;
             continue;
+        }
         auto last = Clock::now();
         while (Clock::now() < end && Clock::now() - last < kStayAwake)
             if (Drain(endNs, onReply, false) > 0)
                 last = Clock::now();
+        quietDue = true;
     }
     Drain(endNs, onReply, true);
 }
@@ -148,16 +163,22 @@ void Search::ListenInBackground(Clock::duration window, std::function<void()> on
     if (thread_.joinable() || !Opened())
         return;
     const auto listen = [this, window, onWaiting = std::move(onWaiting)] {
-        Listen(window, [&](const HeardReply& reply) {
-            bool first = false;
+        const auto keep = [this](const HeardReply& reply) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            waiting_.push_back(reply);
+        };
+        // The caller is told when a stream of replies has paused, not while it flows: a
+        // caller busy filing them would take the processor from this thread meanwhile.
+        const auto tell = [this, &onWaiting] {
             {
                 std::lock_guard<std::mutex> lock(mutex_);
-                first = waiting_.empty();
-                waiting_.push_back(reply);
+                if (waiting_.empty() || told_)
+                    return;
+                told_ = true;
             }
-            if (first)
-                onWaiting();
-        });
+            onWaiting();
+        };
+        Listen(window, keep, tell);
         done_ = true;
         onWaiting();
     };
@@ -168,10 +189,16 @@ void Search::ListenInBackground(Clock::duration window, std::function<void()> on
     }
 }
 
+void Search::Wait() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
 std::vector<HeardReply> Search::Take() {
     std::vector<HeardReply> taken;
     std::lock_guard<std::mutex> lock(mutex_);
     taken.swap(waiting_);
+    told_ = false;
     return taken;
 }
 

@@ -70,13 +70,16 @@ public:
     void Listen(Clock::duration window, const ReplyFn& onReply);
 
     // Listens as Listen does, in a thread of its own. Replies wait for Take; the thread
-    // calls onWaiting whenever replies begin to wait (the caller wakes its own loop there,
-    // it must not block) and onWaiting once more with Done() true at the end of the window.
+    // calls onWaiting when replies wait and their stream has paused (the caller wakes its
+    // own loop there, it must not block), and once more with Done() true at the end of the
+    // window.
     void ListenInBackground(Clock::duration window, std::function<void()> onWaiting);
     // The replies waiting since the last Take, in arrival order (from any thread).
     std::vector<HeardReply> Take();
     // The background listen has ended: after it, Take gives the last replies.
     bool Done() const { return done_; }
+    // Waits until the background listen has ended (at the end of its window).
+    void Wait();
 
     // How long the window has been open, on the steady clock.
     Clock::duration Elapsed() const { return Clock::now() - start_; }
@@ -86,6 +89,9 @@ public:
     bool AskedAgain() const { return asker_ && asker_->Asked(); }
 
 private:
+    // Listen, calling onQuiet whenever the socket has gone quiet after datagrams.
+    void Listen(Clock::duration window, const ReplyFn& onReply,
+                const std::function<void()>& onQuiet);
     // Sends the requests of the re-ask that are due.
     void AskAgainWhenDue();
     // Hands out what waits on the socket; up to deadlineNs, or when the system does not
@@ -99,8 +105,9 @@ private:
     std::map<unsigned, std::string> cardNames_; // looked up once per search
     std::deque<Datagram> read_;                 // the read in progress
 
-    std::mutex mutex_; // guards waiting_
+    std::mutex mutex_; // guards waiting_ and told_
     std::vector<HeardReply> waiting_;
+    bool told_ = false; // onWaiting was called for what waits now
     std::atomic<bool> done_{false};
     std::thread thread_;
 };

@@ -28,20 +28,11 @@ bool Takes(const ControllerRecord& wanted, const Ip4& sender, const ControllerRe
 
 } // namespace
 
-ControllerRecord FrameValues(const FrameBytes& frame) {
-    ControllerRecord values;
-    std::copy_n(frame.begin() + offset::kIp, 4, values.ip.begin());
-    std::copy_n(frame.begin() + offset::kMask, 4, values.mask.begin());
-    std::copy_n(frame.begin() + offset::kGateway, 4, values.gateway.begin());
-    for (size_t i = 0; i < values.mac.size(); ++i)
-        values.mac[i] = frame[offset::kMac + 5 - i];
-    return values;
-}
-
-WriteCheckRequest CheckAfterWrite(const FrameBytes& frame, const WriteDestination& destination,
+WriteCheckRequest CheckAfterWrite(const ControllerRecord& written,
+                                  const WriteDestination& destination,
                                   std::chrono::milliseconds time) {
     WriteCheckRequest request;
-    request.wanted = FrameValues(frame);
+    request.wanted = written;
     request.time = time;
     if (destination.address == kBroadcast) {
         request.askAt = kBroadcast;

@@ -46,12 +46,11 @@ struct WriteCheckRequest {
     std::chrono::milliseconds time = kWriteCheckTime;
 };
 
-// The values a configuration frame gives its controller (MAC, IP, mask, gateway).
-ControllerRecord FrameValues(const FrameBytes& frame);
-
-// The check after frame went to destination (see ChooseDestination): broadcast on the
-// destination's card, or after a write to an address, at the new address, routed.
-WriteCheckRequest CheckAfterWrite(const FrameBytes& frame, const WriteDestination& destination,
+// The check after the frame for written (its MAC, IP, mask and gateway) went to destination
+// (see ChooseDestination): broadcast on the destination's card, or after a write to an
+// address, at the new address, routed.
+WriteCheckRequest CheckAfterWrite(const ControllerRecord& written,
+                                  const WriteDestination& destination,
                                   std::chrono::milliseconds time = kWriteCheckTime);
 
 enum class WriteCheckResult {

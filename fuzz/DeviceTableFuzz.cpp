@@ -1,4 +1,4 @@
-// A sequence of device table operations against a plain list of lines and their cards.
+// A sequence of device table operations against a plain list of lines.
 #include "DeviceTable.h"
 #include "FuzzSupport.h"
 
@@ -6,72 +6,58 @@
 #include <cstddef>
 #include <cstdint>
 #include <fuzzer/FuzzedDataProvider.h>
-#include <string>
 #include <vector>
-
-namespace {
-
-struct Line {
-    std::string name;
-    std::string value;
-    unsigned card = 0;
-};
-using Lines = std::vector<Line>;
-
-int Position(const Lines& lines, const std::string& name) {
-    const auto it = std::find_if(lines.begin(), lines.end(),
-                                 [&](const Line& line) { return line.name == name; });
-    return it == lines.end() ? -1 : static_cast<int>(it - lines.begin());
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
     DeviceTable table;
-    Lines model;
+    std::vector<DeviceLine> model;
+    std::vector<int> ids; // every number handed out
     while (input.remaining_bytes() > 0) {
-        // Few distinct short names, so names repeat and lines get replaced and removed.
-        const std::string name = input.ConsumeRandomLengthString(4);
-        switch (input.ConsumeIntegralInRange(0, 3)) {
+        // Few distinct addresses and MACs, so controllers repeat and lines get replaced.
+        core::Ip4 address{10, 0, 0, input.ConsumeIntegralInRange<uint8_t>(1, 3)};
+        core::ControllerRecord record;
+        record.mac[5] = input.ConsumeIntegralInRange<uint8_t>(1, 3);
+        record.hardware = input.ConsumeIntegral<uint8_t>();
+        const unsigned card = input.ConsumeIntegralInRange(0u, 3u);
+        const auto at = std::find_if(model.begin(), model.end(), [&](const DeviceLine& l) {
+            return l.address == address && l.record.mac == record.mac;
+        });
+        switch (input.ConsumeIntegralInRange(0, 2)) {
         case 0: {
-            const std::string value = input.ConsumeRandomLengthString(8);
-            const unsigned card = input.ConsumeIntegralInRange(0u, 3u);
-            table.Store(name, value, card);
-            const int at = Position(model, name);
-            if (at < 0)
-                model.push_back({name, value, card});
-            else
-                model[static_cast<size_t>(at)] = {name, value, card};
+            const int id = table.Store(address, record, card);
+            if (at == model.end()) {
+                FUZZ_CHECK(std::find(ids.begin(), ids.end(), id) == ids.end());
+                ids.push_back(id);
+                model.push_back({id, address, record, card});
+            } else {
+                FUZZ_CHECK(id == at->id);
+                *at = {id, address, record, card};
+            }
             break;
         }
-        case 1: {
-            table.Remove(name);
-            const int at = Position(model, name);
-            if (at >= 0)
-                model.erase(model.begin() + at);
-            break;
-        }
-        case 2:
-            if (input.ConsumeBool()) {
-                table.Clear();
-                model.clear();
+        case 1:
+            if (at != model.end()) {
+                table.Remove(at->id);
+                model.erase(at);
             }
             break;
         default:
+            table.Clear();
+            model.clear();
             break;
         }
         FUZZ_CHECK(table.Count() == static_cast<int>(model.size()));
-        FUZZ_CHECK(table.Find(name) == Position(model, name));
-        const int at = Position(model, name);
-        FUZZ_CHECK(table.Value(name) == (at < 0 ? "" : model[static_cast<size_t>(at)].value));
-        FUZZ_CHECK(table.Card(name) == (at < 0 ? 0u : model[static_cast<size_t>(at)].card));
     }
     for (size_t i = 0; i < model.size(); ++i) {
-        FUZZ_CHECK(table.Name(static_cast<int>(i)) == model[i].name);
-        FUZZ_CHECK(table.Line(static_cast<int>(i)) == model[i].name + "=" + model[i].value);
-        FUZZ_CHECK(table.Find(model[i].name) == static_cast<int>(i));
-        FUZZ_CHECK(table.Card(model[i].name) == model[i].card);
+        const DeviceLine& line = table.Line(static_cast<int>(i));
+        FUZZ_CHECK(line.id == model[i].id && line.address == model[i].address);
+        FUZZ_CHECK(line.record == model[i].record && line.card == model[i].card);
+        FUZZ_CHECK(table.Find(line.id) == &line);
     }
+    for (const int id : ids)
+        FUZZ_CHECK((table.Find(id) != nullptr) ==
+                   std::any_of(model.begin(), model.end(),
+                               [id](const DeviceLine& l) { return l.id == id; }));
     return 0;
 }

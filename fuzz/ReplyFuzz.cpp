@@ -1,11 +1,7 @@
-// Any datagram through the reply check and, when it passes, the record text (and the
-// controller record, where the tree has it).
-#include "FuzzSupport.h"
-#include "UDPDriverQuorrelConf.h"
-
-#ifdef HAVE_CONTROLLER_RECORD
+// Any datagram through the reply check and, when it passes, the controller record and its
+// text.
 #include "ControllerRecord.h"
-#endif
+#include "FuzzSupport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,26 +13,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto datagram = std::make_unique<uint8_t[]>(size);
     if (size > 0)
         std::memcpy(datagram.get(), data, size);
-    const int length = static_cast<int>(size);
 
-    const bool valid = IsDiscoveryReply(datagram.get(), length);
-    FUZZ_CHECK(valid == (size == kReplyLength && ByteSum(datagram.get(), kReplyLength) == 0));
-    if (valid) {
-        const std::string text = RecordText(datagram.get());
-        FUZZ_CHECK(text.size() == static_cast<size_t>(kRecordTextLength));
-        FUZZ_CHECK(text.find_first_not_of("0123456789ABCDEF") == std::string::npos);
-    }
-
-#ifdef HAVE_CONTROLLER_RECORD
+    const bool valid = core::IsReply(datagram.get(), size);
+    FUZZ_CHECK(valid == (size == core::kReplyBytes && core::Sum8(datagram.get(), size) == 0));
     const auto record = core::ControllerRecord::FromReply(datagram.get(), size);
     FUZZ_CHECK(record.has_value() == valid);
     if (record) {
-        // The record, its text and the driver's text agree and read back the same.
-        FUZZ_CHECK(record->Text() == RecordText(datagram.get()));
-        FUZZ_CHECK(core::ControllerRecord::FromText(record->Text()) == record);
+        // The record, its text and the bytes agree and read back the same.
+        const std::string text = record->Text();
+        FUZZ_CHECK(text == core::HexText(datagram.get(), core::kRecordBytes));
+        FUZZ_CHECK(text.find_first_not_of("0123456789ABCDEF") == std::string::npos);
+        FUZZ_CHECK(core::ControllerRecord::FromText(text) == record);
         const auto bytes = record->Bytes();
         FUZZ_CHECK(std::memcmp(bytes.data(), datagram.get(), bytes.size()) == 0);
     }
-#endif
     return 0;
 }

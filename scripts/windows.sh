@@ -156,7 +156,7 @@ add_test_addresses() {
         while read -r cidr; do
             ip addr add "$cidr" dev lo 2>/dev/null || true
         done
-    # A destination no datagram can reach (tests/protocol/DriverTest.cpp).
+    # A destination no datagram can reach (tests/ui/DriverTest.cpp).
     ip route add unreachable 203.0.113.0/24
 }
 

@@ -81,16 +81,16 @@ bool ReadFile(const std::string& path, std::vector<Controller>& out, std::string
     return true;
 }
 
-bool CheckDistinct(const std::vector<Controller>& controllers, bool sharedMacs,
+bool CheckDistinct(const std::vector<Controller>& controllers, const Options& o,
                    std::string& error) {
     std::set<Ip4> ips;
     std::set<Mac> macs;
     for (const auto& c : controllers) {
-        if (!ips.insert(c.ip).second) {
+        if (!ips.insert(c.ip).second && !o.sharedAddresses) {
             error = "two controllers with the address " + IpText(c.ip);
             return false;
         }
-        if (!macs.insert(c.mac).second && !sharedMacs) {
+        if (!macs.insert(c.mac).second && !o.sharedMacs) {
             error = "two controllers with the MAC " + MacText(c.mac);
             return false;
         }
@@ -334,6 +334,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
                 return std::nullopt;
         } else if (a == "--shared-macs") {
             o.sharedMacs = true;
+        } else if (a == "--shared-addresses") {
+            o.sharedAddresses = true;
         } else {
             error = "unknown option \"" + a + "\" (see --help)";
             return std::nullopt;
@@ -351,7 +353,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         error = "no controllers: give --controller, --file or --generate";
         return std::nullopt;
     }
-    if (!CheckDistinct(o.controllers, o.sharedMacs, error))
+    if (!CheckDistinct(o.controllers, o, error))
         return std::nullopt;
     return o;
 }
@@ -376,7 +378,7 @@ Controllers (any mix, at least one):
   --generate N        N controllers on consecutive addresses from --first (default
                       127.1.0.1), --per-subnet K of them in each /24 (host parts 1..K,
                       default 254), then on to the next /24; MACs 02-00-<address>
-Addresses and MACs must be distinct (MACs may repeat with --shared-macs).
+Addresses and MACs must be distinct (unless --shared-addresses, --shared-macs).
 
 Behaviour:
   A datagram of exactly "TR" is a discovery request. Sent to one controller's address,
@@ -407,6 +409,7 @@ Faults:
                       (its network stack restarting with the new values)
   --shared-macs       controllers may have one MAC (a board cloned with its settings); a
                       frame for that MAC is applied to the first of them that heard it
+  --shared-addresses  controllers may have one address (new ones at their factory address)
 
 Output: one JSON object per line on stdout, flushed at once. Events:
   {"event":"ready","port":5001,"controllers":N,"transparent":true}

@@ -46,11 +46,12 @@ struct Options {
     int lateMs = 0;
     int junk = 0;
     int paceUs = 0;
-    int exitAfterMs = 0;       // 0: run until a signal
-    bool quiet = false;        // no "reply" lines, only the per-request summary
-    bool ignoreFrames = false; // frames are judged and reported but never applied
-    int restartMs = 0;         // a controller that took a frame is silent this long
-    bool sharedMacs = false;   // controllers may have one MAC
+    int exitAfterMs = 0;          // 0: run until a signal
+    bool quiet = false;           // no "reply" lines, only the per-request summary
+    bool ignoreFrames = false;    // frames are judged and reported but never applied
+    int restartMs = 0;            // a controller that took a frame is silent this long
+    bool sharedMacs = false;      // controllers may have one MAC
+    bool sharedAddresses = false; // controllers may have one address
     bool help = false;
 };
 

@@ -22,6 +22,11 @@ bool TTreeNode::operator<(const QTreeWidgetItem& other) const {
     return std::strcmp(utf8_.c_str(), b.c_str()) < 0;
 }
 
+int TTreeNode::LineOf(const QTreeWidgetItem* item) {
+    const auto* own = dynamic_cast<const TTreeNode*>(item);
+    return own != nullptr ? own->line_ : 0;
+}
+
 int TTreeNode::StateIndexOf(const QTreeWidgetItem* item) {
     return item == nullptr ? -1 : item->data(0, kStateIndexRole).toInt();
 }
@@ -125,9 +130,10 @@ std::string TRzCheckTree::Caption(Node node) {
     return item->text(0).toStdString();
 }
 
-IDeviceTree::Node TRzCheckTree::AddChild(Node parent, const std::string& caption) {
+IDeviceTree::Node TRzCheckTree::AddChild(Node parent, const std::string& caption, int line) {
     auto* parentItem = static_cast<QTreeWidgetItem*>(parent);
     auto* node = new TTreeNode(QString::fromStdString(caption));
+    node->line_ = line;
     auto* own = dynamic_cast<TTreeNode*>(parentItem);
     if (updateDepth_ > 0 && own != nullptr) {
         if (own->held_.empty())

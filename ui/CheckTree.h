@@ -33,10 +33,13 @@ public:
 
     // Every node carries state index -1 (no state image).
     static int StateIndexOf(const QTreeWidgetItem* item);
+    // The device table line whose controller the node shows (0: none).
+    static int LineOf(const QTreeWidgetItem* item);
 
 private:
     friend class TRzCheckTree;
     std::string utf8_;
+    int line_ = 0;
     std::vector<TTreeNode*> held_; // children added but not shown yet (owned)
 };
 
@@ -54,7 +57,7 @@ public:
     int ChildCount(Node node) override;
     Node Child(Node node, int index) override;
     std::string Caption(Node node) override;
-    Node AddChild(Node parent, const std::string& caption) override;
+    Node AddChild(Node parent, const std::string& caption, int line = 0) override;
     void MarkHasChildren(Node node) override;
     void FullExpand() override;
 

@@ -102,10 +102,8 @@ class TForm1::BusyScope {
 public:
     explicit BusyScope(TForm1& form) : form_(form) { ++form_.busy_; }
     ~BusyScope() {
-        if (--form_.busy_ == 0 && form_.closePending_) {
-            form_.closePending_ = false;
-            form_.close();
-        }
+        --form_.busy_;
+        form_.Release();
     }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
@@ -134,6 +132,8 @@ TForm1::TForm1(QWidget* parent)
             RzTrayIcon1->QueueTrayBalloon(title, text, seconds, kind);
         },
         this);
+    connect(this, &TForm1::FrameSent, writeCheck_,
+            [this](const SentFrame& frame) { writeCheck_->Start(frame.written, frame.to); });
     FormCreate();
 }
 
@@ -271,8 +271,44 @@ DriverContext TForm1::Context() {
     context.progress = RzProgressStatus1;
     context.table = &devices_;
     context.fields = this;
-    context.pump = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
     return context;
+}
+
+void TForm1::Release() {
+    if (busy_ == 0 && searches_ == 0 && closePending_) {
+        closePending_ = false;
+        close();
+    }
+}
+
+void TForm1::StartSearch(const core::Ip4& destination, bool broadcast) {
+    auto* run = new SearchRun(Context(), core::kLocalPortBase, this);
+    if (!run->Start(destination)) {
+        delete run; // no local port: the command ends as after an empty search
+        SearchFinished(broadcast);
+        return;
+    }
+    ++searches_;
+    connect(run, &SearchRun::Finished, this, [this, run, broadcast] {
+        run->deleteLater();
+        --searches_;
+        SearchFinished(broadcast);
+        Release();
+    });
+}
+
+void TForm1::SearchFinished(bool broadcast) {
+    g_broadcastMode = broadcast;
+    if (!broadcast) {
+        SetDeviceCount(CountDevices()); // in the order the replies came
+        return;
+    }
+    RzCheckTree1->SortRecursive();
+    RzCheckTree1->FlushUpdates();
+    RzCheckTree1->repaint();
+    SetDeviceCount(CountDevices());
+    if (CountDevices() == 0)
+        AdviseOnFirewall();
 }
 
 void TForm1::RzToolButton2Click() {
@@ -281,15 +317,7 @@ void TForm1::RzToolButton2Click() {
     devices_.Clear();
     ClearFields();
     RzCheckTree1->DeleteChildren(RzCheckTree1->topLevelItem(0));
-    DriverContext context = Context();
-    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
-    RzCheckTree1->SortRecursive();
-    RzCheckTree1->FlushUpdates();
-    RzCheckTree1->repaint();
-    SetDeviceCount(CountDevices());
-    g_broadcastMode = true;
-    if (CountDevices() == 0)
-        AdviseOnFirewall();
+    StartSearch(core::kBroadcast, true);
 }
 
 void TForm1::AdviseOnFirewall() {
@@ -319,10 +347,9 @@ void TForm1::RzToolButton6Click() {
         return;
     }
     RzCheckTree1->DeleteChildren(RzCheckTree1->topLevelItem(0));
-    DriverContext context = Context();
-    SearchControllers(context, kLocalPortBase, address.toStdString());
-    g_broadcastMode = false;
-    SetDeviceCount(CountDevices());
+    // The address search with the broadcast address is a broadcast search all the same,
+    // but the tree keeps the order of the replies and the broadcast mode flag goes off.
+    StartSearch(*core::ParseDottedQuad(address.toStdString()), false);
 }
 
 void TForm1::RzToolButton1Click() {
@@ -330,7 +357,7 @@ void TForm1::RzToolButton1Click() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (busy_ > 0) {
+    if (busy_ > 0 || searches_ > 0) {
         // A search is still listening further up the stack: end when it has finished.
         closePending_ = true;
         event->ignore();
@@ -358,10 +385,12 @@ void TForm1::RzCheckTree1Change(QTreeWidgetItem* node) {
         return;
     }
     RzMarqueeStatus1->SetCaption(MarqueeText::ControllerPrefix + caption.toStdString());
-    const std::string record = devices_.Value(caption.toStdString());
-    if (!record.empty()) {
+    // The record of the controller whose reply made this node: several controllers may
+    // answer from one address.
+    if (const DeviceLine* line = devices_.Find(TTreeNode::LineOf(selected))) {
         EnableEditFields(true);
-        filledFrom_ = ShowRecord(record) ? caption : QString();
+        ShowRecord(line->record);
+        filledFrom_ = *line;
     } else {
         EnableEditFields(false);
         RzMarqueeStatus1->SetCaption(RzMarqueeStatus1->Caption() + MarqueeText::NoConfigSuffix);
@@ -375,7 +404,7 @@ void TForm1::ClearFields() {
     RzEdit7->clear();
     RzEdit4->clear();
     RzEdit6->clear();
-    filledFrom_.clear();
+    filledFrom_.reset();
 }
 
 void TForm1::EnableEditFields(bool enabled) {
@@ -400,15 +429,16 @@ int TForm1::CountDevices() {
     return count;
 }
 
-bool TForm1::ShowRecord(const std::string& record) {
-    // Each field needs the pairs up to its last one; a short record stops at the first
-    // field it cannot fill and leaves the rest as they were.
-    const std::vector<std::string> texts = core::FieldTextsOf(record);
-    QLineEdit* const fields[core::kShownFields] = {RzEdit1, RzEdit3, RzEdit2,
-                                                   RzEdit7, RzEdit4, RzEdit6};
-    for (size_t i = 0; i < texts.size(); ++i)
-        fields[i]->setText(QString::fromStdString(texts[i]));
-    return texts.size() == core::kShownFields;
+void TForm1::ShowRecord(const core::ControllerRecord& record) {
+    const auto show = [](QLineEdit* field, const std::string& text) {
+        field->setText(QString::fromStdString(text));
+    };
+    show(RzEdit1, record.IpText());
+    show(RzEdit3, record.MaskText());
+    show(RzEdit2, record.GatewayText());
+    show(RzEdit7, record.PortText());
+    show(RzEdit4, record.MacText());
+    show(RzEdit6, record.VersionText());
 }
 
 bool TForm1::ValidateBeforeWrite() {
@@ -449,9 +479,11 @@ void TForm1::RzBitBtn1Click() {
     }
     QTreeWidgetItem* selected = RzCheckTree1->currentItem();
     const std::string node = selected != nullptr ? selected->text(0).toStdString() : "";
+    const int line = TTreeNode::LineOf(selected);
     // Only a controller whose own record fills the fields is written to: the fields may
     // still hold the values of the controller selected before this one.
-    const bool mayWrite = selected != nullptr && core::MayWrite(node, filledFrom_.toStdString());
+    const bool filledFromNode = filledFrom_ && line != 0 && filledFrom_->id == line;
+    const bool mayWrite = selected != nullptr && core::MayWrite(node, filledFromNode ? node : "");
     if (mayWrite) {
         const QString refusal = SharedMacRefusal(devices_, MacText(), g_broadcastMode);
         if (!refusal.isEmpty()) {
@@ -461,26 +493,19 @@ void TForm1::RzBitBtn1Click() {
     }
     EnableEditFields(false);
     if (selected != nullptr) {
-        const unsigned heardOn = devices_.Card(node);
-        devices_.Remove(node);
+        devices_.Remove(line); // the selected node's controller only
         if (mayWrite) {
-            const core::WriteDestination destination =
-                core::ChooseDestination(g_broadcastMode, *core::ParseDottedQuad(node), heardOn);
+            const DeviceLine& heard = *filledFrom_;
+            const core::WriteDestination to =
+                core::ChooseDestination(g_broadcastMode, heard.address, heard.card);
             DriverContext context = Context();
-            if (!WriteConfig(context, kLocalPortBase, core::DottedQuad(destination.address),
-                             destination.card))
-                ShowWriteFailure();
+            if (const auto written = WriteConfig(context, core::kLocalPortBase, to, heard.record))
+                emit FrameSent({heard, *written, to});
             else
-                CheckWrite(destination);
+                ShowWriteFailure();
         }
     }
     RzCheckTree1->setFocus();
-}
-
-void TForm1::CheckWrite(const core::WriteDestination& destination) {
-    // The frame that went out: WriteConfig built it from these fields.
-    if (const auto frame = BuildConfigFrame(IpText(), MaskText(), GatewayText(), MacText()))
-        writeCheck_->Start(*frame, destination);
 }
 
 void TForm1::ShowWriteFailure() {

@@ -10,6 +10,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QGroupBox;
@@ -23,6 +24,13 @@ class TRzProgressStatus;
 class TRzStatusBar;
 class TRzTrayIcon;
 class TWriteCheckNotice;
+
+// A configuration frame the write command sent.
+struct SentFrame {
+    DeviceLine heard;               // the controller as the last search heard it
+    core::ControllerRecord written; // the values sent to it
+    core::WriteDestination to;
+};
 
 // Runs once before the window exists: the dialogs get the program's appearance and the
 // broadcast mode flag starts true.
@@ -77,9 +85,8 @@ public:
     void ClearFields();
     void EnableEditFields(bool enabled);
     int CountDevices();
-    // Fills the six fields from a record text; false when the record was too short to
-    // fill them all (the fields built so far keep their new texts).
-    bool ShowRecord(const std::string& record);
+    // Fills the six fields from a record.
+    void ShowRecord(const core::ControllerRecord& record);
     // True when a field that counts is bad; each bad field is selected and focused.
     bool ValidateBeforeWrite();
 
@@ -92,6 +99,12 @@ public:
     TWriteCheckNotice* WriteCheck() { return writeCheck_; }
     // Pause after a failed write, in milliseconds (tests shorten it).
     void SetWriteFailurePause(int ms) { writeFailurePauseMs_ = ms; }
+    // A search started by a command is still listening.
+    bool Searching() const { return searches_ > 0; }
+
+signals:
+    // The write command's frame went out whole.
+    void FrameSent(const SentFrame& frame);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -99,14 +112,17 @@ protected:
 private:
     class BusyScope;
 
+    // Starts a search of the window; SearchFinished follows when it is over.
+    void StartSearch(const core::Ip4& destination, bool broadcast);
+    void SearchFinished(bool broadcast);
+    // A command or a search has ended; a close asked for meanwhile happens now.
+    void Release();
     void BuildLayout();
     void BuildToolbar();
     void BuildParameterGroup(QWidget* page);
     DriverContext Context();
     void SetDeviceCount(int count);
     void ShowWriteFailure();
-    // After a write that went out: whether the controller took it, in the tray balloon.
-    void CheckWrite(const core::WriteDestination& destination);
     // After a broadcast search that found nothing: the advice for a host firewall that is
     // known to be active, once per run, in the tray icon's balloon.
     void AdviseOnFirewall();
@@ -119,10 +135,11 @@ private:
 
     DeviceTable devices_;
     int32_t keptStateIndex_ = 0;
-    // The controller whose record the fields were last filled from (empty when none):
-    // a write goes only to the controller whose values the fields hold.
-    QString filledFrom_;
-    int busy_ = 0;
+    // The controller whose record the fields were last filled from (none: nothing filled
+    // them): a write goes only to the controller whose values the fields hold.
+    std::optional<DeviceLine> filledFrom_;
+    int busy_ = 0; // commands on the stack
+    int searches_ = 0;
     bool closePending_ = false;
     int writeFailurePauseMs_ = 1000;
     bool firewallAdvised_ = false;

@@ -16,7 +16,7 @@ TWriteCheckNotice::~TWriteCheckNotice() {
     Stop();
 }
 
-void TWriteCheckNotice::Start(const core::FrameBytes& frame,
+void TWriteCheckNotice::Start(const core::ControllerRecord& written,
                               const core::WriteDestination& destination) {
     if (!checker_)
         checker_ = std::make_unique<core::WriteChecker>([this](const core::WriteCheckOutcome& o) {
@@ -24,7 +24,7 @@ void TWriteCheckNotice::Start(const core::FrameBytes& frame,
             QMetaObject::invokeMethod(
                 this, [this, o] { Show(o); }, Qt::QueuedConnection);
         });
-    checker_->Start(core::CheckAfterWrite(frame, destination, checkTime_));
+    checker_->Start(core::CheckAfterWrite(written, destination, checkTime_));
 }
 
 void TWriteCheckNotice::Stop() {

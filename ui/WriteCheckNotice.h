@@ -21,8 +21,8 @@ public:
     TWriteCheckNotice(ShowBalloon show, QObject* parent = nullptr);
     ~TWriteCheckNotice() override;
 
-    // Checks the write of frame to destination (core::CheckAfterWrite).
-    void Start(const core::FrameBytes& frame, const core::WriteDestination& destination);
+    // Checks the write of the values written to destination (core::CheckAfterWrite).
+    void Start(const core::ControllerRecord& written, const core::WriteDestination& destination);
     // Ends the checks still running; they show nothing.
     void Stop();
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -243,6 +244,19 @@ TEST_F(CommandTest, NoFreeLocalPortExitsThreeAndSendsNothing) {
     EXPECT_EQ(Cli({"set", "--mac", kMacA, "--ip", "192.168.1.20"}), 3);
     EXPECT_EQ(err.str(), "quorrel-cli: no local port (6002 to 6004) could be opened\n");
     EXPECT_TRUE(Events("request").empty());
+}
+
+TEST_F(CommandTest, OneOfFourControllersAtOneAddressIsWrittenByItsMac) {
+    sim = StartFourAtOneAddress();
+    ASSERT_EQ(Cli({"set", "--mac", "02-00-00-00-00-03", "--ip", "192.168.1.103"}), 0) << err.str();
+    ASSERT_EQ(Cli({"discover", "--format", "csv"}), 0) << err.str();
+    const std::string listed = out.str();
+    EXPECT_NE(listed.find("\n192.168.1.100,192.168.1.100,"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\n192.168.1.103,192.168.1.103,255.255.255.0,192.168.1.1,5001,"
+                          "02-00-00-00-00-03"),
+              std::string::npos)
+        << listed;
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 5) << "a header and four lines";
 }
 
 TEST(LaptopCommand, SetWritesOnTheCardTheControllerAnsweredOnAndConfirms) {

@@ -7,9 +7,9 @@
 #include "FakeHost.h"
 #include "NetworkCards.h"
 #include "PrivateNet.h"
+#include "RunSearch.h"
 #include "SimProcess.h"
 #include "Topology.h"
-#include "UDPDriverQuorrelConf.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -50,6 +50,14 @@ std::vector<std::string> TreeText(FakeTree& tree) {
     }
     std::sort(lines.begin(), lines.end());
     return lines;
+}
+
+// The card of the first device table line of the address; 0 without one.
+unsigned CardOf(const DeviceTable& table, const std::string& address) {
+    for (int i = 0; i < table.Count(); ++i)
+        if (core::DottedQuad(table.Line(i).address) == address)
+            return table.Line(i).card;
+    return 0;
 }
 
 class TwoCardLaptop : public ::testing::Test {
@@ -119,27 +127,28 @@ protected:
 
 TEST_F(TwoCardLaptop, BroadcastSearchFindsTheControllersBehindBothCards) {
     EXPECT_EQ(Names(core::CardsBesideRoute()), std::vector<std::string>{"eth0"});
-    SearchControllers(context_, kLocalPortBase, kBroadcastAddress);
+    SearchControllers(context_, core::kLocalPortBase, kBroadcastAddress);
 
     EXPECT_EQ(table_.Count(), 3);
     EXPECT_EQ(TreeText(tree_),
               (std::vector<std::string>{"10.99.0.xxx: 10.99.0.9",
                                         "192.168.1.xxx: 192.168.1.10 192.168.1.9"}));
-    EXPECT_EQ(table_.Card("10.99.0.9"), wlan0Index_);
-    EXPECT_EQ(table_.Card("192.168.1.9"), eth0Index_);
-    EXPECT_EQ(table_.Card("192.168.1.10"), eth0Index_);
+    EXPECT_EQ(CardOf(table_, "10.99.0.9"), wlan0Index_);
+    EXPECT_EQ(CardOf(table_, "192.168.1.9"), eth0Index_);
+    EXPECT_EQ(CardOf(table_, "192.168.1.10"), eth0Index_);
     EXPECT_EQ(RequestsSeen(*wifiSim_, 1), 1u) << "the Wi-Fi LAN hears exactly one request";
     EXPECT_EQ(RequestsSeen(*officeSim_, 1), 1u) << "the cabled LAN hears exactly one request";
     EXPECT_EQ(marquee_.history, (std::vector<std::string>{"Широковещательный поиск", ""}));
 }
 
 TEST_F(TwoCardLaptop, DiscoverNamesTheCardEachReplyCameIn) {
-    const core::DiscoveryResult result = core::Discover(kBroadcastAddress, 500);
+    const core::DiscoveryResult result = core::Discover(core::kBroadcast, 500);
     ASSERT_TRUE(result.opened);
-    EXPECT_EQ(result.localPort, kLocalPortBase);
+    EXPECT_EQ(result.localPort, core::kLocalPortBase);
     std::vector<std::string> heard;
     for (const auto& r : result.replies)
-        heard.push_back(r.sender + " " + r.cardName + " " + std::to_string(r.senderPort));
+        heard.push_back(core::DottedQuad(r.sender) + " " + r.cardName + " " +
+                        std::to_string(r.senderPort));
     std::sort(heard.begin(), heard.end());
     EXPECT_EQ(heard, (std::vector<std::string>{"10.99.0.9 wlan0 5001", "192.168.1.10 eth0 5001",
                                                "192.168.1.9 eth0 5001"}));
@@ -148,28 +157,22 @@ TEST_F(TwoCardLaptop, DiscoverNamesTheCardEachReplyCameIn) {
 }
 
 TEST_F(TwoCardLaptop, AWriteOnTheCardArrivesOnlyOnItsLanAndTheControllerAnswersFromItsNewAddress) {
-    const auto frame =
-        BuildConfigFrame("192.168.1.50", "255.255.255.0", "192.168.1.1", "02-00-C0-A8-01-09");
-    ASSERT_TRUE(frame);
-    const int32_t endpoint = UdpOpen(kLocalPortBase);
-    ASSERT_GT(endpoint, 0);
-    EXPECT_EQ(UdpSendVia(endpoint, kBroadcastAddress, kControllerPort, frame->data(), kFrameLength,
-                         eth0Index_),
-              kFrameLength);
-    UdpClose(endpoint);
+    fields_.Set("192.168.1.50", "255.255.255.0", "192.168.1.1", "02-00-C0-A8-01-09");
+    const auto frame = core::ConfigFrame(*FieldValues(fields_));
+    EXPECT_EQ(core::SendFrame(frame, {core::kBroadcast, eth0Index_}), core::FrameSent::kSent);
 
     const auto seen = officeSim_->WaitForEvent("frame", kEventWaitMs);
     ASSERT_TRUE(seen);
-    EXPECT_EQ(Field(*seen, "bytes"), core::HexText(frame->data(), frame->size()));
+    EXPECT_EQ(Field(*seen, "bytes"), core::HexText(frame.data(), frame.size()));
     EXPECT_EQ(Field(*seen, "to"), "255.255.255.255");
     EXPECT_EQ(Field(*seen, "result"), "accepted");
     EXPECT_EQ(Field(*seen, "ip"), "192.168.1.50");
     EXPECT_FALSE(wifiSim_->WaitForEvent("frame", 300)) << "nothing may reach the Wi-Fi LAN";
     EXPECT_TRUE(wifiSim_->EventsNamed("other").empty());
 
-    SearchControllers(context_, kLocalPortBase, kBroadcastAddress);
-    EXPECT_EQ(table_.Find("192.168.1.9"), -1);
-    EXPECT_EQ(table_.Card("192.168.1.50"), eth0Index_);
+    SearchControllers(context_, core::kLocalPortBase, kBroadcastAddress);
+    EXPECT_EQ(CardOf(table_, "192.168.1.9"), 0u) << "no line";
+    EXPECT_EQ(CardOf(table_, "192.168.1.50"), eth0Index_);
     EXPECT_EQ(table_.Count(), 3);
 }
 
@@ -177,7 +180,7 @@ TEST_F(TwoCardLaptop, WithTheOtherCardDownTheWireCarriesOneRequest) {
     ASSERT_EQ(privatenet::RunIp({"link", "set", "wlan0", "down"}), "");
     ASSERT_EQ(privatenet::RunIp({"route", "replace", "default", "dev", "eth0"}), "");
     EXPECT_TRUE(core::CardsBesideRoute().empty());
-    SearchControllers(context_, kLocalPortBase, kBroadcastAddress);
+    SearchControllers(context_, core::kLocalPortBase, kBroadcastAddress);
     EXPECT_EQ(table_.Count(), 2);
     EXPECT_EQ(RequestsSeen(*officeSim_, 1), 1u);
     EXPECT_TRUE(wifiSim_->EventsNamed("request").empty());

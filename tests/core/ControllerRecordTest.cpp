@@ -27,7 +27,6 @@ TEST(ControllerRecord, WorkedExampleReplyGivesItsFieldsTextAndFieldTexts) {
                          record->PortText(), record->MacText(),  record->VersionText()};
     EXPECT_EQ(shown, (Texts{"192.168.1.10", "255.255.255.0", "192.168.1.1", "5001",
                             "00-1A-2B-3C-4D-5E", "Hw: 01  Sw: 02.0A"}));
-    EXPECT_EQ(core::FieldTextsOf(kExampleText), shown);
     EXPECT_EQ(core::ControllerRecord::FromText(kExampleText), record);
 }
 
@@ -45,42 +44,6 @@ TEST(ControllerRecord, OnlyWholeValidRepliesAndTextsAreRecords) {
     ASSERT_TRUE(lower.has_value());
     EXPECT_EQ(lower->Text(), kExampleText);
 }
-
-struct FieldCase {
-    const char* name;
-    const char* record;
-    Texts fields; // IP, mask, gateway, port, MAC, Hw/Sw as far as the record reaches
-};
-
-class FieldTexts : public ::testing::TestWithParam<FieldCase> {};
-
-TEST_P(FieldTexts, FollowTheRecordTextPairByPair) {
-    EXPECT_EQ(core::FieldTextsOf(GetParam().record), GetParam().fields);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Records, FieldTexts,
-    ::testing::Values(FieldCase{"PortFromPairs17Then16",
-                                "0A000001000000000000000000000000FF000102030405060000000000",
-                                {"10.0.0.1", "0.0.0.0", "0.0.0.0", "255", "06-05-04-03-02-01",
-                                 "Hw: 00  Sw: 00.00"}},
-                      FieldCase{"NonHexPairIsMinusOne",
-                                "ZZ000001000000000000000000000000FF000102030405060000000000",
-                                {"-1.0.0.1", "0.0.0.0", "0.0.0.0", "255", "06-05-04-03-02-01",
-                                 "Hw: 00  Sw: 00.00"}},
-                      FieldCase{"DigitsCopiedAsTheyStand",
-                                "0A000001000000000000000000000000FF0001020304050600a1b2c300",
-                                {"10.0.0.1", "0.0.0.0", "0.0.0.0", "255", "06-05-04-03-02-01",
-                                 "Hw: a1  Sw: b2.c3"}},
-                      FieldCase{"ShortStopsBeforeTheGateway",
-                                "C0A8010AFFFFFF00C0A801",
-                                {"192.168.1.10", "255.255.255.0"}},
-                      FieldCase{"ShortStopsBeforeTheVersion",
-                                "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A00000102",
-                                {"192.168.1.10", "255.255.255.0", "192.168.1.1", "5001",
-                                 "00-1A-2B-3C-4D-5E"}},
-                      FieldCase{"TooShortForAnything", "C0A8010", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConfigFrame, KeepsTheRecordLayoutWithFillersPort5001AndCheckByte) {
     auto values = core::ControllerRecord::FromText(kExampleText);

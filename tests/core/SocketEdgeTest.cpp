@@ -14,6 +14,8 @@
 
 namespace {
 
+const core::Ip4 kLoopback{127, 0, 0, 1};
+
 constexpr uint16_t kListenPort = 6102;
 constexpr uint16_t kPeerPort = 6103;
 constexpr uint16_t kNobodyPort = 6104; // nothing is bound here
@@ -30,7 +32,7 @@ protected:
 
     // Sends from the peer to the listener.
     void SendToListener(const std::vector<uint8_t>& bytes) {
-        ASSERT_TRUE(peer.Send("127.0.0.1", kListenPort, bytes.data(), bytes.size()))
+        ASSERT_TRUE(peer.Send(kLoopback, kListenPort, bytes.data(), bytes.size()))
             << bytes.size() << " bytes";
     }
 
@@ -101,11 +103,11 @@ INSTANTIATE_TEST_SUITE_P(Lengths, DatagramLength,
 TEST_F(SocketEdgeTest, PortUnreachableDoesNotGetInTheWayOfReplies) {
     const std::vector<uint8_t> request{0x54, 0x52};
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(listener.Send("127.0.0.1", kNobodyPort, request.data(), request.size()));
+        ASSERT_TRUE(listener.Send(kLoopback, kNobodyPort, request.data(), request.size()));
     const std::vector<uint8_t> reply(30, 0x11);
     const std::vector<uint8_t> marker{0xEE};
-    ASSERT_TRUE(peer.Send("127.0.0.1", kListenPort, reply.data(), reply.size()));
-    ASSERT_TRUE(peer.Send("127.0.0.1", kListenPort, marker.data(), marker.size()));
+    ASSERT_TRUE(peer.Send(kLoopback, kListenPort, reply.data(), reply.size()));
+    ASSERT_TRUE(peer.Send(kLoopback, kListenPort, marker.data(), marker.size()));
     std::deque<core::Datagram> queue;
     int emptyReads = 0;
     for (int round = 0; round < 200 && (queue.empty() || queue.back().bytes != marker); ++round)
@@ -115,7 +117,7 @@ TEST_F(SocketEdgeTest, PortUnreachableDoesNotGetInTheWayOfReplies) {
     ASSERT_EQ(queue.size(), 2u);
     EXPECT_EQ(queue[0].bytes, reply);
     EXPECT_EQ(queue[1].bytes, marker);
-    EXPECT_TRUE(listener.Send("127.0.0.1", kPeerPort, request.data(), request.size()))
+    EXPECT_TRUE(listener.Send(kLoopback, kPeerPort, request.data(), request.size()))
         << "the socket still sends after the error";
 }
 

@@ -62,7 +62,7 @@ Arrival BroadcastOn(unsigned card) {
     if (!listener.Valid() || !sender.Valid())
         return {"no socket"};
     const uint8_t request[] = {'T', 'R'};
-    if (!sender.Send("255.255.255.255", 6112, request, sizeof request, card))
+    if (!sender.Send(core::kBroadcast, 6112, request, sizeof request, card))
         return {"not sent"};
     std::deque<core::Datagram> got;
     for (int round = 0; round < 50 && got.empty(); ++round)

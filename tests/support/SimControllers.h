@@ -17,6 +17,19 @@ inline void AddAddresses(std::initializer_list<const char*> cidrs) {
         ASSERT_EQ(privatenet::AddAddress(cidr), "") << cidr;
 }
 
+// A box of four new controllers at their factory address 192.168.1.100, MACs
+// 02-00-00-00-00-01 to -04; 192.168.1.103 is added for one of them to move to.
+inline std::unique_ptr<SimProcess> StartFourAtOneAddress() {
+    AddAddresses({"192.168.1.100/32", "192.168.1.103/32"});
+    std::vector<std::string> args = {"--shared-addresses"};
+    for (const char* mac : {"01", "02", "03", "04"})
+        args.insert(args.end(),
+                    {"--controller", "ip=192.168.1.100,mac=02-00-00-00-00-" + std::string(mac)});
+    auto sim = std::make_unique<SimProcess>(std::move(args));
+    EXPECT_EQ(sim->Start(), "");
+    return sim;
+}
+
 // The three controllers most tests use, on two subnets, answering in this order:
 // 192.168.1.10 (00-1A-2B-3C-4D-5E), 10.0.0.5 (0A-0B-0C-0D-0E-0F, reports port 6000) and
 // 192.168.1.9 (00-1A-2B-3C-4D-60). extra: more simulator options.

@@ -1,13 +1,15 @@
 // The simulator's controller model without sockets: command line, records, frames; and the
 // event-line parser of the test helper.
 #include "SimController.h"
+#include "SimFixture.h"
 #include "SimProcess.h"
-#include "UDPDriverQuorrelConf.h"
 
 #include <gtest/gtest.h>
 #include <set>
 
 using namespace sim;
+using simtest::BuildConfigFrame;
+using simtest::RecordText;
 
 namespace {
 
@@ -32,7 +34,7 @@ TEST(SimControllerTest, FullSettingsGiveTheExpectedRecord) {
     const auto reply = ReplyBytes(c, 0, kReplyBytes, false);
     ASSERT_EQ(reply.size(), 30u);
     EXPECT_EQ(reply[29], 0x51);
-    EXPECT_TRUE(IsDiscoveryReply(reply.data(), 30));
+    EXPECT_TRUE(core::IsReply(reply.data(), 30));
 }
 
 TEST(SimControllerTest, DefaultsFollowTheAddress) {

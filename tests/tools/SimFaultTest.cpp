@@ -23,7 +23,7 @@ TEST_F(SimFaultTest, BadChecksumRepliesAreThirtyBytesThatDoNotSumToZero) {
     EXPECT_EQ(d.sender, "192.168.1.10");
     ASSERT_EQ(d.bytes.size(), 30u);
     EXPECT_EQ(Sum(d.bytes), 1);
-    EXPECT_FALSE(IsDiscoveryReply(d.bytes.data(), 30));
+    EXPECT_FALSE(core::IsReply(d.bytes.data(), 30));
     EXPECT_EQ(RecordText(d.bytes.data()), kRecordA); // only the check byte is off
 }
 
@@ -39,7 +39,7 @@ TEST_P(SimBadLengthTest, RepliesHaveTheGivenLengthAndStillSumToZero) {
     const auto& d = answers[0];
     ASSERT_EQ(d.bytes.size(), static_cast<size_t>(length));
     EXPECT_EQ(Sum(d.bytes), 0);
-    EXPECT_FALSE(IsDiscoveryReply(d.bytes.data(), length));
+    EXPECT_FALSE(core::IsReply(d.bytes.data(), length));
     // The record, cut or padded with zeros, comes before the check byte.
     const std::string record = kRecordA + std::string(2 * 1024, '0');
     const std::string hex = Hex(d.bytes);
@@ -56,7 +56,7 @@ TEST_F(SimFaultTest, AnswerTwiceSendsTwoRepliesTheSecondMarkedInByte28) {
     ASSERT_EQ(answers.size(), 2u);
     for (const auto& d : answers) {
         EXPECT_EQ(d.sender, "192.168.1.10");
-        EXPECT_TRUE(IsDiscoveryReply(d.bytes.data(), static_cast<int>(d.bytes.size())));
+        EXPECT_TRUE(core::IsReply(d.bytes.data(), d.bytes.size()));
     }
     EXPECT_EQ(RecordText(answers[0].bytes.data()), kRecordA);
     EXPECT_EQ(RecordText(answers[1].bytes.data()), kRecordA.substr(0, 56) + "01");
@@ -92,7 +92,7 @@ TEST_F(SimFaultTest, JunkFloodHidesOneValidReply) {
         EXPECT_EQ(d.sender, "192.168.1.10");
         EXPECT_GE(d.bytes.size(), 1u);
         EXPECT_LE(d.bytes.size(), 1024u);
-        if (IsDiscoveryReply(d.bytes.data(), static_cast<int>(d.bytes.size()))) {
+        if (core::IsReply(d.bytes.data(), d.bytes.size())) {
             ++valid;
             EXPECT_EQ(RecordText(d.bytes.data()), kRecordA);
         }

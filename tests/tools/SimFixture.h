@@ -1,16 +1,19 @@
-// Shared pieces of the simulator tests: a fixture that owns the program's endpoint on
-// port 6002 and a simulator child process, inside the test's private network.
+// Shared pieces of the simulator tests: a fixture that owns the program's socket on port
+// 6002 and a simulator child process, inside the test's private network.
 #pragma once
 
+#include "ControllerRecord.h"
 #include "PrivateNet.h"
 #include "SimProcess.h"
-#include "UDPDriverQuorrelConf.h"
-#include "WSA_UDP.h"
+#include "UdpSocket.h"
 
 #include <arpa/inet.h>
+#include <chrono>
+#include <deque>
 #include <gtest/gtest.h>
 #include <memory>
 #include <netinet/in.h>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
@@ -18,6 +21,33 @@
 #include <vector>
 
 namespace simtest {
+
+using core::kControllerPort;
+using core::kLocalPortBase;
+inline const std::string kBroadcastAddress = "255.255.255.255";
+constexpr int kFrameLength = static_cast<int>(core::kFrameBytes);
+
+inline std::string RecordText(const uint8_t* reply) {
+    return core::HexText(reply, core::kRecordBytes);
+}
+
+// The frame of four field texts (dotted quads and a MAC); nothing when one does not parse.
+inline std::optional<core::FrameBytes> BuildConfigFrame(const std::string& ip,
+                                                        const std::string& mask,
+                                                        const std::string& gateway,
+                                                        const std::string& mac) {
+    core::ControllerRecord values;
+    const auto i = core::ParseDottedQuad(ip), m = core::ParseDottedQuad(mask),
+               g = core::ParseDottedQuad(gateway);
+    const auto a = core::ParseMac(mac);
+    if (!i || !m || !g || !a)
+        return std::nullopt;
+    values.ip = *i;
+    values.mask = *m;
+    values.gateway = *g;
+    values.mac = *a;
+    return core::ConfigFrame(values);
+}
 
 // Two controllers used throughout, and the records they must report.
 inline const std::string kControllerA =
@@ -65,15 +95,11 @@ protected:
                 ASSERT_EQ(privatenet::AddAddress(cidr), "") << cidr;
             addressesAdded = true;
         }
-        endpoint_ = UdpOpen(kLocalPortBase);
-        ASSERT_GT(endpoint_, 0) << "cannot open the program's endpoint on 6002";
+        socket_ = core::UdpSocket::Open(kLocalPortBase);
+        ASSERT_TRUE(socket_.Valid()) << "cannot open the program's socket on 6002";
     }
 
-    void TearDown() override {
-        sim_.reset();
-        if (endpoint_ > 0)
-            UdpClose(endpoint_);
-    }
+    void TearDown() override { sim_.reset(); }
 
     // Starts the simulator with the given options; fails the test if it does not get ready.
     void Launch(std::vector<std::string> args) {
@@ -82,23 +108,27 @@ protected:
         ASSERT_EQ(error, "");
     }
 
-    // The program's own send: gives what UdpSend gives.
+    // The program's own send: the length when every byte went out, else 0.
     int Send(const std::string& to, const std::vector<uint8_t>& bytes) {
-        return UdpSend(endpoint_, to, kControllerPort, bytes.data(),
-                       static_cast<int>(bytes.size()));
+        const bool sent =
+            socket_.Send(*core::ParseDottedQuad(to), kControllerPort, bytes.data(), bytes.size());
+        return sent ? static_cast<int>(bytes.size()) : 0;
     }
     int SendRequest(const std::string& to) { return Send(to, {'T', 'R'}); }
 
-    // One UdpReceive call; nullopt at its deadline.
+    // The next datagram the program's socket reads within waitMs; nullopt after that.
     std::optional<Datagram> Receive(int waitMs) {
-        uint8_t buffer[kReceiveCapacity];
-        Datagram d;
-        const int got =
-            UdpReceive(endpoint_, d.sender, d.port, waitMs, buffer, [this] { ++pumps_; });
-        if (got < 0)
-            return std::nullopt;
-        d.bytes.assign(buffer, buffer + got);
-        return d;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+        while (waiting_.empty()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() < 0 || !socket_.WaitReadable(static_cast<int>(left.count())))
+                return std::nullopt;
+            socket_.ReceiveWaiting(waiting_, 64);
+        }
+        const core::Datagram d = std::move(waiting_.front());
+        waiting_.pop_front();
+        return Datagram{d.SenderText(), d.senderPort, d.bytes};
     }
 
     // Waits for the simulator to finish answering the n-th request (counting from 1), then
@@ -130,8 +160,8 @@ protected:
         return all.size();
     }
 
-    int32_t endpoint_ = -1;
-    int pumps_ = 0;
+    core::UdpSocket socket_;
+    std::deque<core::Datagram> waiting_;
     std::unique_ptr<SimProcess> sim_;
 };
 

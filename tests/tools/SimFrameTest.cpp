@@ -53,7 +53,7 @@ TEST_F(SimFrameTest, SampleFrameIsAcceptedAndTheControllerAnswersFromItsNewAddre
     ASSERT_EQ(SendRequest(kBroadcastAddress), 2);
     std::map<std::string, std::string> records;
     for (const auto& d : ReceiveAnswers()) {
-        ASSERT_TRUE(IsDiscoveryReply(d.bytes.data(), static_cast<int>(d.bytes.size())));
+        ASSERT_TRUE(core::IsReply(d.bytes.data(), d.bytes.size()));
         records[d.sender] = RecordText(d.bytes.data());
     }
     EXPECT_EQ(records, (std::map<std::string, std::string>{{"192.168.1.10", kRecordA},

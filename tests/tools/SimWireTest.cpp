@@ -35,7 +35,7 @@ TEST_F(SimWireTest, BroadcastRequestIsAnsweredByEveryControllerFromItsOwnAddress
         EXPECT_EQ(d.port, 5001); // host order, not the raw network-order field
         ASSERT_EQ(d.bytes.size(), 30u);
         EXPECT_EQ(Sum(d.bytes), 0);
-        EXPECT_TRUE(IsDiscoveryReply(d.bytes.data(), static_cast<int>(d.bytes.size())));
+        EXPECT_TRUE(core::IsReply(d.bytes.data(), d.bytes.size()));
         EXPECT_EQ(RecordText(d.bytes.data()), record);
     }
     // Controller A's check byte.
@@ -73,7 +73,7 @@ TEST_F(SimWireTest, ManyControllersOverSeveralSubnetsAllAnswer) {
     std::map<std::string, int> senders;
     std::map<std::string, int> subnets;
     for (const auto& d : answers) {
-        ASSERT_TRUE(IsDiscoveryReply(d.bytes.data(), static_cast<int>(d.bytes.size())));
+        ASSERT_TRUE(core::IsReply(d.bytes.data(), d.bytes.size()));
         // The address inside the record is the one the reply came from.
         char inside[32];
         std::snprintf(inside, sizeof inside, "%u.%u.%u.%u", d.bytes[0], d.bytes[1], d.bytes[2],
@@ -107,42 +107,6 @@ TEST_F(SimWireTest, EndpointSendsToBroadcastAndToSingleAddresses) {
         EXPECT_EQ(Field(*seen, "length"), "5");
         EXPECT_EQ(Field(*seen, "from").substr(Field(*seen, "from").find(':')), ":6002");
     }
-}
-
-TEST_F(SimWireTest, ZeroWaitMakesOneReceiveAndOnePumpBeforeGivingUp) {
-    uint8_t buffer[kReceiveCapacity];
-    std::string sender = "unchanged";
-    int port = -7;
-    pumps_ = 0;
-    EXPECT_EQ(UdpReceive(endpoint_, sender, port, 0, buffer, [this] { ++pumps_; }), -1);
-    EXPECT_GE(pumps_, 1);
-    EXPECT_EQ(sender, "unchanged");
-    EXPECT_EQ(port, -7);
-}
-
-// A clock that jumps a whole day at every reading: the deadline of any wait has passed by
-// the first check, so only the one receive call before it can find a datagram.
-double JumpingClock() {
-    static double now = 40000.0;
-    return now += 1.0;
-}
-
-TEST_F(SimWireTest, ZeroWaitStillReceivesADatagramThatIsAlreadyWaiting) {
-    OtherSocket other;
-    ASSERT_TRUE(other.SendTo(kLocalPortBase, {9, 8, 7}));
-    ASSERT_TRUE(UdpWaitReadable(endpoint_, kReceiveWaitMs));
-
-    uint8_t buffer[kReceiveCapacity];
-    std::string sender;
-    int port = 0;
-    pumps_ = 0;
-    EXPECT_EQ(UdpReceive(
-                  endpoint_, sender, port, 0, buffer, [this] { ++pumps_; }, JumpingClock),
-              3);
-    EXPECT_EQ(pumps_, 1);
-    EXPECT_EQ(sender, "127.0.0.1");
-    EXPECT_EQ(port, other.Port());
-    EXPECT_EQ(buffer[0], 9);
 }
 
 struct SizeCase {
@@ -186,19 +150,17 @@ INSTANTIATE_TEST_SUITE_P(Lengths, SimWireSizeTest,
 TEST_F(SimWireTest, OnlyAZeroLengthDatagramWaitingIsNoDatagram) {
     OtherSocket other;
     ASSERT_TRUE(other.SendTo(kLocalPortBase, {}));
-    ASSERT_TRUE(UdpWaitReadable(endpoint_, kReceiveWaitMs));
+    ASSERT_TRUE(socket_.WaitReadable(kReceiveWaitMs));
     EXPECT_FALSE(Receive(200));
 }
 
 TEST_F(SimWireTest, OpeningAPortThatIsHeldFails) {
-    EXPECT_EQ(UdpOpen(kLocalPortBase), -1); // the fixture holds 6002
-    const int32_t next = UdpOpen(kLocalPortBase + 1);
-    EXPECT_GT(next, 0);
-    EXPECT_EQ(UdpOpen(kLocalPortBase + 1), -1);
-    EXPECT_TRUE(UdpClose(next));
-    const int32_t again = UdpOpen(kLocalPortBase + 1);
-    EXPECT_GT(again, 0);
-    UdpClose(again);
+    EXPECT_FALSE(core::UdpSocket::Open(kLocalPortBase).Valid()); // the fixture holds 6002
+    core::UdpSocket next = core::UdpSocket::Open(kLocalPortBase + 1);
+    EXPECT_TRUE(next.Valid());
+    EXPECT_FALSE(core::UdpSocket::Open(kLocalPortBase + 1).Valid());
+    EXPECT_TRUE(next.Close());
+    EXPECT_TRUE(core::UdpSocket::Open(kLocalPortBase + 1).Valid());
 }
 
 } // namespace

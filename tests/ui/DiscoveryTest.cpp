@@ -5,6 +5,7 @@
 #include "PrivateNet.h"
 #include "ProgressStatus.h"
 #include "QStringPrinter.h"
+#include "RunSearch.h"
 #include "SimControllers.h"
 #include "SimProcess.h"
 #include "TreePaths.h"
@@ -33,8 +34,8 @@ bool AllExpanded(QTreeWidgetItem* item) {
     return true;
 }
 
-// A controller answering from the test's own thread: the search's message pump serves
-// it, so its replies can carry any bytes.
+// A controller answering from the test's own thread, served while the search listens, so
+// its replies can carry any bytes.
 class ScriptedController {
 public:
     ScriptedController(const std::string& address, std::vector<uint8_t> reply)
@@ -44,7 +45,7 @@ public:
         ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
         sockaddr_in a{};
         a.sin_family = AF_INET;
-        a.sin_port = htons(kControllerPort);
+        a.sin_port = htons(core::kControllerPort);
         a.sin_addr.s_addr = inet_addr(address.c_str());
         // Bound to its own address it hears unicasts only; the test sends to it directly.
         bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
@@ -80,12 +81,24 @@ protected:
         context.marquee = marquee;
         context.progress = progress;
         context.table = &table;
-        context.pump = [this] {
-            QCoreApplication::processEvents();
+    }
+
+    // Searches; every turn of the event loop meanwhile notes the caption and runs onPump.
+    void Search(const std::string& destination) {
+        SearchControllers(context, core::kLocalPortBase, destination, [this] {
             captionsSeen.insert(marquee->Caption());
             if (onPump)
                 onPump();
-        };
+        });
+    }
+
+    std::string Name(int line) { return core::DottedQuad(table.Line(line).address); }
+    // The record text of the first line of the address; empty without one.
+    std::string Value(const std::string& address) {
+        for (int i = 0; i < table.Count(); ++i)
+            if (Name(i) == address)
+                return table.Line(i).record.Text();
+        return {};
     }
 
     void StartSim(SimProcess& sim) { ASSERT_EQ(sim.Start(), "") << "simulator did not start"; }
@@ -106,7 +119,7 @@ TEST_F(DiscoveryTest, RepliesAreGroupedBySubnetInReplyOrder) {
                     "ip=10.0.0.5,mac=00-1A-2B-3C-4D-5F", "--controller",
                     "ip=192.168.1.9,mac=00-1A-2B-3C-4D-60", "--pace-us", "2000"});
     StartSim(sim);
-    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    Search(kBroadcastAddress);
 
     EXPECT_EQ(Paths(tree),
               (std::vector<std::string>{"Quorrel", "Quorrel/192.168.1.xxx",
@@ -114,28 +127,25 @@ TEST_F(DiscoveryTest, RepliesAreGroupedBySubnetInReplyOrder) {
                                         "Quorrel/192.168.1.xxx/192.168.1.9", "Quorrel/10.0.0.xxx",
                                         "Quorrel/10.0.0.xxx/10.0.0.5"}));
     ASSERT_EQ(table.Count(), 3);
-    EXPECT_EQ(table.Name(0), "192.168.1.10");
-    EXPECT_EQ(table.Name(1), "10.0.0.5");
-    EXPECT_EQ(table.Name(2), "192.168.1.9");
-    EXPECT_EQ(table.Value("192.168.1.10"),
-              "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00");
+    EXPECT_EQ(Name(0), "192.168.1.10");
+    EXPECT_EQ(Name(1), "10.0.0.5");
+    EXPECT_EQ(Name(2), "192.168.1.9");
+    EXPECT_EQ(Value("192.168.1.10"), "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00");
     EXPECT_TRUE(AllExpanded(tree.topLevelItem(0)));
     EXPECT_TRUE(captionsSeen.count("Широковещательный поиск"));
     EXPECT_EQ(marquee->Caption(), "");
     EXPECT_EQ(progress->Percent(), 0);
     // the endpoint is closed again
-    const int32_t again = UdpOpen(kLocalPortBase);
-    EXPECT_GT(again, 0);
-    UdpClose(again);
+    EXPECT_TRUE(core::UdpSocket::Open(core::kLocalPortBase).Valid());
 }
 
 TEST_F(DiscoveryTest, AControllerThatAnswersTwiceKeepsOneLineWithItsLaterRecord) {
     AddAddresses({"192.168.1.10/32"});
     SimProcess sim({"--controller", "ip=192.168.1.10,mac=00-1A-2B-3C-4D-5E", "--answer-twice"});
     StartSim(sim);
-    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    Search(kBroadcastAddress);
     ASSERT_EQ(table.Count(), 1);
-    EXPECT_EQ(table.Value("192.168.1.10").substr(56), "01") << "the second copy has byte 28 = 1";
+    EXPECT_EQ(Value("192.168.1.10").substr(56), "01") << "the second copy has byte 28 = 1";
     EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel", "Quorrel/192.168.1.xxx",
                                                      "Quorrel/192.168.1.xxx/192.168.1.10",
                                                      "Quorrel/192.168.1.xxx/192.168.1.10"}));
@@ -145,15 +155,15 @@ TEST_F(DiscoveryTest, AReplyIsFiledUnderItsSenderWhateverItsRecordSays) {
     AddAddresses({"10.0.0.7/32"});
     std::vector<uint8_t> reply = {192, 168,  1,    50, 255, 255, 255, 0, 192, 168, 1, 1, 0,    0, 0,
                                   0,   0x89, 0x13, 1,  2,   3,   4,   5, 6,   0,   1, 2, 0x0A, 0};
-    reply.push_back(static_cast<uint8_t>(0u - ByteSum(reply.data(), 29)));
+    reply.push_back(static_cast<uint8_t>(0u - core::Sum8(reply.data(), 29)));
     ScriptedController controller("10.0.0.7", reply);
     ASSERT_TRUE(controller.Bound());
     onPump = [&controller] { controller.Serve(); };
-    SearchControllers(context, kLocalPortBase, "10.0.0.7");
+    Search("10.0.0.7");
     EXPECT_EQ(controller.answered, 1);
     EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel", "Quorrel/10.0.0.xxx",
                                                      "Quorrel/10.0.0.xxx/10.0.0.7"}));
-    EXPECT_EQ(table.Value("10.0.0.7").substr(0, 8), "C0A80132");
+    EXPECT_EQ(Value("10.0.0.7").substr(0, 8), "C0A80132");
     EXPECT_TRUE(captionsSeen.count("Поиск контроллера по IP"));
 }
 
@@ -170,7 +180,7 @@ TEST_P(DroppedReplies, LeaveTheTreeAndTableEmpty) {
     args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
     SimProcess sim(args);
     StartSim(sim);
-    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    Search(kBroadcastAddress);
     EXPECT_TRUE(sim.WaitForEvent("answered", 2000).has_value()) << "the simulator did answer";
     EXPECT_EQ(table.Count(), 0);
     EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel"}));
@@ -189,44 +199,41 @@ TEST_F(DiscoveryTest, JunkAroundAGoodReplyIsIgnored) {
     AddAddresses({"192.168.1.10/32"});
     SimProcess sim({"--controller", "ip=192.168.1.10", "--junk", "50"});
     StartSim(sim);
-    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    Search(kBroadcastAddress);
     EXPECT_EQ(table.Count(), 1);
     EXPECT_EQ(Paths(tree).size(), 3u);
 }
 
 TEST_F(DiscoveryTest, WithTwoLocalPortsTakenTheSearchRunsOnTheThird) {
     AddAddresses({"192.168.1.10/32"});
-    const int32_t held6002 = UdpOpen(6002);
-    const int32_t held6003 = UdpOpen(6003);
-    ASSERT_GT(held6002, 0);
-    ASSERT_GT(held6003, 0);
+    const core::UdpSocket held6002 = core::UdpSocket::Open(6002);
+    const core::UdpSocket held6003 = core::UdpSocket::Open(6003);
+    ASSERT_TRUE(held6002.Valid());
+    ASSERT_TRUE(held6003.Valid());
     SimProcess sim({"--controller", "ip=192.168.1.10"});
     StartSim(sim);
-    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    Search(kBroadcastAddress);
     const auto request = sim.WaitForEvent("request", 2000);
     ASSERT_TRUE(request.has_value());
     EXPECT_EQ(Field(*request, "from"), "127.0.0.1:6004");
     EXPECT_EQ(table.Count(), 1);
-    UdpClose(held6002);
-    UdpClose(held6003);
 }
 
 TEST_F(DiscoveryTest, WithAllLocalPortsTakenItReturnsAtOnceLeavingTheCaption) {
-    const int32_t held[] = {UdpOpen(6002), UdpOpen(6003), UdpOpen(6004)};
+    const core::UdpSocket held[] = {core::UdpSocket::Open(6002), core::UdpSocket::Open(6003),
+                                    core::UdpSocket::Open(6004)};
     marquee->SetCaption("Контроллер 10.0.0.7");
     progress->SetTotalParts(5);
     int pumps = 0;
     onPump = [&pumps] { ++pumps; };
-    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    Search(kBroadcastAddress);
     EXPECT_EQ(pumps, 0);
     EXPECT_EQ(marquee->Caption(), "Контроллер 10.0.0.7");
     EXPECT_EQ(progress->TotalParts(), 5);
-    for (int32_t h : held)
-        UdpClose(h);
 }
 
 TEST_F(DiscoveryTest, TheBroadcastAddressTypedAsAnAddressShowsTheBroadcastCaption) {
-    SearchControllers(context, kLocalPortBase, "255.255.255.255");
+    Search("255.255.255.255");
     EXPECT_TRUE(captionsSeen.count("Широковещательный поиск"));
     EXPECT_FALSE(captionsSeen.count("Поиск контроллера по IP"));
 }
@@ -244,7 +251,7 @@ TEST_F(DiscoveryTest, ACommandRunFromThePumpMayEmptyTheTreeMeanwhile) {
             table.Clear();
         }
     };
-    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    Search(kBroadcastAddress);
     EXPECT_TRUE(cleared);
     EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel", "Quorrel/192.168.1.xxx",
                                                      "Quorrel/192.168.1.xxx/192.168.1.11"}));

@@ -93,13 +93,31 @@ protected:
         form->RzCheckTree1->setCurrentItem(node);
     }
 
-    void BroadcastSearch() { form->RzToolButton2->click(); }
+    // Runs the window's event loop until every search it started has ended.
+    void WaitForSearches() {
+        while (form->Searching())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    void BroadcastSearch() {
+        form->RzToolButton2->click();
+        WaitForSearches();
+    }
 
     // Search by address, answering the prompt with text.
     void SearchByAddress(const QString& text) {
         DialogAnswer answer(TypeAndEnter(text));
         form->RzToolButton6->click();
         EXPECT_TRUE(answer.Answered());
+        WaitForSearches();
+    }
+
+    // The record text of the first device table line of the address; empty without one.
+    std::string RecordOf(const std::string& address) {
+        for (int i = 0; i < form->Devices().Count(); ++i)
+            if (core::DottedQuad(form->Devices().Line(i).address) == address)
+                return form->Devices().Line(i).record.Text();
+        return {};
     }
 
     QString Marquee() { return QString::fromStdString(form->RzMarqueeStatus1->Caption()); }

@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <chrono>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -70,7 +71,7 @@ TEST_F(WriteTest, TheWorkedExampleFrameReachesTheControllerByteForByte) {
     // after the write: fields disabled and kept, record gone, focus on the tree
     EXPECT_FALSE(form->RzEdit1->isEnabled());
     EXPECT_EQ(form->RzEdit1->text(), "192.168.1.10");
-    EXPECT_EQ(form->Devices().Value("192.168.1.10"), "");
+    EXPECT_EQ(RecordOf("192.168.1.10"), "");
     EXPECT_EQ(form->focusWidget(), form->RzCheckTree1);
     EXPECT_EQ(Marquee(), "");
     EXPECT_EQ(form->RzProgressStatus1->Percent(), 0);
@@ -118,22 +119,53 @@ TEST_F(WriteTest, AfterASearchByAddressTheFrameGoesToTheSelectedNode) {
     EXPECT_EQ(Field(frames[0], "ip"), "192.168.1.20");
 }
 
+// Each node shows the record of the controller whose reply made it, and a write changes
+// that controller only.
+TEST_F(WindowTest, FourControllersAtOneAddressShowAndTakeTheirOwnRecords) {
+    auto sim = StartFourAtOneAddress();
+    BroadcastSearch();
+    const auto nodes =
+        form->RzCheckTree1->findItems("192.168.1.100", Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(nodes.size(), 4);
+    std::set<QString> macs;
+    for (QTreeWidgetItem* node : nodes) {
+        form->RzCheckTree1->setCurrentItem(node);
+        macs.insert(form->RzEdit4->text());
+    }
+    EXPECT_EQ(macs.size(), 4u);
+    form->RzCheckTree1->setCurrentItem(nodes[2]);
+    const QString mac = form->RzEdit4->text();
+    form->RzEdit1->setText("192.168.1.103");
+    form->RzBitBtn1->click();
+    const auto frames = ReportedEvents(*sim, "frame");
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(Field(frames[0], "mac"), mac.toStdString());
+    EXPECT_EQ(form->Devices().Count(), 3) << "only the written controller's line is gone";
+    BroadcastSearch();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{"Quorrel", "Quorrel/192.168.1.xxx",
+                                                 "Quorrel/192.168.1.xxx/192.168.1.100",
+                                                 "Quorrel/192.168.1.xxx/192.168.1.100",
+                                                 "Quorrel/192.168.1.xxx/192.168.1.100",
+                                                 "Quorrel/192.168.1.xxx/192.168.1.103"}));
+    Select("192.168.1.103");
+    EXPECT_EQ(form->RzEdit4->text(), mac);
+}
+
 TEST_F(WriteTest, DirectlyAfterStartAWriteWouldGoToBroadcast) {
     EXPECT_TRUE(form->BroadcastMode());
 }
 
 TEST_F(WriteTest, NoFreeLocalPortShowsTheFailureTextDuringThePause) {
     SearchAndSelect();
-    const int32_t held[] = {UdpOpen(6002), UdpOpen(6003), UdpOpen(6004)};
+    const core::UdpSocket held[] = {core::UdpSocket::Open(6002), core::UdpSocket::Open(6003),
+                                    core::UdpSocket::Open(6004)};
     // Paint events of the marquee while the failure text is up.
     FailurePaintWatch watch(form->RzMarqueeStatus1);
     Write();
     EXPECT_GE(watch.failurePaints, 1);
     EXPECT_EQ(Marquee(), "");
     EXPECT_TRUE(sim->EventsNamed("frame").empty());
-    EXPECT_EQ(form->Devices().Value("192.168.1.10"), "") << "the record is gone all the same";
-    for (int32_t h : held)
-        UdpClose(h);
+    EXPECT_EQ(RecordOf("192.168.1.10"), "") << "the record is gone all the same";
 }
 
 TEST_F(WriteTest, RoundTripTheControllerAnswersFromItsNewAddress) {
@@ -192,7 +224,7 @@ TEST_F(WriteTest, AMacHeardFromTwoAddressesIsNotBroadcastButWrittenByAddress) {
         << refusal.texts.join('|').toStdString();
     EXPECT_TRUE(Frames().empty());
     EXPECT_TRUE(form->RzEdit1->isEnabled()) << "nothing was written: the fields stay as they are";
-    EXPECT_EQ(form->Devices().Value("192.168.1.19").size(), 58u);
+    EXPECT_EQ(RecordOf("192.168.1.19").size(), 58u);
 
     SearchByAddress("192.168.1.19");
     Select("192.168.1.19");
@@ -265,7 +297,7 @@ TEST_F(WindowTest, FailedCheckShowsOneMessageAndSendsNothing) {
     EXPECT_TRUE(error.texts.contains("Ошибка параметров"));
     EXPECT_TRUE(sim->EventsNamed("frame").empty());
     EXPECT_TRUE(form->RzEdit1->isEnabled()) << "the fields keep their state";
-    EXPECT_EQ(form->Devices().Value("192.168.1.10").size(), 58u);
+    EXPECT_EQ(RecordOf("192.168.1.10").size(), 58u);
 }
 
 struct KeyCase {

@@ -11,6 +11,8 @@ TRzProgressStatus::TRzProgressStatus(QWidget* parent) : QWidget(parent) {
     StatusAccessible::Install();
     setObjectName(QStringLiteral("RzProgressStatus1"));
     setFixedSize(DefaultWidth, DefaultHeight);
+    // paintEvent covers every pixel: a repaint of the bar needs nothing painted beneath it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TRzProgressStatus::SetTotalParts(int32_t total) {
@@ -35,12 +37,9 @@ void TRzProgressStatus::SetPercent(int16_t percent) {
     if (percent == percent_)
         return;
     percent_ = percent;
-    // Repaint the whole group so that whatever else waits there (a new marquee caption) is
-    // painted together with the bar.
-    if (QWidget* group = parentWidget())
-        group->repaint();
-    else
-        repaint();
+    // Painted before the call returns; the window's paint pass that paints the bar also
+    // paints whatever else waits to be painted (a new marquee caption of the group).
+    repaint();
     QAccessibleValueChangeEvent event(this, static_cast<int>(percent_));
     QAccessible::updateAccessibility(&event);
     emit PercentChanged(percent_);

@@ -1,4 +1,4 @@
-// What the controller protocol needs of the main window. The window's tree, status
+// What the window's search and write need of the main window. The window's tree, status
 // displays and parameter fields implement these; tests implement them with fakes.
 // All texts are UTF-8.
 #pragma once
@@ -31,7 +31,7 @@ public:
 
 // The device tree as discovery uses it. A node handle stays valid until the node is
 // deleted; discovery fetches the root afresh for every reply and keeps no handle between
-// replies, so a command run from the message pump may delete nodes meanwhile.
+// replies, so a command run while a search listens may delete nodes meanwhile.
 class IDeviceTree {
 public:
     using Node = void*;
@@ -42,7 +42,9 @@ public:
     virtual int ChildCount(Node node) = 0;
     virtual Node Child(Node node, int index) = 0;
     virtual std::string Caption(Node node) = 0;
-    virtual Node AddChild(Node parent, const std::string& caption) = 0; // appended last
+    // Appended last. line: the number of the device table line whose controller the node
+    // shows (0: none, a subnet node).
+    virtual Node AddChild(Node parent, const std::string& caption, int line = 0) = 0;
     virtual void MarkHasChildren(Node node) = 0;
     // Leaves every node of the tree expanded, with automatic selection on expansion
     // switched off meanwhile and restored afterwards.

@@ -1,11 +1,12 @@
 // A search with the local clock stepped back or forward by an hour in the middle of it.
-// The search runs as the window runs it (SearchControllers with its default clock) in a
-// child process whose system clock libfaketime moves; the steady clock is left alone.
+// The search runs as the window runs it in a child process whose system clock libfaketime
+// moves; the steady clock is left alone. The system stamps each datagram's arrival on its
+// own clock: the end of the second must hold against the stamps of a stepped clock.
 // Controllers on loopback answer at fixed moments after the request; every answer within
 // the second must be filed and the one after it must not.
 #include "FakeHost.h"
 #include "PrivateNet.h"
-#include "UDPDriverQuorrelConf.h"
+#include "RunSearch.h"
 
 #include "UdpSocket.h"
 
@@ -78,7 +79,7 @@ void Controllers(const core::UdpSocket& port, const std::vector<std::string>& of
         ASSERT_EQ(::bind(h, reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
         sockaddr_in to{};
         to.sin_family = AF_INET;
-        to.sin_port = htons(kLocalPortBase);
+        to.sin_port = htons(core::kLocalPortBase);
         to.sin_addr.s_addr = inet_addr("127.0.0.1");
         const uint8_t reply[30] = {}; // 30 zero bytes sum to 0: a valid reply
         EXPECT_EQ(
@@ -99,15 +100,15 @@ TEST(ClockStepChild, DISABLED_SearchesWhileTheClockMoves) {
         offsets.push_back(w);
 
     FakeWindow window;
-    const core::UdpSocket port = core::UdpSocket::Open(kControllerPort);
+    const core::UdpSocket port = core::UdpSocket::Open(core::kControllerPort);
     ASSERT_TRUE(port.Valid());
     std::thread controllers(Controllers, std::cref(port), offsets);
-    SearchControllers(window.context, kLocalPortBase, "127.0.0.1");
+    SearchControllers(window.context, core::kLocalPortBase, "127.0.0.1");
     controllers.join();
 
     std::vector<std::string> filed;
     for (int i = 0; i < window.table.Count(); ++i)
-        filed.push_back(window.table.Name(i));
+        filed.push_back(core::DottedQuad(window.table.Line(i).address));
     EXPECT_EQ(filed, (std::vector<std::string>{"127.0.0.11", "127.0.0.12", "127.0.0.13"}));
     EXPECT_EQ(window.marquee.history, (std::vector<std::string>{"Поиск контроллера по IP", ""}));
 }

@@ -1,9 +1,9 @@
-// The socket object and the receive path that keeps it drained.
-#include "ReplyReader.h"
+// The socket object, and the search's wait that keeps it drained.
+#include "Search.h"
 #include "FakeHost.h"
 #include "PrivateNet.h"
+#include "RunSearch.h"
 #include "SimProcess.h"
-#include "UDPDriverQuorrelConf.h"
 
 #include <gtest/gtest.h>
 
@@ -34,48 +34,38 @@ TEST(UdpSocket, OwnsItsPortUntilItGoesAndMovingHandsItOn) {
 
     core::UdpSocket s = core::UdpSocket::Open(6002);
     const uint8_t tr[] = {'T', 'R'};
-    EXPECT_FALSE(s.Send("255.255.255.255", 5001, tr, 2, 99999)) << "no card with that index";
+    EXPECT_FALSE(s.Send(core::kBroadcast, 5001, tr, 2, 99999)) << "no card with that index";
     EXPECT_TRUE(s.Close());
     EXPECT_FALSE(s.Close());
 }
 
-TEST(ReplyReader, WhatArrivedWithinTheWindowIsHandedOutAfterItAndNothingLater) {
+TEST(Search, WhatArrivedWithinTheWindowIsHandedOutAndNothingLater) {
     REQUIRE_PRIVATE_NETWORK();
-    core::UdpSocket socket = core::UdpSocket::Open(6002);
+    core::Search search;
     core::UdpSocket other = OtherSocket();
-    ASSERT_TRUE(socket.Valid());
+    ASSERT_TRUE(search.Opened());
     ASSERT_TRUE(other.Valid());
-    core::ReplyReader reader(socket);
-    const uint8_t early[] = {1, 2, 3};
-    const uint8_t late[] = {4, 5};
-    // Loopback delivers a moment after the send, and drops what finds its queue full when
-    // other tests flood it: send again until one has arrived.
-    bool arrived = false;
-    for (int attempt = 0; attempt < 10 && !arrived; ++attempt) {
-        ASSERT_TRUE(other.Send("127.0.0.1", 6002, early, sizeof early));
-        for (int i = 0; i < 100 && !arrived; ++i) {
-            arrived = reader.Received() > 0 || socket.WaitReadable(0);
-            if (!arrived)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-    ASSERT_TRUE(arrived);
-    reader.EndWindow();
-    ASSERT_TRUE(other.Send("127.0.0.1", 6002, late, sizeof late));
-    ASSERT_TRUE(socket.WaitReadable(1000)) << "the late datagram is there to be read";
-
-    std::vector<std::vector<uint8_t>> handedOut;
-    core::Datagram d;
-    while (reader.Next(d)) {
-        handedOut.push_back(d.bytes);
-        EXPECT_EQ(d.SenderText(), "127.0.0.1");
-        EXPECT_EQ(d.senderPort, 7000);
-        EXPECT_EQ(d.card, 1u) << "lo";
-    }
-    ASSERT_FALSE(handedOut.empty());
-    for (const auto& bytes : handedOut)
-        EXPECT_EQ(bytes, (std::vector<uint8_t>{1, 2, 3}))
-            << "the late one arrived after the window";
+    const core::Ip4 loopback{127, 0, 0, 1};
+    search.Start(loopback);
+    uint8_t reply[30] = {}; // 30 zero bytes sum to 0: a valid reply
+    const uint8_t junk[] = {1, 2, 3};
+    ASSERT_TRUE(other.Send(loopback, 6002, junk, sizeof junk));
+    ASSERT_TRUE(other.Send(loopback, 6002, reply, sizeof reply));
+    std::thread late([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        reply[28] = 1;
+        reply[29] = 0xFF; // valid, and told apart from the first
+        other.Send(loopback, 6002, reply, sizeof reply);
+    });
+    std::vector<core::HeardReply> heard;
+    search.Listen(std::chrono::milliseconds(300),
+                  [&](const core::HeardReply& r) { heard.push_back(r); });
+    late.join();
+    ASSERT_EQ(heard.size(), 1u) << "the junk is dropped, the late one arrived after the window";
+    EXPECT_EQ(heard[0].sender, loopback);
+    EXPECT_EQ(heard[0].senderPort, 7000);
+    EXPECT_EQ(heard[0].card, 1u) << "lo";
+    EXPECT_EQ(heard[0].bytes[28], 0);
 }
 
 // Lets the socket open with the receive buffer an ordinary user gets, for one test.
@@ -85,7 +75,7 @@ public:
     ~ReceiveBufferLimit() { core::UdpSocket::LimitReceiveBuffer(0); }
 };
 
-TEST(ReplyReader, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBusy) {
+TEST(Search, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBusy) {
     REQUIRE_PRIVATE_NETWORK();
     constexpr int kControllers = 2000;
     // Stock Debian: net.core.rmem_max = 212992, granted twice over, about 550 replies.
@@ -95,9 +85,8 @@ TEST(ReplyReader, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBus
         ASSERT_LE(probe.ReceiveBufferBytes(), 2 * 212992);
     }
     // The replies come 40 us apart: 1250 of them while the window is busy for 50 ms, more
-    // than the buffer holds, so only a reader of its own can take them in time; the rest
-    // while the window files that backlog and reads along. (A simulator sending flat out
-    // on the same processors as both threads of the test could outrun any reader.)
+    // than the buffer holds, so only a reader of its own can take them in time. (A simulator
+    // sending flat out on the same processors as both threads of the test could outrun any reader.)
     SimProcess sim({"--generate", std::to_string(kControllers), "--first", "127.1.0.1",
                     "--per-subnet", "250", "--pace-us", "40", "--quiet"});
     ASSERT_EQ(sim.Start(), "");
@@ -107,21 +96,20 @@ TEST(ReplyReader, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBus
     DeviceTable& table = window.table;
     DriverContext& context = window.context;
     bool first = true;
-    context.pump = [&] {
+    SearchControllers(context, core::kLocalPortBase, kBroadcastAddress, [&] {
         if (std::exchange(first, false))
             std::this_thread::sleep_for(std::chrono::milliseconds(50)); // a long repaint
-    };
-    SearchControllers(context, kLocalPortBase, kBroadcastAddress);
+    });
 
     const auto answered = sim.WaitForEvent("answered", 10000);
     ASSERT_TRUE(answered);
     ASSERT_EQ(Field(*answered, "replies"), std::to_string(kControllers));
     ASSERT_EQ(table.Count(), kControllers);
-    // Filed in arrival order, which is the order the simulator sent them in, however the
-    // two readers shared the work.
+    // Filed in arrival order, which is the order the simulator sent them in.
     int outOfOrder = 0;
     for (int k = 0; k < kControllers; ++k)
-        if (table.Name(k) != "127.1." + std::to_string(k / 250) + "." + std::to_string(k % 250 + 1))
+        if (core::DottedQuad(table.Line(k).address) !=
+            "127.1." + std::to_string(k / 250) + "." + std::to_string(k % 250 + 1))
             ++outOfOrder;
     EXPECT_EQ(outOfOrder, 0);
     size_t nodes = 0;

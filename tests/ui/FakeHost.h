@@ -1,5 +1,5 @@
 // Stand-ins for the window's tree, status displays and fields, recording what the
-// protocol does to them.
+// window's search and write do to them.
 #pragma once
 
 #include "DriverHost.h"
@@ -13,6 +13,7 @@
 
 struct FakeNode {
     std::string caption;
+    int line = 0;
     bool hasChildren = false;
     std::vector<std::unique_ptr<FakeNode>> children;
 };
@@ -29,10 +30,11 @@ public:
         return AsNode(n)->children.at(static_cast<size_t>(i)).get();
     }
     std::string Caption(Node n) override { return AsNode(n)->caption; }
-    Node AddChild(Node parent, const std::string& caption) override {
+    Node AddChild(Node parent, const std::string& caption, int line = 0) override {
         EXPECT_GT(depth, 0) << "nodes are added inside an update bracket";
         auto child = std::make_unique<FakeNode>();
         child->caption = caption;
+        child->line = line;
         Node raw = child.get();
         AsNode(parent)->children.push_back(std::move(child));
         return raw;

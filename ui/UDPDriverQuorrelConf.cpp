@@ -1,0 +1,143 @@
+#include "UDPDriverQuorrelConf.h"
+
+#include "MarqueeTexts.h"
+
+#include <string>
+
+namespace {
+
+// "192.168.1.xxx": the caption of the subnet node of an address.
+std::string SubnetLabel(const core::Ip4& a) {
+    return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + ".xxx";
+}
+
+// Files a reply in the device table, and a node for it under the node of its subnet (made
+// when there is none). The root is fetched afresh: a command may have emptied the tree
+// since the last reply.
+void FileReply(DriverContext& context, const core::HeardReply& reply) {
+    const auto record = core::ControllerRecord::FromReply(reply.bytes.data(), reply.bytes.size());
+    if (!record)
+        return;
+    const int line = context.table->Store(reply.sender, *record, reply.card);
+    const std::string sender = core::DottedQuad(reply.sender);
+    const std::string label = SubnetLabel(reply.sender);
+    IDeviceTree& tree = *context.tree;
+    tree.BeginUpdate();
+    IDeviceTree::Node root = tree.FirstNode();
+    if (root != nullptr) {
+        tree.MarkHasChildren(root);
+        bool filed = false;
+        const int subnets = tree.ChildCount(root);
+        for (int i = 0; i < subnets; ++i) {
+            IDeviceTree::Node subnet = tree.Child(root, i);
+            if (tree.Caption(subnet) == label) {
+                tree.AddChild(subnet, sender, line);
+                filed = true;
+            }
+        }
+        if (!filed)
+            tree.AddChild(tree.AddChild(root, label), sender, line);
+    }
+    tree.EndUpdate();
+    tree.FullExpand();
+}
+
+// One more pass on the progress indicator: 2 parts (limited to the total by the indicator).
+void AddPass(IProgressIndicator& progress) {
+    progress.SetPartsComplete(progress.PartsComplete() + 2);
+}
+
+} // namespace
+
+SearchRun::SearchRun(const DriverContext& context, uint16_t base, QObject* parent)
+    : QObject(parent), context_(context), search_(std::make_unique<core::Search>(base)) {
+    steps_.setTimerType(Qt::PreciseTimer);
+    steps_.setInterval(1);
+    connect(&steps_, &QTimer::timeout, this, &SearchRun::Step);
+    end_.setTimerType(Qt::PreciseTimer);
+    end_.setSingleShot(true);
+    connect(&end_, &QTimer::timeout, this, &SearchRun::End);
+}
+
+SearchRun::~SearchRun() = default;
+
+bool SearchRun::Start(const core::Ip4& destination) {
+    if (!search_->Opened())
+        return false;
+    context_.marquee->SetCaption(destination == core::kBroadcast ? MarqueeText::BroadcastSearch
+                                                                 : MarqueeText::SearchByAddress);
+    context_.progress->SetTotalParts(kSearchParts);
+    context_.progress->SetPartsComplete(0);
+    search_->Start(destination);
+    end_.start(std::chrono::duration_cast<std::chrono::milliseconds>(core::Search::kWindow));
+    steps_.start();
+    // Called from the search's thread: the replies are filed on the window's.
+    search_->ListenInBackground(core::Search::kWindow, [this] {
+        QMetaObject::invokeMethod(this, &SearchRun::FileWaiting, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void SearchRun::FileWaiting() {
+    if (ended_)
+        return;
+    for (const core::HeardReply& reply : search_->Take()) {
+        AddPass(*context_.progress);
+        FileReply(context_, reply);
+    }
+}
+
+void SearchRun::Step() {
+    AddPass(*context_.progress);
+    if (context_.progress->PartsComplete() >= context_.progress->TotalParts())
+        steps_.stop(); // the bar is full and stays so until the second is over
+}
+
+void SearchRun::End() {
+    steps_.stop();
+    // Replies that reached the machine within the second are filed even when the window
+    // was too busy to take them in time; later ones never are.
+    search_->Wait();
+    FileWaiting();
+    ended_ = true;
+    search_.reset();
+    context_.progress->SetPercent(0);
+    context_.marquee->SetCaption("");
+    emit Finished();
+}
+
+std::optional<core::ControllerRecord> FieldValues(const IParameterFields& fields,
+                                                  const core::ControllerRecord& current) {
+    const auto ip = core::ParseDottedQuad(fields.IpText());
+    const auto mask = core::ParseDottedQuad(fields.MaskText());
+    const auto gateway = core::ParseDottedQuad(fields.GatewayText());
+    const auto mac = core::ParseMac(fields.MacText());
+    if (!ip || !mask || !gateway || !mac)
+        return std::nullopt;
+    core::ControllerRecord values = current;
+    values.ip = *ip;
+    values.mask = *mask;
+    values.gateway = *gateway;
+    values.mac = *mac;
+    return values;
+}
+
+std::optional<core::ControllerRecord> WriteConfig(DriverContext& context, uint16_t base,
+                                                  const core::WriteDestination& to,
+                                                  const core::ControllerRecord& current) {
+    const auto values = FieldValues(*context.fields, current);
+    if (!values)
+        return std::nullopt;
+    const core::FrameSent sent = core::SendFrame(core::ConfigFrame(*values), to, base);
+    if (sent == core::FrameSent::kCardGone || sent == core::FrameSent::kNoLocalPort)
+        return std::nullopt;
+    context.marquee->SetCaption(MarqueeText::WritingConfig);
+    context.progress->SetTotalParts(kWriteParts);
+    context.progress->SetPartsComplete(kWriteParts + 1);
+    context.progress->SetPercent(0);
+    context.marquee->SetCaption("");
+    // A frame that did not go out whole is a failed write, like one with no local port.
+    if (sent != core::FrameSent::kSent)
+        return std::nullopt;
+    return values;
+}

@@ -1,0 +1,76 @@
+// The window's search and configuration write, as the two search commands and the write
+// command run them against the window's tree, status displays and fields (DriverHost.h).
+#pragma once
+
+#include "ControllerRecord.h"
+#include "DeviceTable.h"
+#include "DriverHost.h"
+#include "Search.h"
+#include "WriteRules.h"
+
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+constexpr int kSearchParts = 150;
+constexpr int kWriteParts = 5;
+
+// Everything a search or a write reaches in the window.
+struct DriverContext {
+    IDeviceTree* tree = nullptr;
+    IStatusMarquee* marquee = nullptr;
+    IProgressIndicator* progress = nullptr;
+    DeviceTable* table = nullptr;
+    const IParameterFields* fields = nullptr;
+};
+
+// One search of the window. It listens for one second while the window goes on: its own
+// thread (core::Search) keeps the socket drained and wakes the window when replies wait;
+// each reply is filed in the device table and the tree as it comes. A timer of one step of
+// the clock moves the progress indicator by 2 parts, as does every reply, until the bar is
+// full; a timer of one second ends the search.
+class SearchRun : public QObject {
+    Q_OBJECT
+public:
+    // Opens the first free local port of base, base + 1, base + 2.
+    SearchRun(const DriverContext& context, uint16_t base, QObject* parent = nullptr);
+    ~SearchRun() override;
+
+    // Shows the search's caption, resets the progress indicator and sends the request;
+    // Finished follows when the second is over. false when no local port could be opened:
+    // nothing shown, nothing sent, no Finished.
+    bool Start(const core::Ip4& destination);
+
+signals:
+    // The second is over: every reply that reached the machine within it is filed, the
+    // caption is empty and the bar empty.
+    void Finished();
+
+private:
+    void FileWaiting();
+    void Step();
+    void End();
+
+    DriverContext context_;
+    std::unique_ptr<core::Search> search_; // until the end: then its port is free again
+    QTimer steps_;
+    QTimer end_;
+    bool ended_ = false;
+};
+
+// The values a write sends: current with the IP, mask and gateway of the fields (dotted
+// quads) and the MAC of the MAC field (core::ParseMac). Nothing when a field does not parse:
+// such a frame would name no controller, or the wrong one.
+std::optional<core::ControllerRecord> FieldValues(const IParameterFields& fields,
+                                                  const core::ControllerRecord& current = {});
+
+// Sends the configuration frame of the fields once to port 5001 of to, from the first free
+// local port from base on (core::SendFrame), flashing the write's caption and a full bar.
+// Gives the values written when the frame went out whole; nothing when the fields name no
+// controller, no local port opened or the card has gone (then nothing is shown either), or
+// the frame did not go out whole.
+std::optional<core::ControllerRecord> WriteConfig(DriverContext& context, uint16_t base,
+                                                  const core::WriteDestination& to,
+                                                  const core::ControllerRecord& current = {});
