@@ -22,7 +22,7 @@ constexpr size_t kReadsPerCall = 256;
 // How long the loop keeps reading after the last datagram before it waits again: a thread
 // that sleeps between datagrams has to win a processor back for each one, and a stream of
 // replies overflows a small receive buffer meanwhile.
-constexpr std::chrono::microseconds kStayAwake{500};
+constexpr std::chrono::microseconds kStayAwake{0};
 // How long the socket stays quiet before onQuiet is called: a stream of replies whose
 // sender was put off its processor for a moment has not ended yet.
 constexpr std::chrono::milliseconds kQuiet{5};
@@ -71,17 +71,23 @@ Search::~Search() {
 void Search::Start(const Ip4& destination, unsigned card) {
     if (!Opened() || start_ != Clock::time_point{})
         return;
+    // The cards are looked up before the first request goes out: its replies come at once,
+    // and nobody reads them while this thread is still busy sending.
+    const bool everyCard = destination == kBroadcast && card == 0;
+    std::vector<NetworkCard> beside;
+    std::vector<unsigned> cards;
+    if (everyCard) {
+        beside = CardsBesideRoute();
+        for (const NetworkCard& c : BroadcastCards())
+            cards.push_back(c.index);
+    }
     start_ = Clock::now();
     socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest, card);
-    if (destination != kBroadcast || card != 0)
-        return;
-    for (const NetworkCard& other : CardsBesideRoute())
+    for (const NetworkCard& other : beside)
         socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest, other.index);
     // Routed or not, the broadcast went out on every broadcast card.
-    std::vector<unsigned> cards;
-    for (const NetworkCard& c : BroadcastCards())
-        cards.push_back(c.index);
-    asker_ = std::make_unique<SilentCardAsker>(std::move(cards));
+    if (everyCard)
+        asker_ = std::make_unique<SilentCardAsker>(std::move(cards));
 }
 
 void Search::AskAgainWhenDue() {
@@ -150,19 +156,25 @@ void Search::Listen(Clock::duration window, const ReplyFn& onReply,
             quietDue = false;
             continue;
         }
-        auto last = Clock::now();
-        while (Clock::now() < end && Clock::now() - last < kStayAwake)
+        for (auto last = Clock::now(); Clock::now() < end;) {
             if (Drain(endNs, onReply, false) > 0)
                 last = Clock::now();
+            else if (Clock::now() - last >= kStayAwake)
+                break;
+        }
         quietDue = true;
     }
     Drain(endNs, onReply, true);
 }
 
-void Search::ListenInBackground(Clock::duration window, std::function<void()> onWaiting) {
+void Search::StartInBackground(const Ip4& destination, unsigned card, Clock::duration window,
+                               std::function<void()> onWaiting) {
     if (thread_.joinable() || !Opened())
         return;
-    const auto listen = [this, window, onWaiting = std::move(onWaiting)] {
+    // The request goes out from the thread once it runs: on a busy machine a new thread may
+    // wait a while for its first turn, and replies sent meanwhile would find nobody reading.
+    const auto listen = [this, destination, card, window, onWaiting = std::move(onWaiting)] {
+        Start(destination, card);
         const auto keep = [this](const HeardReply& reply) {
             std::lock_guard<std::mutex> lock(mutex_);
             waiting_.push_back(reply);

@@ -4,7 +4,7 @@
 //
 // Listen is the search's only wait: one poll on the socket at a time, until the end of the
 // window. The command line calls it on its own thread; the window lets it run in a thread
-// of its own (ListenInBackground), which keeps the socket drained however long the window
+// of its own (StartInBackground), which keeps the socket drained however long the window
 // takes to file what it heard, and tells the window when replies are waiting.
 #pragma once
 
@@ -49,7 +49,7 @@ public:
 
     // Opens the first free local port of base, base + 1, base + 2; nothing is sent yet.
     explicit Search(uint16_t base = kLocalPortBase);
-    // Waits for a background listen to end (at the end of its window at the latest).
+    // Waits for a background search to end (at the end of its window at the latest).
     ~Search();
     Search(const Search&) = delete;
     Search& operator=(const Search&) = delete;
@@ -69,11 +69,12 @@ public:
     // later are never handed out.
     void Listen(Clock::duration window, const ReplyFn& onReply);
 
-    // Listens as Listen does, in a thread of its own. Replies wait for Take; the thread
-    // calls onWaiting when replies wait and their stream has paused (the caller wakes its
-    // own loop there, it must not block), and once more with Done() true at the end of the
-    // window.
-    void ListenInBackground(Clock::duration window, std::function<void()> onWaiting);
+    // Starts and listens as Start and Listen do, in a thread of its own, which sends the
+    // request once it runs. Replies wait for Take; the thread calls onWaiting when replies
+    // wait and their stream has paused (the caller wakes its own loop there, it must not
+    // block), and once more with Done() true at the end of the window.
+    void StartInBackground(const Ip4& destination, unsigned card, Clock::duration window,
+                           std::function<void()> onWaiting);
     // The replies waiting since the last Take, in arrival order (from any thread).
     std::vector<HeardReply> Take();
     // The background listen has ended: after it, Take gives the last replies.

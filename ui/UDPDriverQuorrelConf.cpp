@@ -68,13 +68,12 @@ bool SearchRun::Start(const core::Ip4& destination) {
                                                                  : MarqueeText::SearchByAddress);
     context_.progress->SetTotalParts(kSearchParts);
     context_.progress->SetPartsComplete(0);
-    search_->Start(destination);
-    end_.start(std::chrono::duration_cast<std::chrono::milliseconds>(core::Search::kWindow));
-    steps_.start();
     // Called from the search's thread: the replies are filed on the window's.
-    search_->ListenInBackground(core::Search::kWindow, [this] {
+    search_->StartInBackground(destination, 0, core::Search::kWindow, [this] {
         QMetaObject::invokeMethod(this, &SearchRun::FileWaiting, Qt::QueuedConnection);
     });
+    end_.start(std::chrono::duration_cast<std::chrono::milliseconds>(core::Search::kWindow));
+    steps_.start();
     return true;
 }
 

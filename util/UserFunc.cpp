@@ -1,19 +1,7 @@
 #include "UserFunc.h"
 
-#include "SocketLibrary.h"
-
 #include <array>
-#include <cstring>
-
-#ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#else
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#endif
+#include <cstdint>
 
 namespace {
 
@@ -38,25 +26,6 @@ bool DecimalValue(std::string_view digits, int64_t& value) {
     return !digits.empty();
 }
 
-uint32_t ResolveHostName(const std::string& text) {
-    uint32_t result = 0xFFFFFFFFu;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* list = nullptr;
-    if (getaddrinfo(text.c_str(), nullptr, &hints, &list) == 0 && list != nullptr) {
-        for (addrinfo* it = list; it != nullptr; it = it->ai_next) {
-            if (it->ai_family == AF_INET && it->ai_addr != nullptr) {
-                sockaddr_in sin;
-                std::memcpy(&sin, it->ai_addr, sizeof sin);
-                std::memcpy(&result, &sin.sin_addr, 4);
-                break;
-            }
-        }
-        freeaddrinfo(list);
-    }
-    return result;
-}
-
 } // namespace
 
 int32_t HexToInt(std::string_view text) {
@@ -75,49 +44,6 @@ int32_t HexToInt(std::string_view text) {
         value = (value << 4) | static_cast<uint32_t>(digit);
     }
     return static_cast<int32_t>(value);
-}
-
-uint32_t HostToAddr(const std::string& text) {
-    SocketLibraryRuns(); // for inet_addr and getaddrinfo
-    // inet_addr keeps the number in network order, which is the wire order we want.
-    uint32_t result = static_cast<uint32_t>(inet_addr(text.c_str()));
-    if (result == 0xFFFFFFFFu && IsHostNameText(text))
-        result = ResolveHostName(text);
-    return result;
-}
-
-bool IsHostNameText(std::string_view text) {
-    if (!text.empty() && text.back() == '.')
-        text.remove_suffix(1);
-    if (text.empty() || text.size() > 253)
-        return false;
-    size_t labelStart = 0;
-    bool lastLabelAllDigits = true;
-    for (size_t i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text[i] == '.') {
-            const std::string_view label = text.substr(labelStart, i - labelStart);
-            if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
-                return false;
-            labelStart = i + 1;
-            continue;
-        }
-        const char c = text[i];
-        const bool digit = c >= '0' && c <= '9';
-        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        if (!digit && !letter && c != '-')
-            return false;
-        if (i == labelStart)
-            lastLabelAllDigits = true;
-        if (!digit)
-            lastLabelAllDigits = false;
-    }
-    return !lastLabelAllDigits;
-}
-
-std::string SubnetLabel(const std::string& text) {
-    const uint32_t n = HostToAddr(text);
-    return std::to_string(n & 255) + "." + std::to_string((n >> 8) & 255) + "." +
-           std::to_string((n >> 16) & 255) + ".xxx";
 }
 
 bool BadDottedQuad(std::string_view text, bool strict) {

@@ -1,7 +1,6 @@
 // The program's endpoint against the simulator: requests reach it, replies come back from
 // the controllers' own addresses, and the endpoint's receive rules hold.
 #include "SimFixture.h"
-#include "UserFunc.h"
 
 #include <cstdio>
 #include <map>
@@ -80,7 +79,7 @@ TEST_F(SimWireTest, ManyControllersOverSeveralSubnetsAllAnswer) {
                       d.bytes[3]);
         EXPECT_EQ(d.sender, inside);
         ++senders[d.sender];
-        ++subnets[SubnetLabel(d.sender)];
+        ++subnets[d.sender.substr(0, d.sender.rfind('.')) + ".xxx"];
     }
     EXPECT_EQ(senders.size(), 300u);
     EXPECT_EQ(subnets, (std::map<std::string, int>{

@@ -1,5 +1,4 @@
 #include "UserFunc.h"
-#include "PrivateNet.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -80,61 +79,5 @@ INSTANTIATE_TEST_SUITE_P(
                       HexCase{"", -1}, HexCase{"00", 0}, HexCase{"0000000012345678", 0x12345678},
                       HexCase{"7FFFFFFF", 0x7FFFFFFF}, HexCase{" 1", -1}, HexCase{"1 ", -1},
                       HexCase{"-1", -1}, HexCase{"0x1", -1}, HexCase{"8913", 0x8913}));
-
-TEST(HostToAddr, GivesWireOrderWithTheFirstGroupLowest) {
-    EXPECT_EQ(HostToAddr("192.168.1.10"), 192u + 168u * 256 + 1u * 65536 + 10u * 16777216);
-    EXPECT_EQ(HostToAddr("255.255.255.0"), 0x00FFFFFFu);
-    EXPECT_EQ(HostToAddr("255.255.255.255"), 0xFFFFFFFFu);
-}
-
-TEST(HostToAddr, ResolvesHostNamesAndGivesAllOnesForUnknownOnes) {
-    REQUIRE_PRIVATE_NETWORK(); // a failed look-up must not reach a real name server
-    EXPECT_EQ(HostToAddr("localhost"), 127u + (1u << 24));
-    EXPECT_EQ(HostToAddr("no-such-host.invalid"), 0xFFFFFFFFu);
-    EXPECT_EQ(HostToAddr(""), 0xFFFFFFFFu);
-}
-
-struct NameCase {
-    std::string text;
-    bool name;
-};
-
-void PrintTo(const NameCase& c, std::ostream* os) {
-    *os << '"' << c.text << '"';
-}
-
-class HostNameTexts : public ::testing::TestWithParam<NameCase> {};
-
-// Texts that are not names never reach the resolver: they give all ones straight away.
-TEST_P(HostNameTexts, OnlyNamesGoToTheResolver) {
-    REQUIRE_PRIVATE_NETWORK();
-    EXPECT_EQ(IsHostNameText(GetParam().text), GetParam().name);
-    if (!GetParam().name && BadDottedQuad(GetParam().text, false)) {
-        EXPECT_EQ(HostToAddr(GetParam().text), 0xFFFFFFFFu);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, HostNameTexts,
-    ::testing::Values(NameCase{"localhost", true}, NameCase{"controller-7.site.example.", true},
-                      NameCase{"192.168.1.xxx", true}, NameCase{"1.2.3.4", false},
-                      NameCase{"255.255.255.255", false}, NameCase{"1.2.3.256", false},
-                      NameCase{"192,168,1,20", false}, NameCase{"1.2.3.4.5", false},
-                      NameCase{"", false}, NameCase{"a b", false}, NameCase{"host_1", false},
-                      NameCase{"-lead.example", false}, NameCase{"trail-.example", false},
-                      NameCase{"a..b", false}, NameCase{std::string(64, 'a'), false},
-                      NameCase{std::string(300, '1'), false}));
-
-TEST(SubnetLabel, KeepsTheFirstThreeGroups) {
-    EXPECT_EQ(SubnetLabel("192.168.1.20"), "192.168.1.xxx");
-    EXPECT_EQ(SubnetLabel("10.0.5.77"), "10.0.5.xxx");
-    EXPECT_EQ(SubnetLabel("255.255.255.255"), "255.255.255.xxx");
-    EXPECT_EQ(SubnetLabel("1.0.00.000"), "1.0.0.xxx");
-}
-
-TEST(SubnetLabel, TextThatNamesNoAddressGivesTheAllOnesLabel) {
-    REQUIRE_PRIVATE_NETWORK();
-    EXPECT_EQ(SubnetLabel("not an address"), "255.255.255.xxx");
-}
 
 } // namespace
