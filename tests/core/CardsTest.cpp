@@ -52,14 +52,6 @@ std::vector<std::string> TreeText(FakeTree& tree) {
     return lines;
 }
 
-// The card of the first device table line of the address; 0 without one.
-unsigned CardOf(const DeviceTable& table, const std::string& address) {
-    for (int i = 0; i < table.Count(); ++i)
-        if (core::DottedQuad(table.Line(i).address) == address)
-            return table.Line(i).card;
-    return 0;
-}
-
 class TwoCardLaptop : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -133,9 +125,9 @@ TEST_F(TwoCardLaptop, BroadcastSearchFindsTheControllersBehindBothCards) {
     EXPECT_EQ(TreeText(tree_),
               (std::vector<std::string>{"10.99.0.xxx: 10.99.0.9",
                                         "192.168.1.xxx: 192.168.1.10 192.168.1.9"}));
-    EXPECT_EQ(CardOf(table_, "10.99.0.9"), wlan0Index_);
-    EXPECT_EQ(CardOf(table_, "192.168.1.9"), eth0Index_);
-    EXPECT_EQ(CardOf(table_, "192.168.1.10"), eth0Index_);
+    EXPECT_EQ(LineOf(table_, "10.99.0.9")->card, wlan0Index_);
+    EXPECT_EQ(LineOf(table_, "192.168.1.9")->card, eth0Index_);
+    EXPECT_EQ(LineOf(table_, "192.168.1.10")->card, eth0Index_);
     EXPECT_EQ(RequestsSeen(*wifiSim_, 1), 1u) << "the Wi-Fi LAN hears exactly one request";
     EXPECT_EQ(RequestsSeen(*officeSim_, 1), 1u) << "the cabled LAN hears exactly one request";
     EXPECT_EQ(marquee_.history, (std::vector<std::string>{"Широковещательный поиск", ""}));
@@ -171,8 +163,8 @@ TEST_F(TwoCardLaptop, AWriteOnTheCardArrivesOnlyOnItsLanAndTheControllerAnswersF
     EXPECT_TRUE(wifiSim_->EventsNamed("other").empty());
 
     SearchControllers(context_, core::kLocalPortBase, kBroadcastAddress);
-    EXPECT_EQ(CardOf(table_, "192.168.1.9"), 0u) << "no line";
-    EXPECT_EQ(CardOf(table_, "192.168.1.50"), eth0Index_);
+    EXPECT_EQ(LineOf(table_, "192.168.1.9"), nullptr);
+    EXPECT_EQ(LineOf(table_, "192.168.1.50")->card, eth0Index_);
     EXPECT_EQ(table_.Count(), 3);
 }
 

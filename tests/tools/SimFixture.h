@@ -8,7 +8,6 @@
 #include "UdpSocket.h"
 
 #include <arpa/inet.h>
-#include <chrono>
 #include <deque>
 #include <gtest/gtest.h>
 #include <memory>
@@ -31,21 +30,16 @@ inline std::string RecordText(const uint8_t* reply) {
     return core::HexText(reply, core::kRecordBytes);
 }
 
-// The frame of four field texts (dotted quads and a MAC); nothing when one does not parse.
+// The frame of four field texts (dotted quads and a MAC, as they parse).
 inline std::optional<core::FrameBytes> BuildConfigFrame(const std::string& ip,
                                                         const std::string& mask,
                                                         const std::string& gateway,
                                                         const std::string& mac) {
     core::ControllerRecord values;
-    const auto i = core::ParseDottedQuad(ip), m = core::ParseDottedQuad(mask),
-               g = core::ParseDottedQuad(gateway);
-    const auto a = core::ParseMac(mac);
-    if (!i || !m || !g || !a)
-        return std::nullopt;
-    values.ip = *i;
-    values.mask = *m;
-    values.gateway = *g;
-    values.mac = *a;
+    values.ip = core::ParseDottedQuad(ip).value();
+    values.mask = core::ParseDottedQuad(mask).value();
+    values.gateway = core::ParseDottedQuad(gateway).value();
+    values.mac = core::ParseMac(mac).value();
     return core::ConfigFrame(values);
 }
 
@@ -116,16 +110,12 @@ protected:
     }
     int SendRequest(const std::string& to) { return Send(to, {'T', 'R'}); }
 
-    // The next datagram the program's socket reads within waitMs; nullopt after that.
+    // The next datagram the program's socket reads, waiting up to waitMs for each read.
     std::optional<Datagram> Receive(int waitMs) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-        while (waiting_.empty()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() < 0 || !socket_.WaitReadable(static_cast<int>(left.count())))
-                return std::nullopt;
+        while (waiting_.empty() && socket_.WaitReadable(waitMs))
             socket_.ReceiveWaiting(waiting_, 64);
-        }
+        if (waiting_.empty())
+            return std::nullopt;
         const core::Datagram d = std::move(waiting_.front());
         waiting_.pop_front();
         return Datagram{d.SenderText(), d.senderPort, d.bytes};

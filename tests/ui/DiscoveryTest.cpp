@@ -93,13 +93,6 @@ protected:
     }
 
     std::string Name(int line) { return core::DottedQuad(table.Line(line).address); }
-    // The record text of the first line of the address; empty without one.
-    std::string Value(const std::string& address) {
-        for (int i = 0; i < table.Count(); ++i)
-            if (Name(i) == address)
-                return table.Line(i).record.Text();
-        return {};
-    }
 
     void StartSim(SimProcess& sim) { ASSERT_EQ(sim.Start(), "") << "simulator did not start"; }
 
@@ -130,7 +123,8 @@ TEST_F(DiscoveryTest, RepliesAreGroupedBySubnetInReplyOrder) {
     EXPECT_EQ(Name(0), "192.168.1.10");
     EXPECT_EQ(Name(1), "10.0.0.5");
     EXPECT_EQ(Name(2), "192.168.1.9");
-    EXPECT_EQ(Value("192.168.1.10"), "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00");
+    EXPECT_EQ(RecordOf(table, "192.168.1.10"),
+              "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00");
     EXPECT_TRUE(AllExpanded(tree.topLevelItem(0)));
     EXPECT_TRUE(captionsSeen.count("Широковещательный поиск"));
     EXPECT_EQ(marquee->Caption(), "");
@@ -145,7 +139,8 @@ TEST_F(DiscoveryTest, AControllerThatAnswersTwiceKeepsOneLineWithItsLaterRecord)
     StartSim(sim);
     Search(kBroadcastAddress);
     ASSERT_EQ(table.Count(), 1);
-    EXPECT_EQ(Value("192.168.1.10").substr(56), "01") << "the second copy has byte 28 = 1";
+    EXPECT_EQ(RecordOf(table, "192.168.1.10").substr(56), "01")
+        << "the second copy has byte 28 = 1";
     EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel", "Quorrel/192.168.1.xxx",
                                                      "Quorrel/192.168.1.xxx/192.168.1.10",
                                                      "Quorrel/192.168.1.xxx/192.168.1.10"}));
@@ -163,7 +158,7 @@ TEST_F(DiscoveryTest, AReplyIsFiledUnderItsSenderWhateverItsRecordSays) {
     EXPECT_EQ(controller.answered, 1);
     EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel", "Quorrel/10.0.0.xxx",
                                                      "Quorrel/10.0.0.xxx/10.0.0.7"}));
-    EXPECT_EQ(Value("10.0.0.7").substr(0, 8), "C0A80132");
+    EXPECT_EQ(RecordOf(table, "10.0.0.7").substr(0, 8), "C0A80132");
     EXPECT_TRUE(captionsSeen.count("Поиск контроллера по IP"));
 }
 

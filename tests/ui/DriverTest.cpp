@@ -178,10 +178,17 @@ TEST_F(DriverTest, WriteWithNoFreeLocalPortGivesFalseAndSendsNothing) {
     EXPECT_TRUE(progress.calls.empty());
 }
 
-TEST_F(DriverTest, WriteWithAShortMacSendsNothing) {
+// A MAC text that is not six groups names no controller, an address text that does not
+// parse no address (it never becomes 255.255.255.255): nothing is sent.
+TEST_F(DriverTest, WriteWithATextThatDoesNotParseSendsNothing) {
     ControllerPort controller;
-    fields.Set("10.0.0.2", "255.0.0.0", "10.0.0.1", "");
-    EXPECT_FALSE(Write(kBroadcastAddress));
+    for (const auto& [ip, mac] : {std::pair{"10.0.0.2", ""},
+                                  {"10.0.0.2", "00-1A-2B-3C-4D-5"},
+                                  {"10.0.0.2", "00.1A.2B.3C.4D.5E"},
+                                  {"1.2.3", "00-1A-2B-3C-4D-5E"}}) {
+        fields.Set(ip, "255.0.0.0", "10.0.0.1", mac);
+        EXPECT_FALSE(Write(kBroadcastAddress)) << ip << " " << mac;
+    }
     EXPECT_TRUE(controller.Receive().empty());
     EXPECT_TRUE(marquee.history.empty());
 }

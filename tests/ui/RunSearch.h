@@ -1,5 +1,5 @@
 // Runs one search of the window to its end, as a search command starts it, with the event
-// loop turning meanwhile.
+// loop turning meanwhile; and reads the device table by address.
 #pragma once
 
 #include "UDPDriverQuorrelConf.h"
@@ -29,3 +29,17 @@ inline bool SearchControllers(DriverContext& context, uint16_t base, const std::
 }
 
 inline const std::string kBroadcastAddress = "255.255.255.255";
+
+// The first line of the address (a dotted quad), or nullptr.
+inline const DeviceLine* LineOf(const DeviceTable& table, const std::string& address) {
+    for (int i = 0; i < table.Count(); ++i)
+        if (core::DottedQuad(table.Line(i).address) == address)
+            return &table.Line(i);
+    return nullptr;
+}
+
+// The record text of the first line of the address; empty without one.
+inline std::string RecordOf(const DeviceTable& table, const std::string& address) {
+    const DeviceLine* line = LineOf(table, address);
+    return line != nullptr ? line->record.Text() : std::string();
+}

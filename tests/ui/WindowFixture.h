@@ -8,6 +8,7 @@
 #include "PrivateNet.h"
 #include "ProgressStatus.h"
 #include "QStringPrinter.h"
+#include "RunSearch.h"
 #include "SimControllers.h"
 #include "SimProcess.h"
 #include "TreePaths.h"
@@ -112,12 +113,8 @@ protected:
         WaitForSearches();
     }
 
-    // The record text of the first device table line of the address; empty without one.
     std::string RecordOf(const std::string& address) {
-        for (int i = 0; i < form->Devices().Count(); ++i)
-            if (core::DottedQuad(form->Devices().Line(i).address) == address)
-                return form->Devices().Line(i).record.Text();
-        return {};
+        return ::RecordOf(form->Devices(), address);
     }
 
     QString Marquee() { return QString::fromStdString(form->RzMarqueeStatus1->Caption()); }
