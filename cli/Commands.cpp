@@ -9,23 +9,18 @@
 #include "SearchDiagnosis.h"
 #include "SilentCardAsker.h"
 #include "UdpSocket.h"
+#include "WriteCheck.h"
 #include "WriteRules.h"
 
-#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <optional>
 #include <sstream>
-#include <thread>
 #include <variant>
 
 namespace cli {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-constexpr int kVerifySearchMs = 1000;
 
 const std::string kNoLocalPort = "no local port (" + std::to_string(core::kLocalPortBase) + " to " +
                                  std::to_string(core::kLocalPortBase + core::kLocalPortTries - 1) +
@@ -121,39 +116,24 @@ struct Verification {
     std::string seen;
 };
 
-// Searches at searchAt until the controller with the MAC answers with the wanted values or
-// timeoutMs has passed.
-Verification Verify(const core::ControllerRecord& wanted, const std::string& searchAt,
-                    int timeoutMs, std::ostream& err) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::optional<Listed> last;
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            break;
-        const auto heard =
-            Search(searchAt, static_cast<int>(std::min<long long>(left, kVerifySearchMs)), err);
-        if (!heard) {
-            // No local port just now: try again a little later rather than spin.
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            continue;
-        }
-        for (const Listed& c : *heard) {
-            if (c.record.mac != wanted.mac)
-                continue;
-            last = c;
-            if (c.record.ip == wanted.ip && c.record.mask == wanted.mask &&
-                c.record.gateway == wanted.gateway)
-                return {true, "answers from " + core::DottedQuad(c.sender) + " with " +
-                                  ValuesText(c.record)};
-        }
+// Asks the way the frame went until the controller with the MAC answers from its new
+// address with the wanted values or timeoutMs has passed (core::CheckWrite).
+Verification Verify(const core::ControllerRecord& wanted, const core::WriteDestination& destination,
+                    int timeoutMs) {
+    const core::WriteCheckOutcome o = core::CheckWrite(
+        core::CheckAfterWrite(wanted, destination, std::chrono::milliseconds(timeoutMs)));
+    switch (o.result) {
+    case core::WriteCheckResult::kConfirmed:
+        return {true,
+                "answers from " + core::DottedQuad(o.sender) + " with " + ValuesText(o.heard)};
+    case core::WriteCheckResult::kOtherValues:
+        return {false,
+                "last answer from " + core::DottedQuad(o.sender) + " with " + ValuesText(o.heard)};
+    case core::WriteCheckResult::kNoAnswer:
+        break;
     }
-    if (!last)
-        return {false, "no answer from " + wanted.MacText() + " within " +
-                           std::to_string(timeoutMs) + " ms"};
-    return {false, "last answer from " + core::DottedQuad(last->sender) + " with " +
-                       ValuesText(last->record)};
+    return {false, "no answer from " + o.request.wanted.MacText() + " within " +
+                       std::to_string(timeoutMs) + " ms"};
 }
 
 // The values to write: the controller's record with the given texts (already checked).
@@ -236,7 +216,7 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
         << " " << ValuesText(wanted) << "\n";
     if (!o.verify)
         return kExitSuccess;
-    const Verification v = Verify(wanted, o.address.empty() ? "" : values.ip, o.timeoutMs, err);
+    const Verification v = Verify(wanted, destination, o.timeoutMs);
     out << (v.confirmed ? "confirmed: " : "not confirmed: ") << v.seen << "\n";
     return v.confirmed ? kExitSuccess : kExitNotFound;
 }
@@ -286,8 +266,7 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::o
 
 // Writes each step's frame to broadcast on the card its controller answered on, confirming
 // it with --verify, or only shows the frames on a dry run. Gives the exit status.
-int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std::ostream& out,
-                 std::ostream& err) {
+int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std::ostream& out) {
     int written = 0;
     int confirmed = 0;
     int unconfirmed = 0;
@@ -313,7 +292,7 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std:
         ++written;
         out << "written: " << ValuesText(wanted);
         if (o.verify) {
-            const Verification v = Verify(wanted, "", o.timeoutMs, err);
+            const Verification v = Verify(wanted, destination, o.timeoutMs);
             out << (v.confirmed ? "; confirmed: " : "; not confirmed: ") << v.seen;
             ++(v.confirmed ? confirmed : unconfirmed);
         }
@@ -337,7 +316,7 @@ int RunApply(const ApplyOptions& o, std::ostream& out, std::ostream& err) {
     const auto checked = CheckPlan(o, err);
     if (const int* status = std::get_if<int>(&checked))
         return *status;
-    return CarryOutPlan(std::get<std::vector<PlanStep>>(checked), o, out, err);
+    return CarryOutPlan(std::get<std::vector<PlanStep>>(checked), o, out);
 }
 
 } // namespace

@@ -66,7 +66,7 @@ run_asan() {
 
 # The tests of the receive path, the window's searches and the simulator. Test binaries of
 # this list that the tree does not have (yet) are left out.
-tsan_targets=(driver_test tools_test net_test cli_command_test discovery_test main_window_test write_command_test)
+tsan_targets=(driver_test tools_test net_test write_check_test cli_command_test discovery_test main_window_test write_command_test)
 
 run_tsan() {
     local build="$root/build-tsan" start=$SECONDS

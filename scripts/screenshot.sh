@@ -18,16 +18,10 @@ ip link set lo up
 ip route add default dev lo src 127.0.0.1
 for a in 192.168.1.9 192.168.1.10 10.0.0.5; do ip addr add "$a/32" dev lo; done
 
-display=:87
-Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
+. "$root/scripts/desktop.sh"
+start_desktop :87
 cleanup() { kill "$app" "$sim" "$tray" "$xvfb" 2>/dev/null || true; }
 trap cleanup EXIT
-sleep 1
-trayer --edge bottom --align right --widthtype pixel --width 120 --height 24 \
-    --transparent false --tint 0x404040 >/dev/null 2>&1 &
-tray=$!
 "$build/tools/controller-sim" --quiet \
     --controller ip=192.168.1.10,mask=255.255.255.0,gw=192.168.1.1,mac=00-1A-2B-3C-4D-5E,hw=01,sw=02.0A \
     --controller ip=10.0.0.5,mask=255.0.0.0,gw=10.0.0.1,mac=0A-0B-0C-0D-0E-0F \

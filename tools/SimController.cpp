@@ -329,6 +329,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
             o.quiet = true;
         } else if (a == "--ignore-frames") {
             o.ignoreFrames = true;
+        } else if (a == "--restart") {
+            if (!number(0, 600000, o.restartMs))
+                return std::nullopt;
         } else if (a == "--shared-macs") {
             o.sharedMacs = true;
         } else if (a == "--shared-addresses") {
@@ -402,6 +405,8 @@ Faults:
   --exit-after MS     exit MS milliseconds after start-up; SIGTERM and SIGINT also end it
   --ignore-frames     judge configuration frames as usual but never apply them (a write
                       that is lost); an acceptable frame is reported as "ignored"
+  --restart MS        a controller that took a frame answers nothing for MS milliseconds
+                      (its network stack restarting with the new values)
   --shared-macs       controllers may have one MAC (a board cloned with its settings); a
                       frame for that MAC is applied to the first of them that heard it
   --shared-addresses  controllers may have one address (new ones at their factory address)

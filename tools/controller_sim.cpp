@@ -266,13 +266,20 @@ private:
         const uint8_t* data = buffer_.data();
         const size_t kept = std::min(length, buffer_.size());
         if (length == static_cast<size_t>(kRequestLength) && data[0] == 'T' && data[1] == 'R') {
-            const auto scope = Scope(to);
+            auto scope = Scope(to);
+            // Controllers restarting after a frame hear nothing.
+            const auto now = Clock::now();
+            std::erase_if(scope, [&](size_t i) {
+                const auto silent = silentUntil_.find(i);
+                return silent != silentUntil_.end() && now < silent->second;
+            });
             Event("request")
                 .Str("from", Endpoint(from))
                 .Str("to", toText)
                 .Num("answering", static_cast<long long>(scope.size()))
                 .Emit();
-            Answer(from, scope);
+            if (!scope.empty())
+                Answer(from, scope);
         } else if (length >= kFrameLikeMin && length <= kFrameLikeMax) {
             const auto scope = Scope(to);
             // With --ignore-frames the frame is judged against a copy that is dropped.
@@ -291,6 +298,8 @@ private:
                     .Str("controller", IpText(r.previousIp))
                     .Str("mac", MacText(o_.controllers[r.index].mac));
             } else if (r.accepted) {
+                if (o_.restartMs > 0)
+                    silentUntil_[r.index] = Clock::now() + std::chrono::milliseconds(o_.restartMs);
                 const Controller& c = o_.controllers[r.index];
                 e.Str("result", "accepted")
                     .Str("controller", IpText(r.previousIp))
@@ -434,6 +443,7 @@ private:
     std::vector<uint8_t> buffer_ = std::vector<uint8_t>(65536);
     std::priority_queue<Outgoing, std::vector<Outgoing>, LaterFirst> queue_;
     std::map<uint64_t, Batch> batches_;
+    std::map<size_t, Clock::time_point> silentUntil_; // controllers restarting after a frame
     uint64_t lastBatch_ = 0;
     uint64_t lastSequence_ = 0;
     std::mt19937 random_;

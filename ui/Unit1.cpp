@@ -13,6 +13,7 @@
 #include "StatusPane.h"
 #include "TrayIcon.h"
 #include "UserFunc.h"
+#include "WriteCheckNotice.h"
 #include "WriteRules.h"
 
 #include <QApplication>
@@ -126,6 +127,13 @@ TForm1::TForm1(QWidget* parent)
     BuildLayout();
 
     RzTrayIcon1 = new TRzTrayIcon(this, artwork::Icon(artwork::kTray));
+    writeCheck_ = new TWriteCheckNotice(
+        [this](const QString& title, const QString& text, int seconds, int kind) {
+            RzTrayIcon1->QueueTrayBalloon(title, text, seconds, kind);
+        },
+        this);
+    connect(this, &TForm1::FrameSent, writeCheck_,
+            [this](const SentFrame& frame) { writeCheck_->Start(frame.written, frame.to); });
     FormCreate();
 }
 
@@ -355,6 +363,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    writeCheck_->Stop();
     event->accept();
 }
 

@@ -6,6 +6,7 @@
 #include "DeviceTable.h"
 #include "DriverHost.h"
 #include "UDPDriverQuorrelConf.h"
+#include "WriteRules.h"
 
 #include <QWidget>
 #include <memory>
@@ -22,6 +23,7 @@ class TRzMarqueeStatus;
 class TRzProgressStatus;
 class TRzStatusBar;
 class TRzTrayIcon;
+class TWriteCheckNotice;
 
 // A configuration frame the write command sent.
 struct SentFrame {
@@ -93,6 +95,8 @@ public:
     int32_t KeptStateIndex() const { return keptStateIndex_; }
     // The count pane's text.
     QString DeviceCountText() const;
+    // Tells whether each write took (tests shorten its check).
+    TWriteCheckNotice* WriteCheck() { return writeCheck_; }
     // Pause after a failed write, in milliseconds (tests shorten it).
     void SetWriteFailurePause(int ms) { writeFailurePauseMs_ = ms; }
     // A search started by a command is still listening.
@@ -139,4 +143,5 @@ private:
     bool closePending_ = false;
     int writeFailurePauseMs_ = 1000;
     bool firewallAdvised_ = false;
+    TWriteCheckNotice* writeCheck_ = nullptr;
 };

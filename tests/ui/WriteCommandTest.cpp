@@ -4,10 +4,15 @@
 #include "LaptopLans.h"
 #include "WorkedExample.h"
 
+#include "Artwork.h"
 #include "ProgressStatus.h"
+#include "TrayIcon.h"
 #include "UDPDriverQuorrelConf.h"
+#include "WriteCheckNotice.h"
 
 #include <QEvent>
+#include <chrono>
+#include <optional>
 #include <set>
 
 namespace {
@@ -367,6 +372,75 @@ TEST_F(LaptopWriteTest, ACardThatHasGoneSendsNothingAndShowsTheWriteFailure) {
     EXPECT_EQ(Marquee(), "");
     EXPECT_FALSE(lans.wifiSim->WaitForEvent("frame", 300)) << "not routed elsewhere instead";
     EXPECT_TRUE(lans.officeSim->EventsNamed("frame").empty());
+}
+
+// After a write that went out the window checks whether the controller took it and says so
+// in the tray balloon.
+class WriteCheckTest : public WriteTest {
+protected:
+    void SetUp() override {
+        WriteTest::SetUp();
+        delete form->RzTrayIcon1; // one with a notification area to show balloons in
+        form->RzTrayIcon1 =
+            new TRzTrayIcon(form.get(), artwork::Icon(artwork::kTray), [] { return true; });
+        form->WriteCheck()->SetCheckTime(std::chrono::milliseconds(4000));
+    }
+
+    // 192.168.1.10 moved to 192.168.1.20 after a broadcast search.
+    void MoveController(std::vector<std::string> simOptions) {
+        AddAddresses({"192.168.1.20/32"});
+        sim = StartThreeControllers(std::move(simOptions));
+        BroadcastSearch();
+        Select("192.168.1.10");
+        form->RzEdit1->setText("192.168.1.20");
+        Write();
+    }
+
+    // The balloon, once one is up.
+    std::optional<TRzTrayIcon::Balloon> Balloon() {
+        if (!QTest::qWaitFor([this] { return form->RzTrayIcon1->LastBalloon().has_value(); }, 5000))
+            return std::nullopt;
+        return form->RzTrayIcon1->LastBalloon();
+    }
+};
+
+TEST_F(WriteCheckTest, ATakenWriteIsConfirmedAndASearchDuringTheCheckFillsTheTree) {
+    MoveController({"--restart", "2000"});
+    BroadcastSearch(); // while the controller restarts and the check keeps asking
+    const std::vector<std::string> others = {"Quorrel", "Quorrel/10.0.0.xxx",
+                                             "Quorrel/10.0.0.xxx/10.0.0.5", "Quorrel/192.168.1.xxx",
+                                             "Quorrel/192.168.1.xxx/192.168.1.9"};
+    EXPECT_EQ(Paths(), others);
+    const auto balloon = Balloon();
+    ASSERT_TRUE(balloon.has_value());
+    EXPECT_EQ(balloon->title, "Параметры записаны");
+    EXPECT_EQ(balloon->text, "Контроллер 00-1A-2B-3C-4D-5E отвечает с адреса 192.168.1.20");
+    EXPECT_EQ(balloon->icon, QSystemTrayIcon::Information);
+    EXPECT_EQ(Paths(), others) << "the check files nothing into the tree";
+}
+
+TEST_F(WriteCheckTest, AnIgnoredWriteIsNotConfirmed) {
+    MoveController({"--ignore-frames"});
+    const auto balloon = Balloon();
+    ASSERT_TRUE(balloon.has_value());
+    EXPECT_EQ(balloon->title, "Запись не подтверждена");
+    EXPECT_EQ(balloon->text, "Контроллер 00-1A-2B-3C-4D-5E отвечает с адреса 192.168.1.10: IP "
+                             "192.168.1.10, маска 255.255.255.0, шлюз 192.168.1.1. Новые "
+                             "параметры не приняты: запишите их ещё раз.");
+    EXPECT_EQ(balloon->icon, QSystemTrayIcon::Warning);
+}
+
+TEST_F(WriteCheckTest, AWriteThatDidNotGoOutRunsNoCheck) {
+    SearchAndSelect();
+    const size_t asked = sim->EventsNamed("request").size();
+    std::vector<core::UdpSocket> held;
+    for (uint16_t port : {6002, 6003, 6004})
+        held.push_back(core::UdpSocket::Open(port));
+    Write();
+    held.clear();
+    QTest::qWait(1000); // a check would have asked at once
+    EXPECT_EQ(sim->EventsNamed("request").size(), asked);
+    EXPECT_FALSE(form->RzTrayIcon1->LastBalloon().has_value());
 }
 
 } // namespace

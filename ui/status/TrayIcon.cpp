@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWidget>
+#include <algorithm>
 
 TRzTrayIcon::TRzTrayIcon(QWidget* window, const QIcon& icon, std::function<bool()> trayAvailable,
                          QObject* parent)
@@ -16,7 +17,16 @@ TRzTrayIcon::TRzTrayIcon(QWidget* window, const QIcon& icon, std::function<bool(
         // (a restarted shell or panel).
         tray_.show();
         connect(&tray_, &QSystemTrayIcon::activated, this, &TRzTrayIcon::Activate);
+        // A balloon the user clicked away has been read: the next queued one may follow.
+        connect(&tray_, &QSystemTrayIcon::messageClicked, this, [this] {
+            if (queueHold_.isActive()) {
+                queueHold_.stop();
+                ShowNextQueued();
+            }
+        });
     }
+    queueHold_.setSingleShot(true);
+    connect(&queueHold_, &QTimer::timeout, this, &TRzTrayIcon::ShowNextQueued);
     if (window_)
         window_->installEventFilter(this);
     // Take the icon away at the end of the session even if the window is not destroyed.
@@ -56,11 +66,34 @@ void TRzTrayIcon::ShowTrayBalloon(const QString& title, const QString& text, int
                                   int kind) {
     if (!enabled_)
         return;
-    Balloon balloon{CutText(title, MaxTitleLength), CutText(text, MaxTextLength),
-                    timeoutSeconds * 1000, BalloonIcon(kind)};
+    Present({CutText(title, MaxTitleLength), CutText(text, MaxTextLength), timeoutSeconds * 1000,
+             BalloonIcon(kind)});
+}
+
+void TRzTrayIcon::Present(Balloon balloon) {
     // A new message replaces any balloon still showing.
     tray_.showMessage(balloon.title, balloon.text, balloon.icon, balloon.timeoutMs);
     lastBalloon_ = std::move(balloon);
+}
+
+void TRzTrayIcon::QueueTrayBalloon(const QString& title, const QString& text, int timeoutSeconds,
+                                   int kind) {
+    if (!enabled_)
+        return;
+    queue_.push_back({CutText(title, MaxTitleLength), CutText(text, MaxTextLength),
+                      timeoutSeconds * 1000, BalloonIcon(kind)});
+    if (!queueHold_.isActive())
+        ShowNextQueued();
+}
+
+void TRzTrayIcon::ShowNextQueued() {
+    if (queue_.empty())
+        return;
+    Balloon balloon = std::move(queue_.front());
+    queue_.pop_front();
+    const int timeout = balloon.timeoutMs;
+    Present(std::move(balloon));
+    queueHold_.start(timeout > 0 ? std::min(timeout, queueHoldMs_) : queueHoldMs_);
 }
 
 void TRzTrayIcon::Activate(QSystemTrayIcon::ActivationReason reason) {

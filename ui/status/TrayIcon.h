@@ -11,6 +11,8 @@
 #include <QPointer>
 #include <QString>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <deque>
 #include <functional>
 #include <optional>
 
@@ -46,6 +48,15 @@ public:
     // whole seconds, kind 0 none, 1 information, 2 warning, 3 error. Nothing when disabled.
     void ShowTrayBalloon(const QString& title, const QString& text, int timeoutSeconds, int kind);
 
+    // Shows a balloon as ShowTrayBalloon does, but one queued balloon never cuts another
+    // short: while one is up, the next waits until that one has been shown for the hold time
+    // (or its own timeout, if shorter) or was clicked. None is lost.
+    void QueueTrayBalloon(const QString& title, const QString& text, int timeoutSeconds, int kind);
+    // How long a queued balloon stays at least when another one waits (tests shorten it).
+    void SetQueueHold(int ms) { queueHoldMs_ = ms; }
+    // Balloons queued and not shown yet.
+    int QueuedBalloons() const { return static_cast<int>(queue_.size()); }
+
     // The last balloon shown, if any.
     const std::optional<Balloon>& LastBalloon() const { return lastBalloon_; }
 
@@ -67,10 +78,16 @@ protected:
 
 private:
     void HideMinimisedWindow();
+    void Present(Balloon balloon);
+    // Shows the next queued balloon, if any, and holds the queue behind it.
+    void ShowNextQueued();
 
     QPointer<QWidget> window_;
     QSystemTrayIcon tray_;
     bool enabled_ = false;
     bool restoring_ = false;
     std::optional<Balloon> lastBalloon_;
+    std::deque<Balloon> queue_;
+    QTimer queueHold_; // running while a queued balloon holds the queue
+    int queueHoldMs_ = 5000;
 };

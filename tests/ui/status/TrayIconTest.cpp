@@ -165,3 +165,24 @@ TEST(TrayIcon, BelongsToTheWindowAndLeavesWithIt) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(TrayIcon, QueuedBalloonsFollowOneAnotherAndNoneIsLost) {
+    QWidget window;
+    TRzTrayIcon tray(&window, TestIcon(), [] { return true; });
+    tray.SetQueueHold(100);
+    for (const char* title : {"first", "second", "third"})
+        tray.QueueTrayBalloon(title, "text", 10, 2);
+    EXPECT_EQ(tray.LastBalloon()->title, "first") << "the first is shown at once";
+    EXPECT_EQ(tray.QueuedBalloons(), 2);
+    emit tray.Icon().messageClicked(); // read: the next one follows at once
+    EXPECT_EQ(tray.LastBalloon()->title, "second");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tray.LastBalloon()->title == "third"; }, 2000));
+    EXPECT_EQ(tray.QueuedBalloons(), 0);
+    QTest::qWait(150); // the hold is over: the next one is shown at once
+    tray.QueueTrayBalloon("fourth", "4", 10, 1);
+    EXPECT_EQ(tray.LastBalloon()->title, "fourth");
+}
+
+} // namespace
