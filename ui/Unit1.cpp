@@ -327,8 +327,9 @@ void TForm1::AdviseOnFirewall() {
     if (!advice)
         return;
     firewallAdvised_ = true;
-    RzTrayIcon1->ShowTrayBalloon(QString::fromStdString(advice->title),
-                                 QString::fromStdString(advice->text), 10, 2);
+    // Queued, so that it never cuts short a write check's outcome that is showing.
+    RzTrayIcon1->QueueTrayBalloon(QString::fromStdString(advice->title),
+                                  QString::fromStdString(advice->text), 10, 2);
 }
 
 void TForm1::RzToolButton6Click() {
