@@ -35,7 +35,7 @@ namespace {
 bool g_broadcastMode = true;
 
 QFont WindowFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font(WindowFontFamily());
     font.setPixelSize(11);
     return font;
 }
@@ -127,7 +127,7 @@ TForm1::TForm1(QWidget* parent)
     move(247, 179);
     BuildLayout();
 
-    RzTrayIcon1 = new TRzTrayIcon(this, artwork::Icon(artwork::kTray));
+    RzTrayIcon1 = new TRzTrayIcon(this, artwork::WindowIcon());
     FormCreate();
 }
 
