@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev libgl-dev libdbus-1-dev
+    qt6-base-dev libgl-dev libdbus-1-dev qt6-translations-l10n
     libgtest-dev
     iproute2 libfaketime nftables ufw
     xvfb xauth xdotool imagemagick trayer
