@@ -529,8 +529,13 @@ end_to_end() {
 
     # The same at 144 DPI (150 %): the window 1.5 times as large, icons and text sharp.
     stop_program
-    "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null ||
-        fail "could not set 144 DPI"
+    # Wine reads the DPI from the user's desktop settings, older versions from the current
+    # configuration's fonts key.
+    local key
+    for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
+        "$wine" reg add "$key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null ||
+            fail "could not set 144 DPI in $key"
+    done
     start_program "$e2eDir/program-144.log"
     shot start-144
     edit_menu_shot 528 180 edit-menu-144
