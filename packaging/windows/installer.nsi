@@ -28,7 +28,8 @@
 ; its exit code is the result. A running program file cannot be deleted (nor moved: NSIS
 ; keeps it open), so when everything else is gone it starts a copy of itself from the
 ; temporary folder with /CLEANUP, which removes uninstall.exe and the folder as soon as
-; the waited-for process has ended.
+; the waited-for process has ended. An update runs the older uninstaller with /UPDATE:
+; then the installer removes uninstall.exe itself, before writing its own.
 Target amd64-unicode
 Unicode true
 ManifestDPIAware true
@@ -245,7 +246,7 @@ Section "${PRODUCT}"
     ${AndIf} ${FileExists} "$0\${UNINSTALLER}"
         DetailPrint "Удаление установленной версии"
         ClearErrors
-        ExecWait '"$0\${UNINSTALLER}" /S _?=$0' $1
+        ExecWait '"$0\${UNINSTALLER}" /S /UPDATE _?=$0' $1
         ${If} ${Errors}
         ${OrIf} $1 != 0
             !insertmacro Fail ${EXIT_OLDER_UNINSTALL} "Установленную версию не удалось удалить (код $1)."
@@ -292,7 +293,14 @@ Section "Uninstall"
     !insertmacro Netsh 'advfirewall firewall delete rule name="${FIREWALL_RULE}"'
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     ; Run in place, this uninstaller is itself the running program file: a copy in the
-    ; temporary folder removes it once this process has ended.
+    ; temporary folder removes it once this process has ended (for an update, the installer
+    ; does).
+    ${GetParameters} $1
+    ClearErrors
+    ${GetOptions} $1 "/UPDATE" $2
+    ${IfNot} ${Errors}
+        Return
+    ${EndIf}
     Delete "$INSTDIR\${UNINSTALLER}"
     ${If} ${FileExists} "$INSTDIR\${UNINSTALLER}"
         GetTempFileName $0
