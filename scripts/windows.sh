@@ -371,12 +371,8 @@ run_command_line() {
     "$wine" cmd /c 'C:\quorrel-run.bat'
 }
 
-program_running() {
-    pgrep -f 'Quorrel_ROZidovo\.exe' >/dev/null
-}
-
 program_ended() {
-    ! program_running
+    ! pgrep -f 'Quorrel_ROZidovo\.exe' >/dev/null
 }
 
 # Starts the installed program, its log (Qt's messages on stderr) in $1; waits for its
@@ -560,19 +556,11 @@ end_to_end() {
 
     # The firewall rule: added by the older version, removed by its uninstaller during the
     # update, added again by the update, removed by the uninstall.
-    local netsh='"C:\windows\system32\netsh.exe" advfirewall firewall'
-    local delete="$netsh delete rule name=\"Quorrel IP Configurator\""
-    local add="$netsh add rule name=\"Quorrel IP Configurator\" description=\"Ответы"
-    add+=" контроллеров на поиск и запись (UDP, порты 6002-6004 программы). Все профили:"
-    add+=" сеть объекта без шлюза Windows обычно считает общедоступной.\" dir=in"
-    add+=" action=allow program=\"C:\\Program Files\\Quorrel IP Configurator\\Quorrel_ROZidovo.exe\""
-    add+=" protocol=UDP localport=6002-6004 profile=any enable=yes"
-    local log="$WINEPREFIX/drive_c/netsh.log"
-    if [ "$(cat "$log")" != "$(printf '%s\n' "$delete" "$add" "$delete" "$delete" "$add" "$delete")" ]; then
-        diff <(printf '%s\n' "$delete" "$add" "$delete" "$delete" "$add" "$delete") "$log" || true
+    local netsh='"C:\windows\system32\netsh.exe" advfirewall firewall' name='name="Quorrel IP Configurator"'
+    local delete="$netsh delete rule $name" add="$netsh add rule $name description=\"Ответы контроллеров на поиск и запись (UDP, порты 6002-6004 программы). Все профили: сеть объекта без шлюза Windows обычно считает общедоступной.\" dir=in action=allow program=\"C:\\Program Files\\Quorrel IP Configurator\\Quorrel_ROZidovo.exe\" protocol=UDP localport=6002-6004 profile=any enable=yes"
+    cp "$WINEPREFIX/drive_c/netsh.log" "$e2eDir/netsh.log"
+    diff <(printf '%s\n' "$delete" "$add" "$delete" "$delete" "$add" "$delete") "$e2eDir/netsh.log" ||
         fail "netsh was not called with the expected rules"
-    fi
-    cp "$log" "$e2eDir/netsh.log"
     say "netsh: the rule added on install and deleted on uninstall, as expected: $add"
 
     kill "$trayerPid" 2>/dev/null || true
