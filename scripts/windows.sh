@@ -433,10 +433,10 @@ end_to_end() {
     mkdir -p "$older"
     cp -r "$build/packaging/windows/stage/$zipName" "$older/stage"
     echo "only in the older version" >"$older/stage/older-only.txt"
-    cmake -DSTAGE="$older/stage" -DVERSION=1.0.0.0 -DOUTFILE="$older/setup.exe" \
+    cmake -DSTAGE="$older/stage" -DVERSION=1.0.0.0 -DOUTFILE="$older/older.exe" \
         -DICON="$build/packaging/windows/Quorrel_ROZidovo.ico" \
         -P "$root/packaging/windows/Installer.cmake"
-    "$wine" "$older/setup.exe" /S || fail "the older version's installer exited with $?"
+    "$wine" "$older/older.exe" /S || fail "the older version's installer exited with $?"
     [ -f "$dir/older-only.txt" ] || fail "the older version did not install"
     start_program "$e2eDir/older-program.log"
     status=0
