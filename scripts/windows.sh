@@ -375,10 +375,9 @@ program_ended() {
     ! pgrep -f 'Quorrel_ROZidovo\.exe' >/dev/null
 }
 
-# Starts the installed program, its log (Qt's messages on stderr) in $1; waits for its
-# window.
+# Starts the installed program, Wine's messages in $1; waits for its window.
 start_program() {
-    QT_FORCE_STDERR_LOGGING=1 "$wine" "$dir/Quorrel_ROZidovo.exe" >"$1" 2>&1 &
+    "$wine" "$dir/Quorrel_ROZidovo.exe" >"$1" 2>&1 &
     wait_for 300 xdotool search --onlyvisible --name '^Quorrel IP Configurator$' ||
         fail "the installed program showed no window"
     window="$(xdotool search --onlyvisible --name '^Quorrel IP Configurator$' | head -n 1)"
@@ -466,9 +465,11 @@ end_to_end() {
         --controller ip=10.0.0.5,mask=255.0.0.0,gw=10.0.0.1,mac=0A-0B-0C-0D-0E-0F \
         --controller ip=192.168.1.9,mac=00-1A-2B-3C-4D-60
     start_program "$e2eDir/program.log"
-    grep -q 'quorrel.start: style: windowsvista' "$e2eDir/program.log" ||
-        fail "the program did not load the Windows Vista style: $(cat "$e2eDir/program.log")"
-    say "the program loaded the windowsvista style"
+    # Qt loads a style plugin only for the style it uses. (The program's own log line, on
+    # OutputDebugString in a GUI program, does not reach Debian's Wine's output.)
+    grep -qi 'styles/qwindowsvistastyle\.dll' /proc/"$(pgrep -f 'Quorrel_ROZidovo\.exe')"/maps ||
+        fail "the program did not load the Windows Vista style"
+    say "the program loaded styles/qwindowsvistastyle.dll, the windowsvista style"
     shot start
 
     # "Поиск широковещательный" at (4, 2), 171 x 25 in the window.
