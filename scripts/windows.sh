@@ -323,8 +323,8 @@ start_display() {
         fi
     done
     [ -n "${DISPLAY:-}" ] || fail "no free display number"
-    # Room for the window at 144 DPI (1055 x 410).
-    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    # Room for the window at 144 DPI (1055 x 410 at (370, 268)).
+    Xvfb "$DISPLAY" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
     xvfbPid=$!
     for _ in $(seq 50); do
         xdpyinfo >/dev/null 2>&1 && return 0
@@ -380,8 +380,9 @@ start_program() {
     "$wine" "$dir/Quorrel_ROZidovo.exe" >"$1" 2>&1 &
     wait_for 300 xdotool search --onlyvisible --name '^Quorrel IP Configurator$' ||
         fail "the installed program showed no window"
-    window="$(xdotool search --onlyvisible --name '^Quorrel IP Configurator$' | head -n 1)"
+    # Its native window may be made anew while it starts (at 144 DPI it is).
     sleep 2
+    window="$(xdotool search --onlyvisible --name '^Quorrel IP Configurator$' | tail -n 1)"
 }
 
 stop_program() {
