@@ -390,6 +390,18 @@ stop_program() {
     wait_for 100 program_ended || fail "the program did not end"
 }
 
+window_gone() {
+    ! xdotool search --onlyvisible --name "$1" >/dev/null
+}
+
+# Closes the program's dialog titled $1 with Escape. Without a window manager the keyboard
+# goes to the window under the pointer, so the pointer moves onto the dialog first.
+close_dialog() {
+    xdotool mousemove --window "$(xdotool search --onlyvisible --name "$1" | tail -n 1)" 20 20 \
+        key Escape
+    wait_for 30 window_gone "$1" || fail "the dialog $1 did not close"
+}
+
 # Right-clicks at (x, y) in the window: the edit field's context menu, in Russian.
 edit_menu_shot() {
     xdotool mousemove --window "$window" "$1" "$2" click 3
@@ -507,8 +519,7 @@ end_to_end() {
     click 215 14
     sleep 2
     shot input-query
-    xdotool key Escape
-    sleep 1
+    close_dialog '^The Input Query$'
     stop_simulator
 
     # The copyright pane (the status bar's right end, 324 x 19 at y 254): a click offers
@@ -520,8 +531,7 @@ end_to_end() {
         fail "the copyright pane's menu opened no \"О Qt\" box"
     sleep 1
     shot about-qt
-    xdotool key Escape
-    sleep 0.5
+    close_dialog '^О Qt$'
     # The IP field (RzEdit1, 145 x 21 at (280, 80) in the window).
     edit_menu_shot 352 120 edit-menu
 
