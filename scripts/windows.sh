@@ -532,8 +532,9 @@ end_to_end() {
     sleep 1
     shot about-qt
     close_dialog '^О Qt$'
-    # The IP field (RzEdit1, 145 x 21 at (280, 80) in the window).
-    edit_menu_shot 352 120 edit-menu
+    # The MAC field (RzEdit4, read-only, 145 x 21 at (280, 165) in the window): "Копировать",
+    # "Выделить всё".
+    edit_menu_shot 352 175 edit-menu
 
     # The same at 144 DPI (150 %): the window 1.5 times as large, icons and text sharp.
     stop_program
@@ -546,7 +547,7 @@ end_to_end() {
     done
     start_program "$e2eDir/program-144.log"
     shot start-144
-    edit_menu_shot 528 180 edit-menu-144
+    edit_menu_shot 528 263 edit-menu-144
 
     # Removal while the program runs, as a deployment tool does it: the entry's
     # QuietUninstallString, waited for, its exit code the result.
