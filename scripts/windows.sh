@@ -358,7 +358,7 @@ click() {
 # Wine's netsh replaced by a stand-in that logs its command lines to C:\netsh.log
 # (tests/windows/NetshLog.c).
 install_netsh_standin() {
-    x86_64-w64-mingw32-gcc -municode -mwindows -O2 -Wall -Wextra -Werror \
+    x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -Werror \
         -o "$e2eDir/netsh.exe" "$root/tests/windows/NetshLog.c"
     cp "$e2eDir/netsh.exe" "$WINEPREFIX/drive_c/windows/system32/netsh.exe"
     export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;netsh.exe=n"
@@ -383,11 +383,6 @@ start_program() {
     # Its native window may be made anew while it starts (at 144 DPI it is).
     sleep 2
     window="$(xdotool search --onlyvisible --name '^Quorrel IP Configurator$' | tail -n 1)"
-}
-
-stop_program() {
-    "$wine" taskkill /f /im Quorrel_ROZidovo.exe >/dev/null 2>&1 || true
-    wait_for 100 program_ended || fail "the program did not end"
 }
 
 window_gone() {
@@ -537,7 +532,8 @@ end_to_end() {
     edit_menu_shot 352 175 edit-menu
 
     # The same at 144 DPI (150 %): the window 1.5 times as large, icons and text sharp.
-    stop_program
+    "$wine" taskkill /f /im Quorrel_ROZidovo.exe >/dev/null 2>&1 || true
+    wait_for 100 program_ended || fail "the program did not end"
     # Wine reads the DPI from the user's desktop settings, older versions from the current
     # configuration's fonts key.
     local key

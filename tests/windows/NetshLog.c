@@ -3,21 +3,15 @@
 #include <string.h>
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR args, int show) {
-    (void)instance;
-    (void)previous;
-    (void)args;
-    (void)show;
-    const wchar_t* line = GetCommandLineW();
+int main(void) {
     char text[8192];
-    const int length = WideCharToMultiByte(CP_UTF8, 0, line, -1, text, sizeof text - 2, NULL, NULL);
-    if (length <= 0)
-        return 1;
-    strcpy(text + length - 1, "\n");
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, text, sizeof text - 2, NULL, NULL);
     HANDLE log = CreateFileW(L"C:\\netsh.log", FILE_APPEND_DATA, FILE_SHARE_READ, NULL,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (log == INVALID_HANDLE_VALUE)
+    if (length <= 0 || log == INVALID_HANDLE_VALUE)
         return 1;
+    strcpy(text + length - 1, "\n");
     DWORD written = 0;
     const BOOL ok = WriteFile(log, text, (DWORD)length, &written, NULL);
     CloseHandle(log);
