@@ -48,7 +48,7 @@ fi
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev libgl-dev libdbus-1-dev
+    qt6-base-dev libgl-dev libdbus-1-dev qt6-translations-l10n
     libgtest-dev
     iproute2 libfaketime nftables ufw
     xvfb xauth xdotool imagemagick trayer

@@ -110,6 +110,9 @@ control=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$
 [ "$control" = "conffiles control md5sums" ] || fail "unexpected control files: $control"
 conffiles=$(dpkg-deb --info "$deb" conffiles)
 [ "$conffiles" = "/etc/ufw/applications.d/$package" ] || fail "unexpected conffiles: $conffiles"
+# Qt's Russian texts come from Debian's translations package.
+depends=$(dpkg-deb -f "$deb" Depends)
+grep -q 'qt6-translations-l10n' <<<"$depends" || fail "Depends lacks qt6-translations-l10n: $depends"
 
 if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "installed"; then
     "${sudo_cmd[@]}" apt-get purge -y "$package" >/dev/null

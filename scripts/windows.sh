@@ -9,9 +9,11 @@
 #   scripts/windows.sh build    only build: programs, tests, zip and installer (no Wine)
 #   scripts/windows.sh test     build and run the tests under Wine
 #   scripts/windows.sh ci       build, tests, quorrel-cli.exe against the simulator, and the
-#                               installer end to end: silent install into a fresh Wine
-#                               prefix, the installed window's broadcast search on a virtual
-#                               display, a screenshot, silent uninstall
+#                               installer end to end in a fresh Wine prefix: refused on
+#                               Windows 7, an update over the running older version, the
+#                               firewall rule as a logging netsh records it, the installed
+#                               window's search and write on a virtual display, screenshots
+#                               at 96 and 144 DPI, a waited-for uninstall while it runs
 #
 # Build folders: build-windows/ (or $WINDOWS_BUILD_DIR) for the .exe files and the two
 # artifacts, build-sim/ (or $SIM_BUILD_DIR) for the simulator, a native build without Qt.
@@ -26,7 +28,7 @@ wineserver=/usr/lib/wine/wineserver
 jobs="$(nproc)"
 version="$(sed -nE 's/^project\(QuorrelConfigurator VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")"
 zipName="quorrel-ip-configurator-$version-windows-x64"
-setupName="quorrel-ip-configurator-$version-setup.exe"
+setupName="$zipName.exe"
 
 say() { echo "--- windows: $*"; }
 fail() {
@@ -45,8 +47,9 @@ step() {
 }
 
 install_missing() {
+    # fonts-wine: Wine's Tahoma, the TrueType face the window falls back to there.
     "$root/scripts/install-deps.sh" g++-mingw-w64-x86-64-posix wine64 googletest nsis \
-        binutils-mingw-w64-x86-64 unzip x11-utils
+        binutils-mingw-w64-x86-64 unzip x11-utils qt6-translations-l10n fonts-wine
 }
 
 # The Qt for Windows (built on the first run, about 35 minutes).
@@ -91,15 +94,21 @@ build_windows() {
 }
 
 # The zip's folder, exactly: the two programs, the Qt DLLs and plugins the program loads,
-# the MinGW runtime DLLs and the licence texts. Every DLL any of them imports is either
-# in the folder or part of Windows.
+# Qt's Russian translation, the MinGW runtime DLLs, the licence texts and Qt's source
+# checksums, patches and build recipe. Every DLL any of them imports is either in the
+# folder or part of Windows.
 expected_files() {
+    local qtDebian
+    qtDebian="$(head -n 1 "$qt/share/quorrel/qt-source.txt" | sed 's/.* //')"
     printf '%s\n' Quorrel_ROZidovo.exe quorrel-cli.exe \
         Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll platforms/qwindows.dll \
-        styles/qwindowsvistastyle.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
+        styles/qwindowsvistastyle.dll translations/qtbase_ru.qm \
+        libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll \
         licenses/README.txt licenses/Quorrel-IP-Configurator.txt licenses/Qt-LGPL-3.0.txt \
-        licenses/Qt-source.txt licenses/GPL-3.0.txt licenses/MinGW-GCC-runtime.txt \
-        licenses/MinGW-w64-winpthreads.txt | sort
+        licenses/Qt-source.txt "licenses/qt6-base_$qtDebian.dsc" licenses/Qt-debian-patches.txt \
+        licenses/Qt-build-recipe.sh licenses/Qt-toolchain-mingw64.cmake \
+        licenses/Qt-third-party-notices.txt licenses/GPL-3.0.txt \
+        licenses/MinGW-GCC-runtime.txt licenses/MinGW-w64-winpthreads.txt | sort
 }
 
 artifacts() {
@@ -194,6 +203,7 @@ simPid=""
 xvfbPid=""
 cleanup() {
     [ -n "$simPid" ] && kill "$simPid" 2>/dev/null
+    [ -n "${trayerPid:-}" ] && kill "$trayerPid" 2>/dev/null
     stop_wine
     [ -n "$xvfbPid" ] && kill "$xvfbPid" 2>/dev/null
     return 0
@@ -306,14 +316,15 @@ readonly shortcut="ProgramData/Microsoft/Windows/Start Menu/Programs/Quorrel IP 
 
 start_display() {
     local n
-    for n in $(seq 90 119); do
+    for n in ${WINDOWS_DISPLAYS:-$(seq 90 119)}; do
         if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
             export DISPLAY=":$n"
             break
         fi
     done
     [ -n "${DISPLAY:-}" ] || fail "no free display number"
-    Xvfb "$DISPLAY" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
+    # Room for the window at 144 DPI (1055 x 410 at (370, 268)).
+    Xvfb "$DISPLAY" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
     xvfbPid=$!
     for _ in $(seq 50); do
         xdpyinfo >/dev/null 2>&1 && return 0
@@ -344,8 +355,61 @@ click() {
     xdotool mousemove --window "$window" "$1" "$2" click 1
 }
 
+# Wine's netsh replaced by a stand-in that logs its command lines to C:\netsh.log
+# (tests/windows/NetshLog.c).
+install_netsh_standin() {
+    x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -Werror \
+        -o "$e2eDir/netsh.exe" "$root/tests/windows/NetshLog.c"
+    cp "$e2eDir/netsh.exe" "$WINEPREFIX/drive_c/windows/system32/netsh.exe"
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;netsh.exe=n"
+}
+
+# Runs a command line as Windows' shell would take it from the registry (an unquoted
+# _?= argument and all), from a batch file that waits for it; returns its exit code.
+run_command_line() {
+    printf '@%s\r\n@exit /b %%errorlevel%%\r\n' "$1" >"$WINEPREFIX/drive_c/quorrel-run.bat"
+    "$wine" cmd /c 'C:\quorrel-run.bat'
+}
+
+program_ended() {
+    ! pgrep -f 'Quorrel_ROZidovo\.exe' >/dev/null
+}
+
+# Starts the installed program, Wine's messages in $1; waits for its window.
+start_program() {
+    "$wine" "$dir/Quorrel_ROZidovo.exe" >"$1" 2>&1 &
+    wait_for 300 xdotool search --onlyvisible --name '^Quorrel IP Configurator$' ||
+        fail "the installed program showed no window"
+    # Its native window may be made anew while it starts (at 144 DPI it is).
+    sleep 2
+    window="$(xdotool search --onlyvisible --name '^Quorrel IP Configurator$' | tail -n 1)"
+}
+
+window_gone() {
+    ! xdotool search --onlyvisible --name "$1" >/dev/null
+}
+
+# Closes the program's dialog titled $1 with Escape. Without a window manager the keyboard
+# goes to the window under the pointer, so the pointer moves onto the dialog first.
+close_dialog() {
+    xdotool mousemove --window "$(xdotool search --onlyvisible --name "$1" | tail -n 1)" 20 20 \
+        key Escape
+    wait_for 30 window_gone "$1" || fail "the dialog $1 did not close"
+}
+
+# Right-clicks at (x, y) in the window: the edit field's context menu, in Russian.
+edit_menu_shot() {
+    xdotool mousemove --window "$window" "$1" "$2" click 3
+    sleep 1
+    shot "$3"
+    xdotool key Escape
+    sleep 0.5
+}
+
 e2eDir=""
 window=""
+dir=""
+trayerPid=""
 end_to_end() {
     e2eDir="$build/e2e"
     rm -rf "$e2eDir"
@@ -354,22 +418,38 @@ end_to_end() {
     stop_wine
     unset WINEPATH
     start_wine
-    local dir="$WINEPREFIX/drive_c/$programDir"
+    dir="$WINEPREFIX/drive_c/$programDir"
+    # A notification area, so the tray icon shows in the screenshots.
+    trayer --edge bottom --align right --widthtype pixel --width 120 --height 36 \
+        --transparent true --alpha 0 --tint 0xd0d0d0 >/dev/null 2>&1 &
+    trayerPid=$!
+    local status
 
-    # First an "older version" with a file this version no longer has: the update must
-    # remove it.
+    # A new prefix says Windows 7: the installer refuses and installs nothing.
+    status=0
+    "$wine" "$build/$setupName" /S || status=$?
+    [ $status -eq 5 ] || fail "on Windows 7 $setupName /S exited with $status, not 5"
+    [ ! -e "$dir" ] || fail "on Windows 7 the installer installed $(find "$dir")"
+    say "on Windows 7: $setupName /S exits with 5, nothing installed"
+    "$wine" winecfg -v win10 || fail "winecfg could not set Windows 10"
+    install_netsh_standin
+
+    # An "older version" with a file this version no longer has: the update must remove
+    # it. The update runs while the older program is running.
     local older="$e2eDir/older"
     mkdir -p "$older"
     cp -r "$build/packaging/windows/stage/$zipName" "$older/stage"
     echo "only in the older version" >"$older/stage/older-only.txt"
-    cmake -DSTAGE="$older/stage" -DVERSION=1.0.0.0 -DOUTFILE="$older/setup.exe" \
+    cmake -DSTAGE="$older/stage" -DVERSION=1.0.0.0 -DOUTFILE="$older/older.exe" \
         -DICON="$build/packaging/windows/Quorrel_ROZidovo.ico" \
         -P "$root/packaging/windows/Installer.cmake"
-    "$wine" "$older/setup.exe" /S || fail "the older version's installer exited with $?"
+    "$wine" "$older/older.exe" /S || fail "the older version's installer exited with $?"
     [ -f "$dir/older-only.txt" ] || fail "the older version did not install"
-
-    "$wine" "$build/$setupName" /S || fail "$setupName /S exited with $?"
-    wait_for 300 test -f "$dir/uninstall.exe" || fail "the installer wrote no $dir/uninstall.exe"
+    start_program "$e2eDir/older-program.log"
+    status=0
+    "$wine" "$build/$setupName" /S || status=$?
+    [ $status -eq 0 ] || fail "$setupName /S over the running older version exited with $status"
+    program_ended || fail "the older program still runs after the update"
     local installed
     installed="$(cd "$dir" && find . -type f | sed 's|^\./||' | sort)"
     if [ "$installed" != "$( (expected_files && echo uninstall.exe) | sort)" ]; then
@@ -381,26 +461,23 @@ end_to_end() {
         fail "no uninstall entry: $(cat "$e2eDir/uninstall-key.txt")"
     local value
     for value in "DisplayName.*Quorrel IP Configurator" "DisplayVersion.*$version" \
-        "Publisher.*Trevant" "QuietUninstallString.*uninstall.exe\" /S"; do
+        "Publisher.*Trevant" "QuietUninstallString.*uninstall.exe\" /S _\?=C:"; do
         grep -qE "$value" "$e2eDir/uninstall-key.txt" ||
             fail "the uninstall entry lacks $value: $(cat "$e2eDir/uninstall-key.txt")"
     done
-    say "installed over version 1.0.0.0 into C:\\$programDir: ${installed//$'\n'/ }"
-    # What Wine's netsh makes of the installer's firewall rule (Wine has no firewall).
-    "$wine" netsh advfirewall firewall show rule name="Quorrel IP Configurator" \
-        >"$e2eDir/netsh.txt" 2>&1 || true
-    say "Wine's netsh on the firewall rule: $(tr -d '\r' <"$e2eDir/netsh.txt" | head -n 3 | xargs)"
+    say "over the running version 1.0.0.0: exit 0, the program closed, installed into" \
+        "C:\\$programDir: ${installed//$'\n'/ }"
 
     start_simulator "$e2eDir/sim.jsonl" --controller \
         ip=192.168.1.10,mask=255.255.255.0,gw=192.168.1.1,mac=00-1A-2B-3C-4D-5E,hw=01,sw=02.0A \
         --controller ip=10.0.0.5,mask=255.0.0.0,gw=10.0.0.1,mac=0A-0B-0C-0D-0E-0F \
         --controller ip=192.168.1.9,mac=00-1A-2B-3C-4D-60
-    "$wine" "$dir/Quorrel_ROZidovo.exe" >"$e2eDir/program.log" 2>&1 &
-    local program=$!
-    wait_for 300 xdotool search --onlyvisible --name '^Quorrel IP Configurator$' ||
-        fail "the installed program showed no window"
-    window="$(xdotool search --onlyvisible --name '^Quorrel IP Configurator$' | head -n 1)"
-    sleep 2
+    start_program "$e2eDir/program.log"
+    # Qt loads a style plugin only for the style it uses. (The program's own log line, on
+    # OutputDebugString in a GUI program, does not reach Debian's Wine's output.)
+    grep -qi 'styles/qwindowsvistastyle\.dll' /proc/"$(pgrep -f 'Quorrel_ROZidovo\.exe')"/maps ||
+        fail "the program did not load the Windows Vista style"
+    say "the program loaded styles/qwindowsvistastyle.dll, the windowsvista style"
     shot start
 
     # "Поиск широковещательный" at (4, 2), 171 x 25 in the window.
@@ -437,25 +514,70 @@ end_to_end() {
     click 215 14
     sleep 2
     shot input-query
-    xdotool key Escape
-    sleep 1
-    kill "$program" 2>/dev/null || true
-    "$wine" taskkill /f /im Quorrel_ROZidovo.exe >/dev/null 2>&1 || true
+    close_dialog '^The Input Query$'
     stop_simulator
+
+    # The copyright pane (the status bar's right end, 324 x 19 at y 254): a click offers
+    # "О Qt…", Qt's notice.
+    click 540 263
+    sleep 1
+    xdotool key Down Return
+    wait_for 50 xdotool search --onlyvisible --name '^О Qt$' ||
+        fail "the copyright pane's menu opened no \"О Qt\" box"
+    sleep 1
+    shot about-qt
+    close_dialog '^О Qt$'
+    # The MAC field (RzEdit4, read-only, 145 x 21 at (280, 165) in the window): "Копировать",
+    # "Выделить всё".
+    edit_menu_shot 352 175 edit-menu
+
+    # The same at 144 DPI (150 %): the window 1.5 times as large, icons and text sharp.
+    "$wine" taskkill /f /im Quorrel_ROZidovo.exe >/dev/null 2>&1 || true
+    wait_for 100 program_ended || fail "the program did not end"
+    # Wine reads the DPI from the user's desktop settings, older versions from the current
+    # configuration's fonts key.
+    local key
+    for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
+        "$wine" reg add "$key" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null ||
+            fail "could not set 144 DPI in $key"
+    done
+    start_program "$e2eDir/program-144.log"
+    shot start-144
+    edit_menu_shot 528 263 edit-menu-144
+
+    # Removal while the program runs, as a deployment tool does it: the entry's
+    # QuietUninstallString, waited for, its exit code the result.
+    local quiet
+    quiet="$("$wine" reg query "$uninstallKey" /v QuietUninstallString |
+        sed -n 's/.*REG_SZ *//p' | tr -d '\r')"
+    status=0
+    run_command_line "$quiet" || status=$?
+    [ $status -eq 0 ] || fail "$quiet exited with $status"
+    program_ended || fail "the program still runs after the uninstall"
+    if "$wine" reg query "$uninstallKey" >/dev/null 2>&1; then
+        fail "the uninstall entry is left behind"
+    fi
+    [ ! -e "$WINEPREFIX/drive_c/$shortcut" ] || fail "the Start-menu shortcut is left behind"
+    # The in-place uninstaller's own file goes as soon as it has ended.
+    wait_for 50 test ! -e "$dir" || fail "left behind after uninstall: $(find "$dir")"
+    say "$quiet while the program ran: exit 0, the program closed, no folder, shortcut" \
+        "nor entry left"
+
+    # The firewall rule: added by the older version, removed by its uninstaller during the
+    # update, added again by the update, removed by the uninstall.
+    local netsh='"C:\windows\system32\netsh.exe" advfirewall firewall' name='name="Quorrel IP Configurator"'
+    local delete="$netsh delete rule $name" add="$netsh add rule $name description=\"Ответы контроллеров на поиск и запись (UDP, порты 6002-6004 программы). Все профили: сеть объекта без шлюза Windows обычно считает общедоступной.\" dir=in action=allow program=\"C:\\Program Files\\Quorrel IP Configurator\\Quorrel_ROZidovo.exe\" protocol=UDP localport=6002-6004 profile=any enable=yes"
+    cp "$WINEPREFIX/drive_c/netsh.log" "$e2eDir/netsh.log"
+    diff <(printf '%s\n' "$delete" "$add" "$delete" "$delete" "$add" "$delete") "$e2eDir/netsh.log" ||
+        fail "netsh was not called with the expected rules"
+    say "netsh: the rule added on install and deleted on uninstall, as expected: $add"
+
+    kill "$trayerPid" 2>/dev/null || true
+    trayerPid=""
     if [ -n "${WINDOWS_SHOTS_DIR:-}" ]; then
         mkdir -p "$WINDOWS_SHOTS_DIR"
         cp "$e2eDir"/*.png "$WINDOWS_SHOTS_DIR/"
     fi
-
-    # The uninstaller copies itself to the temporary folder and returns at once; the copy
-    # removes the program.
-    "$wine" "$dir/uninstall.exe" /S || fail "uninstall.exe /S exited with $?"
-    wait_for 300 test ! -e "$dir" || fail "left behind after uninstall: $(find "$dir")"
-    [ ! -e "$WINEPREFIX/drive_c/$shortcut" ] || fail "the Start-menu shortcut is left behind"
-    if "$wine" reg query "$uninstallKey" >/dev/null 2>&1; then
-        fail "the uninstall entry is left behind"
-    fi
-    say "uninstalled: no program folder, shortcut nor uninstall entry left"
 }
 
 inside() {

@@ -127,7 +127,10 @@ QIcon WriteButtonIcon() {
 }
 
 QIcon WindowIcon() {
-    return Icon(kTray);
+    QIcon icon;
+    for (const int size : kIconSizes)
+        icon.addPixmap(QPixmap::fromImage(Render(kTray, size)));
+    return icon;
 }
 
 } // namespace artwork

@@ -16,13 +16,17 @@ constexpr int kTray = 50;
 constexpr int kWrite = 51;
 constexpr int kWriteDisabled = 52;
 
+// The sizes of the program's icon, as the Windows program file carries it: the window and
+// tray icon have them all, so the taskbar, Alt+Tab and the tray stay sharp when scaled.
+constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 256};
+
 QPixmap Image(int index);
 // The same drawing at size x size pixels (the installed icons are made from it).
 QImage Render(int index, int size);
 QIcon Icon(int index);
 // The write button's icon: image 51, and image 52 in the disabled mode.
 QIcon WriteButtonIcon();
-// The window's own icon.
+// The window's and the tray's icon: image 50 at every size of kIconSizes.
 QIcon WindowIcon();
 
 } // namespace artwork

@@ -36,7 +36,7 @@ namespace {
 bool g_broadcastMode = true;
 
 QFont WindowFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font(WindowFontFamily());
     font.setPixelSize(11);
     return font;
 }
@@ -126,7 +126,7 @@ TForm1::TForm1(QWidget* parent)
     move(247, 179);
     BuildLayout();
 
-    RzTrayIcon1 = new TRzTrayIcon(this, artwork::Icon(artwork::kTray));
+    RzTrayIcon1 = new TRzTrayIcon(this, artwork::WindowIcon());
     writeCheck_ = new TWriteCheckNotice(
         [this](const QString& title, const QString& text, int seconds, int kind) {
             RzTrayIcon1->QueueTrayBalloon(title, text, seconds, kind);

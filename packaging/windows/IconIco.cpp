@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr int kSizes[] = {16, 24, 32, 48, 64, 256};
-
 void PutU16(QByteArray& out, std::uint16_t value) {
     out.append(static_cast<char>(value & 0xFF));
     out.append(static_cast<char>(value >> 8));
@@ -38,7 +36,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QList<QByteArray> pictures;
-    for (const int size : kSizes) {
+    for (const int size : artwork::kIconSizes) {
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
@@ -53,11 +51,12 @@ int main(int argc, char** argv) {
     QByteArray ico;
     PutU16(ico, 0);
     PutU16(ico, 1);
-    PutU16(ico, static_cast<std::uint16_t>(std::size(kSizes)));
-    std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(std::size(kSizes));
-    for (std::size_t i = 0; i < std::size(kSizes); ++i) {
+    PutU16(ico, static_cast<std::uint16_t>(std::size(artwork::kIconSizes)));
+    std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(std::size(artwork::kIconSizes));
+    for (std::size_t i = 0; i < std::size(artwork::kIconSizes); ++i) {
         // A side of 256 is written as 0.
-        const char side = static_cast<char>(kSizes[i] == 256 ? 0 : kSizes[i]);
+        const char side =
+            static_cast<char>(artwork::kIconSizes[i] == 256 ? 0 : artwork::kIconSizes[i]);
         const QByteArray& picture = pictures[static_cast<qsizetype>(i)];
         ico.append(side);
         ico.append(side);

@@ -20,20 +20,23 @@ file(GLOB_RECURSE dirs LIST_DIRECTORIES true RELATIVE "${STAGE}" "${STAGE}/*")
 list(REMOVE_ITEM dirs ${files})
 list(SORT files)
 list(SORT dirs ORDER DESCENDING)
-set(text "; Made by Installer.cmake from the install tree.\n")
+set(file_lines "; Made by Installer.cmake from the install tree.\n")
 foreach(f IN LISTS files)
     string(REPLACE "/" "\\" f "${f}")
-    string(APPEND text "Delete \"$INSTDIR\\${f}\"\n")
+    string(APPEND file_lines "Delete \"$INSTDIR\\${f}\"\n")
 endforeach()
+set(dir_lines "; Made by Installer.cmake from the install tree.\n")
 foreach(d IN LISTS dirs)
     string(REPLACE "/" "\\" d "${d}")
-    string(APPEND text "RMDir \"$INSTDIR\\${d}\"\n")
+    string(APPEND dir_lines "RMDir \"$INSTDIR\\${d}\"\n")
 endforeach()
-set(list "${OUTFILE}.uninstall.nsh")
-file(WRITE "${list}" "${text}")
+set(files_nsh "${OUTFILE}.files.nsh")
+set(dirs_nsh "${OUTFILE}.dirs.nsh")
+file(WRITE "${files_nsh}" "${file_lines}")
+file(WRITE "${dirs_nsh}" "${dir_lines}")
 
-execute_process(COMMAND ${MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${VERSION}
-        -DSTAGE=${STAGE} -DUNINSTALL_LIST=${list} -DICON=${ICON} -DOUTFILE=${OUTFILE}
-        ${CMAKE_CURRENT_LIST_DIR}/installer.nsi
+execute_process(COMMAND ${MAKENSIS} -V2 -WX -INPUTCHARSET UTF8 -DVERSION=${VERSION}
+        -DSTAGE=${STAGE} -DUNINSTALL_FILES=${files_nsh} -DUNINSTALL_DIRS=${dirs_nsh}
+        -DICON=${ICON} -DOUTFILE=${OUTFILE} ${CMAKE_CURRENT_LIST_DIR}/installer.nsi
     COMMAND_ERROR_IS_FATAL ANY)
-file(REMOVE "${list}")
+file(REMOVE "${files_nsh}" "${dirs_nsh}")

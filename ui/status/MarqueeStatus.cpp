@@ -1,5 +1,6 @@
 #include "MarqueeStatus.h"
 
+#include "Fonts.h"
 #include "PaneFrame.h"
 #include "StatusAccessible.h"
 
@@ -14,9 +15,9 @@ constexpr int TextInset = PaneFrame::Width + 2;
 TRzMarqueeStatus::TRzMarqueeStatus(QWidget* parent) : QWidget(parent) {
     StatusAccessible::Install();
     setObjectName(QStringLiteral("RzMarqueeStatus1"));
-    // "MS Sans Serif", 13 pixels high; the font database picks the nearest family when it
-    // is missing.
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // The window's family, 13 pixels high; the font database picks the nearest family when
+    // it is missing.
+    QFont font(WindowFontFamily());
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(13);
     setFont(font);

@@ -1,6 +1,7 @@
 #include "StatusBar.h"
 
 #include "ClockStatus.h"
+#include "Fonts.h"
 #include "StatusPane.h"
 #include "VersionInfoStatus.h"
 
@@ -16,8 +17,8 @@ void TRzStatusBar::Build(TRzVersionInfoStatus* version) {
     setObjectName(QStringLiteral("RzStatusBar1"));
     setSizeGripEnabled(false);
     setFixedHeight(Height);
-    // The window's font: "MS Sans Serif" 8 pt, or the nearest family there is.
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // The window's font: its family at 8 pt, or the nearest family there is.
+    QFont font(WindowFontFamily());
     font.setStyleHint(QFont::SansSerif);
     font.setPointSize(8);
     setFont(font);

@@ -1,0 +1,15 @@
+// Families the window and its dialogs ask for by name, with stand-ins of similar width
+// where a machine lacks them.
+#pragma once
+
+#include <QString>
+
+// The family of the window's own text: "MS Sans Serif". On Windows that name is a bitmap
+// font with a few fixed sizes (no ClearType, text jumping between sizes when scaled), so
+// there the window asks for its TrueType successor "Microsoft Sans Serif", which has the
+// same widths, or for Tahoma where that is missing. Needs the application object.
+QString WindowFontFamily();
+
+// Registers the stand-ins for "MS Sans Serif", "Tahoma" and "Verdana" with the font
+// matcher, so every widget that asks for one of them gets text of about the same width.
+void RegisterFontSubstitutes();
