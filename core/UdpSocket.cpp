@@ -2,9 +2,12 @@
 // UdpSocket_posix.cpp and UdpSocket_win.cpp.
 #include "UdpSocket.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <iterator>
+#include <limits>
 #include <utility>
 
 namespace core {
@@ -63,7 +66,7 @@ sockaddr_in UdpSocket::AddressRecord(const Ip4& address, uint16_t port) {
     return to;
 }
 
-UdpSocket UdpSocket::Open(uint16_t localPort) {
+UdpSocket UdpSocket::Open(uint16_t localPort, bool shared) {
     UdpSocket s;
     if (!sockapi::LibraryStartup())
         return s;
@@ -90,6 +93,10 @@ UdpSocket UdpSocket::Open(uint16_t localPort) {
     else
         sockapi::EnlargeReceiveBuffer(h, kReceiveBufferBytes);
     s.SetPlatformOptions();
+    if (shared && !s.SharePort()) {
+        s.Reset();
+        return s;
+    }
 
     sockaddr_in local{};
     local.sin_family = AF_INET;
@@ -116,6 +123,40 @@ bool UdpSocket::Close() {
     const bool closed = sockapi::CloseHandle(handle_) == 0;
     handle_ = sockapi::kInvalid;
     return closed;
+}
+
+size_t UdpSocketGroup::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
+    if (sockets_.size() <= 1 || max == 0)
+        return Valid() ? sockets_.front().ReceiveWaiting(out, max) : 0;
+    // Every datagram that arrived up to the horizon is in hand: each socket was either read
+    // empty after it or read up to a later arrival.
+    int64_t horizonNs = std::numeric_limits<int64_t>::max();
+    std::deque<Datagram> read;
+    for (UdpSocket& socket : sockets_) {
+        const int64_t beforeNs = SteadyClockNs();
+        const size_t got = socket.ReceiveWaiting(read, max);
+        const int64_t inHandNs = got < max ? beforeNs : read.back().arrivalNs;
+        horizonNs = std::min(horizonNs, inHandNs);
+        held_.insert(held_.end(), std::make_move_iterator(read.begin()),
+                     std::make_move_iterator(read.end()));
+        read.clear();
+    }
+    // Each socket reads in arrival order; merged by the system's stamps, equal ones in the
+    // order read.
+    std::stable_sort(held_.begin(), held_.end(), [](const Datagram& a, const Datagram& b) {
+        return a.arrivalNs < b.arrivalNs;
+    });
+    const auto later = std::find_if(held_.begin(), held_.end(), [horizonNs](const Datagram& d) {
+        return d.arrivalNs > horizonNs;
+    });
+    const auto moved = static_cast<size_t>(later - held_.begin());
+    out.insert(out.end(), std::make_move_iterator(held_.begin()), std::make_move_iterator(later));
+    held_.erase(held_.begin(), later);
+    return moved;
+}
+
+bool UdpSocketGroup::WaitReadable(int timeoutMs) const {
+    return !held_.empty() || WaitAnyReadable(timeoutMs);
 }
 
 } // namespace core
