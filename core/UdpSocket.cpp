@@ -131,15 +131,11 @@ size_t UdpSocketGroup::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
     // Every datagram that arrived up to the horizon is in hand: each socket was either read
     // empty after it or read up to a later arrival.
     int64_t horizonNs = std::numeric_limits<int64_t>::max();
-    std::deque<Datagram> read;
     for (UdpSocket& socket : sockets_) {
         const int64_t beforeNs = SteadyClockNs();
-        const size_t got = socket.ReceiveWaiting(read, max);
-        const int64_t inHandNs = got < max ? beforeNs : read.back().arrivalNs;
+        const size_t got = socket.ReceiveWaiting(held_, max);
+        const int64_t inHandNs = got < max ? beforeNs : held_.back().arrivalNs;
         horizonNs = std::min(horizonNs, inHandNs);
-        held_.insert(held_.end(), std::make_move_iterator(read.begin()),
-                     std::make_move_iterator(read.end()));
-        read.clear();
     }
     // Each socket reads in arrival order; merged by the system's stamps, equal ones in the
     // order read.

@@ -136,7 +136,7 @@ private:
     bool WaitAnyReadable(int timeoutMs) const;
 
     std::vector<UdpSocket> sockets_;
-    std::vector<Datagram> held_; // read, waiting for the ones that arrived before them
+    std::deque<Datagram> held_; // read, waiting for the ones that arrived before them
 };
 
 } // namespace core
