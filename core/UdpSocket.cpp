@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <iterator>
 #include <limits>
 #include <utility>
 
@@ -131,22 +130,34 @@ size_t UdpSocketGroup::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
     // Every datagram that arrived up to the horizon is in hand: each socket was either read
     // empty after it or read up to a later arrival.
     int64_t horizonNs = std::numeric_limits<int64_t>::max();
-    for (UdpSocket& socket : sockets_) {
+    for (size_t i = 0; i < sockets_.size(); ++i) {
         const int64_t beforeNs = SteadyClockNs();
-        const size_t got = socket.ReceiveWaiting(held_, max);
-        const int64_t inHandNs = got < max ? beforeNs : held_.back().arrivalNs;
-        horizonNs = std::min(horizonNs, inHandNs);
+        const size_t got = sockets_[i].ReceiveWaiting(read_, max);
+        horizonNs = std::min(horizonNs, got < max ? beforeNs : read_.back().arrivalNs);
+        for (Datagram& d : read_)
+            held_.push_back({std::move(d), i});
+        read_.clear();
     }
     // Each socket reads in arrival order; merged by the system's stamps, equal ones in the
     // order read.
-    std::stable_sort(held_.begin(), held_.end(), [](const Datagram& a, const Datagram& b) {
-        return a.arrivalNs < b.arrivalNs;
+    std::stable_sort(held_.begin(), held_.end(), [](const Held& a, const Held& b) {
+        return a.datagram.arrivalNs < b.datagram.arrivalNs;
     });
-    const auto later = std::find_if(held_.begin(), held_.end(), [horizonNs](const Datagram& d) {
-        return d.arrivalNs > horizonNs;
+    const auto later = std::find_if(held_.begin(), held_.end(), [horizonNs](const Held& h) {
+        return h.datagram.arrivalNs > horizonNs;
     });
-    const auto moved = static_cast<size_t>(later - held_.begin());
-    out.insert(out.end(), std::make_move_iterator(held_.begin()), std::make_move_iterator(later));
+    // A datagram sent to a broadcast address reaches every socket of the group, each copy
+    // with the system's same stamp: handed out once, as a single socket hears it.
+    size_t moved = 0;
+    for (auto h = held_.begin(); h != later; ++h) {
+        const Datagram& d = h->datagram;
+        if (d.stampNs != 0 && d.stampNs == last_.stampNs && h->socket != last_.socket &&
+            d.sender == last_.sender && d.senderPort == last_.senderPort)
+            continue;
+        last_ = {d.stampNs, d.sender, d.senderPort, h->socket};
+        out.push_back(std::move(h->datagram));
+        ++moved;
+    }
     held_.erase(held_.begin(), later);
     return moved;
 }

@@ -22,6 +22,8 @@ struct Datagram {
     uint16_t senderPort = 0; // host byte order
     unsigned card = 0;       // index of the interface it arrived on (0: unknown)
     int64_t arrivalNs = 0;   // when it reached the machine: SteadyClockNs()
+    int64_t stampNs = 0;     // the system's own stamp of that moment (0: none); the copies
+                             // of a datagram that reached several sockets share it
     std::vector<uint8_t> bytes;
 
     // The sender's address as dotted decimal, for example 192.168.1.10.
@@ -137,7 +139,20 @@ private:
     bool WaitAnyReadable(int timeoutMs) const;
 
     std::vector<UdpSocket> sockets_;
-    std::deque<Datagram> held_; // read, waiting for the ones that arrived before them
+    // Read, waiting for the ones that arrived before them; with the socket they came from.
+    struct Held {
+        Datagram datagram;
+        size_t socket = 0;
+    };
+    std::deque<Held> held_;
+    std::deque<Datagram> read_; // one socket's read in progress
+    // The last datagram handed out, told apart from the copies of a broadcast.
+    struct Sent {
+        int64_t stampNs = 0;
+        uint32_t sender = 0;
+        uint16_t senderPort = 0;
+        size_t socket = 0;
+    } last_;
 };
 
 } // namespace core

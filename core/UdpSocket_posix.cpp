@@ -64,6 +64,7 @@ void ReadControl(msghdr& msg, const ReadMoment& at, Datagram& d) {
             stampNs = static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
         }
     }
+    d.stampNs = stampNs;
     d.arrivalNs = SteadyArrival(stampNs, at);
 }
 
