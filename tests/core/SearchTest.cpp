@@ -4,6 +4,7 @@
 #include "PrivateNet.h"
 #include "RunSearch.h"
 #include "SimProcess.h"
+#include "Topology.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,28 @@ TEST(Search, APortHeldByAGroupIsBusyAsOneHeldByASingleSocket) {
     const core::UdpSocket single = core::OpenLocalPort(6002, &opened);
     EXPECT_EQ(opened, 6004) << "and for a socket of its own";
     EXPECT_FALSE(core::OpenSearchPort(6002).Valid()) << "no search joins a group or a single one";
+}
+
+TEST(Search, ADatagramToABroadcastAddressIsHeardOnceWhetherOneSocketOrAGroupListens) {
+    REQUIRE_PRIVATE_NETWORK();
+    privatenet::Lan lan;
+    privatenet::Cable cable;
+    ASSERT_EQ(lan.Create(), "");
+    ASSERT_EQ(cable.Connect(lan, "bcast0", "10.9.0.1/24", {"10.9.0.2/24"}), "");
+    core::UdpSocket other = OtherSocket();
+    const uint8_t reply[30] = {};
+    for (const int limit : {0, 212992}) {
+        ReceiveBufferLimit capped(limit);
+        core::UdpSocketGroup group = core::UdpSocketGroup::Open(6002);
+        ASSERT_TRUE(group.Valid());
+        std::deque<core::Datagram> heard;
+        for (const core::Ip4 to : {core::Ip4{10, 9, 0, 255}, core::Ip4{10, 9, 0, 1}}) {
+            ASSERT_TRUE(other.Send(to, 6002, reply, sizeof reply));
+            while (group.WaitReadable(200))
+                group.ReceiveWaiting(heard, 64);
+        }
+        EXPECT_EQ(heard.size(), 2u) << "receive buffer limit " << limit;
+    }
 }
 
 } // namespace
