@@ -6,11 +6,12 @@
 //
 //   search-bench [--per-subnet K] [--pace-us U] [--mode root|user|both] [--window] [N ...]
 //                                              (default N: 100 1000 5000 10000)
-//   search-bench --idle R
+//   search-bench --idle R [--mode user]
 //
 // --idle: R rounds of a broadcast search that nobody answers, by the main window and by
 // the command line's core::Discover, side by side: the CPU time of the whole process
-// (every thread) for each.
+// (every thread) for each; with --mode user on the receive buffer an ordinary user gets
+// (where a search listens on a group of sockets).
 //
 // Each count runs with the replies in one burst and, when U is above 0, U microseconds
 // apart; each in two modes side by side:
@@ -355,6 +356,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     InitializeUnit1();
     if (idleRounds > 0) {
+        core::UdpSocket::LimitReceiveBuffer(mode == "user" ? kStockReceiveLimit : 0);
         CompareIdle(idleRounds);
         return 0;
     }

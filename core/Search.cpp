@@ -27,12 +27,11 @@ int64_t Ns(Search::Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
 }
 
-} // namespace
-
-UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened) {
+// The first of the local ports that opens.
+template <typename Socket> Socket OpenFirstFree(uint16_t base, uint16_t* opened) {
     for (int i = 0; i < kLocalPortTries; ++i) {
         const auto port = static_cast<uint16_t>(base + i);
-        UdpSocket socket = UdpSocket::Open(port);
+        Socket socket = Socket::Open(port);
         if (socket.Valid()) {
             if (opened != nullptr)
                 *opened = port;
@@ -44,7 +43,17 @@ UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened) {
     return {};
 }
 
-Search::Search(uint16_t base) : socket_(OpenLocalPort(base, &localPort_)) {}
+} // namespace
+
+UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened) {
+    return OpenFirstFree<UdpSocket>(base, opened);
+}
+
+UdpSocketGroup OpenSearchPort(uint16_t base, uint16_t* opened) {
+    return OpenFirstFree<UdpSocketGroup>(base, opened);
+}
+
+Search::Search(uint16_t base) : socket_(OpenSearchPort(base, &localPort_)) {}
 
 Search::~Search() {
     Wait();
@@ -64,9 +73,9 @@ void Search::Start(const Ip4& destination, unsigned card) {
             cards.push_back(c.index);
     }
     start_ = Clock::now();
-    socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest, card);
+    socket_.Sender().Send(destination, kControllerPort, kRequest, sizeof kRequest, card);
     for (const NetworkCard& other : beside)
-        socket_.Send(destination, kControllerPort, kRequest, sizeof kRequest, other.index);
+        socket_.Sender().Send(destination, kControllerPort, kRequest, sizeof kRequest, other.index);
     // Routed or not, the broadcast went out on every broadcast card.
     if (everyCard)
         asker_ = std::make_unique<SilentCardAsker>(std::move(cards));
@@ -80,7 +89,7 @@ void Search::AskAgainWhenDue() {
     const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Elapsed());
     for (const SilentCardAsker::Target& t : asker_->Due(since))
         if (const auto address = ParseDottedQuad(t.address))
-            socket_.Send(*address, kControllerPort, kRequest, sizeof kRequest, t.card);
+            socket_.Sender().Send(*address, kControllerPort, kRequest, sizeof kRequest, t.card);
 }
 
 size_t Search::Drain(int64_t deadlineNs, const ReplyFn& onReply, bool atEnd) {

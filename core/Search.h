@@ -2,7 +2,7 @@
 // free local port, the discovery request "TR", and the valid replies that reach the
 // machine within a window timed on the steady clock.
 //
-// Listen is the search's only wait: one poll on the socket at a time, until the end of the
+// Listen is the search's only wait: one poll on its sockets at a time, until the end of the
 // window. The command line calls it on its own thread; the window lets it run in a thread
 // of its own (StartInBackground), which keeps the socket drained however long the window
 // takes to file what it heard, and tells the window when replies are waiting.
@@ -30,6 +30,8 @@ namespace core {
 // The first of base, base + 1, base + 2 that opens (its number in *opened), or an invalid
 // socket when none does (*opened: 0).
 UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened = nullptr);
+// The same for the sockets a search listens on (see UdpSocketGroup).
+UdpSocketGroup OpenSearchPort(uint16_t base, uint16_t* opened = nullptr);
 
 struct HeardReply {
     Ip4 sender{}; // the reply's sender address
@@ -47,7 +49,8 @@ public:
     // How long a search listens, unless its caller says otherwise.
     static constexpr std::chrono::milliseconds kWindow{1000};
 
-    // Opens the first free local port of base, base + 1, base + 2; nothing is sent yet.
+    // Opens the first free local port of base, base + 1, base + 2 (OpenSearchPort); nothing
+    // is sent yet.
     explicit Search(uint16_t base = kLocalPortBase);
     // Waits for a background search to end (at the end of its window at the latest).
     ~Search();
@@ -100,7 +103,7 @@ private:
     size_t Drain(int64_t deadlineNs, const ReplyFn& onReply, bool atEnd);
 
     uint16_t localPort_ = 0; // before socket_: its initialiser writes this
-    UdpSocket socket_;
+    UdpSocketGroup socket_;
     std::unique_ptr<SilentCardAsker> asker_; // a broadcast search on every card only
     Clock::time_point start_{};
     std::map<unsigned, std::string> cardNames_; // looked up once per search

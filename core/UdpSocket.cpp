@@ -2,9 +2,11 @@
 // UdpSocket_posix.cpp and UdpSocket_win.cpp.
 #include "UdpSocket.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 namespace core {
@@ -63,7 +65,7 @@ sockaddr_in UdpSocket::AddressRecord(const Ip4& address, uint16_t port) {
     return to;
 }
 
-UdpSocket UdpSocket::Open(uint16_t localPort) {
+UdpSocket UdpSocket::Open(uint16_t localPort, bool shared) {
     UdpSocket s;
     if (!sockapi::LibraryStartup())
         return s;
@@ -90,6 +92,10 @@ UdpSocket UdpSocket::Open(uint16_t localPort) {
     else
         sockapi::EnlargeReceiveBuffer(h, kReceiveBufferBytes);
     s.SetPlatformOptions();
+    if (shared && !s.SharePort()) {
+        s.Reset();
+        return s;
+    }
 
     sockaddr_in local{};
     local.sin_family = AF_INET;
@@ -116,6 +122,48 @@ bool UdpSocket::Close() {
     const bool closed = sockapi::CloseHandle(handle_) == 0;
     handle_ = sockapi::kInvalid;
     return closed;
+}
+
+size_t UdpSocketGroup::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
+    if (sockets_.size() <= 1 || max == 0)
+        return Valid() ? sockets_.front().ReceiveWaiting(out, max) : 0;
+    // Every datagram that arrived up to the horizon is in hand: each socket was either read
+    // empty after it or read up to a later arrival.
+    int64_t horizonNs = std::numeric_limits<int64_t>::max();
+    for (size_t i = 0; i < sockets_.size(); ++i) {
+        const int64_t beforeNs = SteadyClockNs();
+        const size_t got = sockets_[i].ReceiveWaiting(read_, max);
+        horizonNs = std::min(horizonNs, got < max ? beforeNs : read_.back().arrivalNs);
+        for (Datagram& d : read_)
+            held_.push_back({std::move(d), i});
+        read_.clear();
+    }
+    // Each socket reads in arrival order; merged by the system's stamps, equal ones in the
+    // order read.
+    std::stable_sort(held_.begin(), held_.end(), [](const Held& a, const Held& b) {
+        return a.datagram.arrivalNs < b.datagram.arrivalNs;
+    });
+    const auto later = std::find_if(held_.begin(), held_.end(), [horizonNs](const Held& h) {
+        return h.datagram.arrivalNs > horizonNs;
+    });
+    // A datagram sent to a broadcast address reaches every socket of the group, each copy
+    // with the system's same stamp: handed out once, as a single socket hears it.
+    size_t moved = 0;
+    for (auto h = held_.begin(); h != later; ++h) {
+        const Datagram& d = h->datagram;
+        if (d.stampNs != 0 && d.stampNs == last_.stampNs && h->socket != last_.socket &&
+            d.sender == last_.sender && d.senderPort == last_.senderPort)
+            continue;
+        last_ = {d.stampNs, d.sender, d.senderPort, h->socket};
+        out.push_back(std::move(h->datagram));
+        ++moved;
+    }
+    held_.erase(held_.begin(), later);
+    return moved;
+}
+
+bool UdpSocketGroup::WaitReadable(int timeoutMs) const {
+    return !held_.empty() || WaitAnyReadable(timeoutMs);
 }
 
 } // namespace core

@@ -22,6 +22,8 @@ struct Datagram {
     uint16_t senderPort = 0; // host byte order
     unsigned card = 0;       // index of the interface it arrived on (0: unknown)
     int64_t arrivalNs = 0;   // when it reached the machine: SteadyClockNs()
+    int64_t stampNs = 0;     // the system's own stamp of that moment (0: none); the copies
+                             // of a datagram that reached several sockets share it
     std::vector<uint8_t> bytes;
 
     // The sender's address as dotted decimal, for example 192.168.1.10.
@@ -48,8 +50,11 @@ public:
     UdpSocket& operator=(const UdpSocket&) = delete;
 
     // Opens a socket bound to 0.0.0.0 and localPort. Not valid when the socket cannot be
-    // created, switched to non-blocking mode, allowed to broadcast or bound.
-    static UdpSocket Open(uint16_t localPort);
+    // created, switched to non-blocking mode, allowed to broadcast or bound. A socket opened
+    // with shared true joins the other sockets of this user on that port that were opened so
+    // too (where the system lets sockets share a port; elsewhere it is never valid); one
+    // opened without it binds only a port nobody holds.
+    static UdpSocket Open(uint16_t localPort, bool shared = false);
 
     // Lets Open ask for at most bytes of receive buffer and never beyond the system's
     // limit: an unprivileged process on a system whose limit is bytes. 0 lifts this again.
@@ -87,11 +92,67 @@ private:
     void Reset();
     // What only one system's sockets need once the socket is created (per platform).
     void SetPlatformOptions();
+    // Lets the socket share its port with this user's other sockets that do so (per
+    // platform). false where the system refuses or knows no such sharing.
+    bool SharePort();
     static sockaddr_in AddressRecord(const Ip4& address, uint16_t port);
 
     sockapi::Handle handle_ = sockapi::kInvalid;
     int64_t openedNs_ = 0;    // SteadyClockNs() at Open
     bool timestamps_ = false; // the system writes each datagram's arrival time
+};
+
+// The sockets that listen on one local port, read as one: where the system capped the
+// receive buffer below what UdpSocket asks for (an ordinary user under Linux), several
+// sockets share the port and the system spreads the datagrams of different senders over
+// them, each with a buffer of its own; elsewhere one socket. The port is held as a single
+// socket holds it: nobody else binds it while the group lives.
+class UdpSocketGroup {
+public:
+    // Sockets that share a port where the buffer is capped. A capped buffer holds some 550
+    // replies, about 2 ms of replies at gigabit pace: the reader may lose its processor for
+    // that long. Eight hold a pause eight times as long; four still overflowed now and then.
+    static constexpr size_t kSharedSockets = 8;
+
+    UdpSocketGroup() = default; // not valid
+    // Opens localPort as above. Not valid when the port is held (by a single socket or a
+    // group, of this process or another) or cannot be opened.
+    static UdpSocketGroup Open(uint16_t localPort);
+
+    bool Valid() const { return !sockets_.empty(); }
+    size_t Size() const { return sockets_.size(); }
+    // The socket that sends (from the group's port).
+    UdpSocket& Sender() { return sockets_.front(); }
+    bool StampsArrival() const { return Valid() && sockets_.front().StampsArrival(); }
+
+    // Moves up to max waiting datagrams of each socket to the end of out, in the order they
+    // arrived across the group, without blocking. A datagram that may have arrived after one
+    // still waiting on another socket is held back for the next call. Gives how many were
+    // moved.
+    size_t ReceiveWaiting(std::deque<Datagram>& out, size_t max);
+    // Waits up to timeoutMs for something to read on any socket. true at once when
+    // datagrams were held back.
+    bool WaitReadable(int timeoutMs) const;
+
+private:
+    // Waits for any of the sockets (per platform).
+    bool WaitAnyReadable(int timeoutMs) const;
+
+    std::vector<UdpSocket> sockets_;
+    // Read, waiting for the ones that arrived before them; with the socket they came from.
+    struct Held {
+        Datagram datagram;
+        size_t socket = 0;
+    };
+    std::deque<Held> held_;
+    std::deque<Datagram> read_; // one socket's read in progress
+    // The last datagram handed out, told apart from the copies of a broadcast.
+    struct Sent {
+        int64_t stampNs = 0;
+        uint32_t sender = 0;
+        uint16_t senderPort = 0;
+        size_t socket = 0;
+    } last_;
 };
 
 } // namespace core

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 #include <poll.h>
+#include <utility>
+#include <vector>
 
 namespace core {
 namespace {
@@ -62,6 +64,7 @@ void ReadControl(msghdr& msg, const ReadMoment& at, Datagram& d) {
             stampNs = static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
         }
     }
+    d.stampNs = stampNs;
     d.arrivalNs = SteadyArrival(stampNs, at);
 }
 
@@ -73,6 +76,11 @@ void UdpSocket::SetPlatformOptions() {
     const int on = 1;
     static_cast<void>(::setsockopt(handle_, IPPROTO_IP, IP_PKTINFO, &on, sizeof on));
     timestamps_ = ::setsockopt(handle_, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) == 0;
+}
+
+bool UdpSocket::SharePort() {
+    const int on = 1;
+    return ::setsockopt(handle_, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) == 0;
 }
 
 bool UdpSocket::Send(const Ip4& address, uint16_t port, const uint8_t* data, size_t length,
@@ -158,6 +166,40 @@ bool UdpSocket::WaitReadable(int timeoutMs) const {
         return false;
     pollfd p{handle_, POLLIN, 0};
     return ::poll(&p, 1, timeoutMs) > 0;
+}
+
+UdpSocketGroup UdpSocketGroup::Open(uint16_t localPort) {
+    UdpSocketGroup group;
+    // A socket that does not share its port binds only where nobody holds it: no single
+    // socket and no group of any process (a group lets in only sockets that share too).
+    UdpSocket probe = UdpSocket::Open(localPort);
+    if (!probe.Valid())
+        return group;
+    // Without the system's arrival times, datagrams of several sockets have no common order.
+    if (probe.ReceiveBufferBytes() >= UdpSocket::kReceiveBufferBytes || !probe.StampsArrival()) {
+        group.sockets_.push_back(std::move(probe));
+        return group;
+    }
+    // The port is free: the probe makes way for the group. Between the two a program may
+    // take the port for itself; then the group's first socket finds it held and the port
+    // counts as busy. Another search of this user that probes in the same moment could
+    // join the group instead; the window for that is two system calls wide.
+    if (!probe.Close())
+        return group;
+    for (size_t i = 0; i < kSharedSockets; ++i) {
+        UdpSocket socket = UdpSocket::Open(localPort, true);
+        if (!socket.Valid())
+            break; // the first: the port is busy; a later one: fewer buffers
+        group.sockets_.push_back(std::move(socket));
+    }
+    return group;
+}
+
+bool UdpSocketGroup::WaitAnyReadable(int timeoutMs) const {
+    std::vector<pollfd> polled;
+    for (const UdpSocket& socket : sockets_)
+        polled.push_back({socket.Handle(), POLLIN, 0});
+    return !polled.empty() && ::poll(polled.data(), polled.size(), timeoutMs) > 0;
 }
 
 } // namespace core

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <mswsock.h>
+#include <utility>
 
 #ifndef SIO_UDP_CONNRESET // mstcpip.h of the Windows SDK, mswsock.h of MinGW
 #define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
@@ -75,6 +76,10 @@ void UdpSocket::SetPlatformOptions() {
                                    reinterpret_cast<const char*>(&on), sizeof on));
 }
 
+bool UdpSocket::SharePort() {
+    return false; // Winsock's shared ports do not spread datagrams over the sockets
+}
+
 bool UdpSocket::Send(const Ip4& address, uint16_t port, const uint8_t* data, size_t length,
                      unsigned card) {
     if (!Valid())
@@ -136,6 +141,18 @@ bool UdpSocket::WaitReadable(int timeoutMs) const {
     p.fd = handle_;
     p.events = POLLRDNORM;
     return ::WSAPoll(&p, 1, timeoutMs) > 0;
+}
+
+UdpSocketGroup UdpSocketGroup::Open(uint16_t localPort) {
+    // Winsock grants the receive buffer UdpSocket asks for: one socket.
+    UdpSocketGroup group;
+    if (UdpSocket socket = UdpSocket::Open(localPort); socket.Valid())
+        group.sockets_.push_back(std::move(socket));
+    return group;
+}
+
+bool UdpSocketGroup::WaitAnyReadable(int timeoutMs) const {
+    return Valid() && sockets_.front().WaitReadable(timeoutMs);
 }
 
 } // namespace core

@@ -4,6 +4,7 @@
 #include "PrivateNet.h"
 #include "RunSearch.h"
 #include "SimProcess.h"
+#include "Topology.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,8 @@ TEST(Search, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBusy) {
         core::UdpSocket probe = core::UdpSocket::Open(6002);
         ASSERT_LE(probe.ReceiveBufferBytes(), 2 * 212992);
     }
+    ASSERT_EQ(core::UdpSocketGroup::Open(6002).Size(), core::UdpSocketGroup::kSharedSockets)
+        << "the search reads a group: the replies below are merged from its sockets";
     // The replies come 40 us apart: 1250 of them while the window is busy for 50 ms, more
     // than the buffer holds, so only a reader of its own can take them in time. (A simulator
     // sending flat out on the same processors as both threads of the test could outrun any reader.)
@@ -117,6 +120,42 @@ TEST(Search, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBusy) {
         nodes += subnet->children.size();
     EXPECT_EQ(nodes, static_cast<size_t>(kControllers));
     EXPECT_EQ(tree.Root().children.size(), static_cast<size_t>(kControllers / 250));
+}
+
+TEST(Search, APortHeldByAGroupIsBusyAsOneHeldByASingleSocket) {
+    REQUIRE_PRIVATE_NETWORK();
+    ReceiveBufferLimit limit(212992); // a capped buffer: searches open groups
+    uint16_t opened = 0;
+    const core::UdpSocketGroup group = core::OpenSearchPort(6002, &opened);
+    ASSERT_EQ(opened, 6002);
+    ASSERT_EQ(group.Size(), core::UdpSocketGroup::kSharedSockets);
+    const core::Search second;
+    EXPECT_EQ(second.LocalPort(), 6003) << "a group's port is busy for the next search";
+    const core::UdpSocket single = core::OpenLocalPort(6002, &opened);
+    EXPECT_EQ(opened, 6004) << "and for a socket of its own";
+    EXPECT_FALSE(core::OpenSearchPort(6002).Valid()) << "no search joins a group or a single one";
+}
+
+TEST(Search, ADatagramToABroadcastAddressIsHeardOnceWhetherOneSocketOrAGroupListens) {
+    REQUIRE_PRIVATE_NETWORK();
+    privatenet::Lan lan;
+    privatenet::Cable cable;
+    ASSERT_EQ(lan.Create(), "");
+    ASSERT_EQ(cable.Connect(lan, "bcast0", "10.9.0.1/24", {"10.9.0.2/24"}), "");
+    core::UdpSocket other = OtherSocket();
+    const uint8_t reply[30] = {};
+    for (const int limit : {0, 212992}) {
+        ReceiveBufferLimit capped(limit);
+        core::UdpSocketGroup group = core::UdpSocketGroup::Open(6002);
+        ASSERT_TRUE(group.Valid());
+        std::deque<core::Datagram> heard;
+        for (const core::Ip4 to : {core::Ip4{10, 9, 0, 255}, core::Ip4{10, 9, 0, 1}}) {
+            ASSERT_TRUE(other.Send(to, 6002, reply, sizeof reply));
+            while (group.WaitReadable(200))
+                group.ReceiveWaiting(heard, 64);
+        }
+        EXPECT_EQ(heard.size(), 2u) << "receive buffer limit " << limit;
+    }
 }
 
 } // namespace
