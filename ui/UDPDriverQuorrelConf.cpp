@@ -68,9 +68,11 @@ bool SearchRun::Start(const core::Ip4& destination) {
                                                                  : MarqueeText::SearchByAddress);
     context_.progress->SetTotalParts(kSearchParts);
     context_.progress->SetPartsComplete(0);
-    // Called from the search's thread: the replies are filed on the window's.
+    // Called from the search's thread: the replies are filed on the window's. The call is
+    // posted by name, so nothing of ours crosses the threads inside Qt's event queue; the
+    // replies themselves pass through the search's own lock (Take).
     search_->StartInBackground(destination, 0, core::Search::kWindow, [this] {
-        QMetaObject::invokeMethod(this, &SearchRun::FileWaiting, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "FileWaiting", Qt::QueuedConnection);
     });
     end_.start(std::chrono::duration_cast<std::chrono::milliseconds>(core::Search::kWindow));
     steps_.start();

@@ -48,8 +48,11 @@ signals:
     // caption is empty and the bar empty.
     void Finished();
 
-private:
+private slots:
+    // Called by name from the search's thread, queued (see Start).
     void FileWaiting();
+
+private:
     void Step();
     void End();
 

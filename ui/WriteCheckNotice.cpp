@@ -20,15 +20,29 @@ void TWriteCheckNotice::Start(const core::ControllerRecord& written,
                               const core::WriteDestination& destination) {
     if (!checker_)
         checker_ = std::make_unique<core::WriteChecker>([this](const core::WriteCheckOutcome& o) {
-            // On the checker's thread: the balloon is shown on the window's.
-            QMetaObject::invokeMethod(
-                this, [this, o] { Show(o); }, Qt::QueuedConnection);
+            // On the checker's thread: the balloon is shown on the window's. The outcome
+            // passes through this object's own lock, and the call is posted by name.
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                arrived_.push_back(o);
+            }
+            QMetaObject::invokeMethod(this, "ShowArrived", Qt::QueuedConnection);
         });
     checker_->Start(core::CheckAfterWrite(written, destination, checkTime_));
 }
 
 void TWriteCheckNotice::Stop() {
     checker_.reset();
+}
+
+void TWriteCheckNotice::ShowArrived() {
+    std::vector<core::WriteCheckOutcome> arrived;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        arrived.swap(arrived_);
+    }
+    for (const core::WriteCheckOutcome& outcome : arrived)
+        Show(outcome);
 }
 
 void TWriteCheckNotice::Show(const core::WriteCheckOutcome& outcome) {

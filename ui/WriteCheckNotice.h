@@ -10,6 +10,8 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 class TWriteCheckNotice : public QObject {
     Q_OBJECT
@@ -29,10 +31,16 @@ public:
     // How long a check asks (tests shorten it).
     void SetCheckTime(std::chrono::milliseconds time) { checkTime_ = time; }
 
+private slots:
+    // Shows the outcomes that arrived; called by name from the checker's thread, queued.
+    void ShowArrived();
+
 private:
     void Show(const core::WriteCheckOutcome& outcome);
 
     ShowBalloon show_;
     std::chrono::milliseconds checkTime_ = core::kWriteCheckTime;
-    std::unique_ptr<core::WriteChecker> checker_; // made by the first check
+    std::mutex mutex_;                             // guards arrived_
+    std::vector<core::WriteCheckOutcome> arrived_; // reported, not shown yet
+    std::unique_ptr<core::WriteChecker> checker_;  // made by the first check
 };
