@@ -47,7 +47,6 @@ std::string RoutedBroadcastSource() {
             source = AddressText(local.sin_addr);
         sockapi::CloseHandle(h);
     }
-    sockapi::LibraryCleanup();
     return source;
 }
 

@@ -66,7 +66,5 @@ inline bool EnlargeReceiveBuffer(Handle h, int bytes, bool mayForce = true) {
 inline bool LibraryStartup() {
     return SocketLibraryRuns();
 }
-// Kept for callers that pair every start with an end: the library stays up for the process.
-inline void LibraryCleanup() {}
 
 } // namespace sockapi
