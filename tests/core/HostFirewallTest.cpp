@@ -42,9 +42,13 @@ private:
     }
 };
 
+// Named after the running test: ctest runs the tests of this file side by side, each in a
+// process of its own, and a shared name would let one truncate the file another reads.
 std::string UfwConfig(const std::string& text) {
     static int n = 0;
-    const std::string path = ::testing::TempDir() + "ufw-" + std::to_string(++n) + ".conf";
+    const std::string path = ::testing::TempDir() + "ufw-" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                             "-" + std::to_string(++n) + ".conf";
     std::ofstream(path) << text;
     return path;
 }

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <string>
+#include <unistd.h>
 
 using namespace simtest;
 
@@ -111,7 +113,7 @@ TEST_F(SimFaultTest, PacedRepliesAllArrive) {
 }
 
 TEST_F(SimFaultTest, ControllersComeFromAFile) {
-    const std::string path = ::testing::TempDir() + "controllers.txt";
+    const std::string path = ::testing::TempDir() + "controllers-" + std::to_string(::getpid()) + ".txt";
     {
         std::ofstream out(path);
         out << "# two controllers\n\n" << kControllerB << "\n  ip=127.9.9.9 , hw=7F\r\n";
