@@ -104,6 +104,11 @@ Cable::~Cable() {
 
 std::string Cable::Connect(const Lan& lan, const std::string& card, const std::string& cardCidr,
                            const std::vector<std::string>& peerCidrs) {
+    // Addresses that earlier tests of the binary added to lo would answer in the LAN's stead
+    // (a local address wins over the route to the card); lo keeps only 127.0.0.1.
+    if (std::string error = RunIp({"-4", "addr", "flush", "dev", "lo", "scope", "global"});
+        !error.empty())
+        return error;
     const std::string peer = "lan-" + card;
     if (std::string error = RunIp({"link", "add", card, "type", "veth", "peer", "name", peer,
                                    "netns", std::to_string(lan.Pid())});

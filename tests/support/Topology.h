@@ -34,7 +34,8 @@ private:
 };
 
 // A veth pair: card (in the test's namespace) and its peer "lan-" + card inside lan, both
-// up. card gets cardCidr (none when empty) and the peer every address of peerCidrs.
+// up. card gets cardCidr (none when empty) and the peer every address of peerCidrs. The
+// addresses that tests added to lo go first.
 class Cable {
 public:
     Cable() = default;
