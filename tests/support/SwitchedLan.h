@@ -22,10 +22,14 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <linux/netfilter/nfnetlink.h>
+#include <linux/netfilter/nfnetlink_conntrack.h>
+#include <linux/netlink.h>
 #include <memory>
 #include <sched.h>
 #include <string>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #include <vector>
 
@@ -129,8 +133,12 @@ public:
                "}\n";
     }
 
-    // Loads an nftables ruleset into the laptop's namespace. Empty string on success.
+    // Loads an nftables ruleset into the laptop's namespace. Empty string on success. The
+    // connection table is emptied first: the replies of an earlier test of this process
+    // would otherwise pass the new ruleset as "established".
     std::string Load(const std::string& ruleset) {
+        if (std::string error = ForgetConnections(); !error.empty())
+            return error;
         const std::string path = Temp("ruleset.nft");
         std::ofstream(path) << ruleset;
         return Run("nft -f " + path);
@@ -178,6 +186,38 @@ public:
     }
 
 private:
+    // Empties the namespace's connection-tracking table (what `conntrack -F` does), through
+    // ctnetlink. Empty string on success.
+    static std::string ForgetConnections() {
+        const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_NETFILTER);
+        if (fd < 0)
+            return std::string("netfilter netlink socket: ") + std::strerror(errno);
+        struct {
+            nlmsghdr header;
+            nfgenmsg body;
+        } request{};
+        request.header.nlmsg_len = sizeof(request);
+        request.header.nlmsg_type = (NFNL_SUBSYS_CTNETLINK << 8) | IPCTNL_MSG_CT_DELETE;
+        request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_ACK;
+        request.body.nfgen_family = AF_INET;
+        request.body.version = NFNETLINK_V0;
+        std::string error;
+        char reply[512];
+        if (::send(fd, &request, sizeof(request), 0) != static_cast<ssize_t>(sizeof(request)))
+            error = std::string("flushing connection tracking: ") + std::strerror(errno);
+        else if (const ssize_t got = ::recv(fd, reply, sizeof(reply), 0);
+                 got < static_cast<ssize_t>(sizeof(nlmsghdr) + sizeof(nlmsgerr)))
+            error = "flushing connection tracking: no acknowledgement";
+        else if (const auto* ack = reinterpret_cast<const nlmsghdr*>(reply);
+                 ack->nlmsg_type == NLMSG_ERROR) {
+            const int code = -reinterpret_cast<const nlmsgerr*>(NLMSG_DATA(ack))->error;
+            if (code != 0)
+                error = std::string("flushing connection tracking: ") + std::strerror(code);
+        }
+        ::close(fd);
+        return error;
+    }
+
     static std::string Temp(const std::string& name) {
         return ::testing::TempDir() + "laptop-" + std::to_string(::getpid()) + "-" + name;
     }
