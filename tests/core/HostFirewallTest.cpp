@@ -47,8 +47,8 @@ private:
 std::string UfwConfig(const std::string& text) {
     static int n = 0;
     const std::string path = ::testing::TempDir() + "ufw-" +
-                             ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-                             "-" + std::to_string(++n) + ".conf";
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+                             std::to_string(++n) + ".conf";
     std::ofstream(path) << text;
     return path;
 }

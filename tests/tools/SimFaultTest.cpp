@@ -113,7 +113,8 @@ TEST_F(SimFaultTest, PacedRepliesAllArrive) {
 }
 
 TEST_F(SimFaultTest, ControllersComeFromAFile) {
-    const std::string path = ::testing::TempDir() + "controllers-" + std::to_string(::getpid()) + ".txt";
+    const std::string path =
+        ::testing::TempDir() + "controllers-" + std::to_string(::getpid()) + ".txt";
     {
         std::ofstream out(path);
         out << "# two controllers\n\n" << kControllerB << "\n  ip=127.9.9.9 , hw=7F\r\n";
