@@ -7,8 +7,8 @@
 // the switch and a simulator answering from its address.
 //
 // LaptopFirewall gives the laptop private copies of ufw's folders (/etc/ufw, /lib/ufw) and
-// an empty /run/dbus, in a mount namespace of its own, so the real ufw can be switched on
-// and what the firewall detection reads is up to the test; and it loads nftables rulesets.
+// an empty /run, in a mount namespace of its own, so the real ufw can be switched on and
+// what the firewall detection reads is up to the test; and it loads nftables rulesets.
 #pragma once
 
 #include "PrivateNet.h"
@@ -31,6 +31,7 @@
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 class SwitchedLan {
@@ -144,33 +145,13 @@ public:
         return Run("nft -f " + path);
     }
 
-    // Enters a mount namespace of its own with private copies of ufw's folders and no
-    // system bus. Empty string on success.
+    // Enters a mount namespace of its own with private copies of ufw's folders and an empty
+    // /run (no system bus). Empty string on success. Done once per process, and later tests
+    // of it keep the copies; a failure is given to every later call too, so that no test
+    // works on the machine's own files.
     std::string PrivateFiles() {
-        static bool entered = false; // once per process: later tests of it keep the copies
-        if (entered)
-            return {};
-        entered = true;
-        if (::unshare(CLONE_NEWNS) != 0)
-            return std::string("unshare(CLONE_NEWNS): ") + std::strerror(errno);
-        // Nothing mounted here may reach the machine's own mount namespace.
-        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            return std::string("making / private: ") + std::strerror(errno);
-        for (const char* folder : {"/etc/ufw", "/lib/ufw"}) {
-            const std::string copy = Temp(std::string(folder + 1).replace(3, 1, "-"));
-            if (std::string error = Run("rm -rf " + copy + " && cp -a " + folder + " " + copy);
-                !error.empty())
-                return error;
-            if (::mount(copy.c_str(), folder, nullptr, MS_BIND, nullptr) != 0)
-                return std::string("bind mount over ") + folder + ": " + std::strerror(errno);
-        }
-        const std::string empty = Temp("no-bus");
-        if (std::string error = Run("mkdir -p " + empty); !error.empty())
-            return error;
-        if (::access("/run/dbus", F_OK) == 0 &&
-            ::mount(empty.c_str(), "/run/dbus", nullptr, MS_BIND, nullptr) != 0)
-            return std::string("bind mount over /run/dbus: ") + std::strerror(errno);
-        return {};
+        static const std::string result = EnterPrivateFiles();
+        return result;
     }
 
     // Runs a shell command; its output goes into the failure text. Empty string on success.
@@ -186,6 +167,37 @@ public:
     }
 
 private:
+    static std::string EnterPrivateFiles() {
+        if (::unshare(CLONE_NEWNS) != 0)
+            return std::string("unshare(CLONE_NEWNS): ") + std::strerror(errno);
+        // Nothing mounted here may reach the machine's own mount namespace.
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return std::string("making / private: ") + std::strerror(errno);
+        // ufw as the package installs it: its rules and ufw.conf from /usr/share/ufw, which an
+        // ordinary user can read (those in /etc/ufw only root can, and they may hold this
+        // machine's own rules); its application profiles and /lib/ufw as they are.
+        const std::string etc = Temp("etc-ufw");
+        const std::string lib = Temp("lib-ufw");
+        if (std::string error =
+                Run("rm -rf " + etc + " " + lib + " && mkdir " + etc +
+                    " && cp -R /etc/ufw/applications.d /etc/ufw/sysctl.conf " + etc +
+                    " && cp -L /usr/share/ufw/*.rules /usr/share/ufw/*.init "
+                    "/usr/share/ufw/ufw.conf " +
+                    etc + " && cp -R /lib/ufw " + lib);
+            !error.empty())
+            return error;
+        for (const auto& [copy, folder] : {std::pair{etc, "/etc/ufw"}, {lib, "/lib/ufw"}})
+            if (::mount(copy.c_str(), folder, nullptr, MS_BIND, nullptr) != 0)
+                return std::string("bind mount over ") + folder + ": " + std::strerror(errno);
+        // An empty /run of its own: no system bus, and room for ufw's lock file.
+        const std::string run = Temp("run");
+        if (std::string error = Run("rm -rf " + run + " && mkdir " + run); !error.empty())
+            return error;
+        if (::mount(run.c_str(), "/run", nullptr, MS_BIND, nullptr) != 0)
+            return std::string("bind mount over /run: ") + std::strerror(errno);
+        return {};
+    }
+
     // Empties the namespace's connection-tracking table (what `conntrack -F` does), through
     // ctnetlink. Empty string on success.
     static std::string ForgetConnections() {
