@@ -67,8 +67,10 @@ void WriteChecks::Ask(Clock::time_point now) {
         if (!socket_.Valid() || !sent.insert({q.askAt, q.card}).second)
             continue;
         // A card that has gone since the search is asked nothing rather than another one.
-        if (const std::optional<unsigned> via = FrameCard(q.card))
+        if (const std::optional<unsigned> via = FrameCard(q.card)) {
             socket_.Send(q.askAt, kControllerPort, kRequest, sizeof kRequest, *via);
+            heldUntil_ = now + Search::kWindow;
+        }
     }
 }
 
@@ -91,7 +93,7 @@ void WriteChecks::Take(const Datagram& d) {
 
 std::vector<WriteCheckOutcome> WriteChecks::Step(Clock::time_point now) {
     std::vector<WriteCheckOutcome> done;
-    if (running_.empty())
+    if (!socket_.Valid() && running_.empty())
         return done;
     Ask(now);
     std::deque<Datagram> waiting;
@@ -109,7 +111,7 @@ std::vector<WriteCheckOutcome> WriteChecks::Step(Clock::time_point now) {
         done.push_back(std::move(r->outcome));
         r = running_.erase(r);
     }
-    if (running_.empty())
+    if (running_.empty() && now >= heldUntil_)
         socket_ = UdpSocket();
     return done;
 }
@@ -118,6 +120,8 @@ void WriteChecks::Wait(Clock::duration limit) {
     Clock::time_point due = Clock::now() + limit;
     for (const Running& r : running_)
         due = std::min({due, r.nextAsk, r.deadline});
+    if (running_.empty() && socket_.Valid())
+        due = std::min(due, heldUntil_);
     const auto left = due - Clock::now();
     if (left <= Clock::duration::zero())
         return;
@@ -164,7 +168,7 @@ void WriteChecker::Run() {
     WriteChecks checks(base_);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        if (checks.Empty())
+        if (checks.Idle())
             wake_.wait(lock, [this] { return stop_ || !pending_.empty(); });
         if (stop_)
             return;

@@ -7,8 +7,9 @@
 // its outcome.
 //
 // A check holds a local port of its own (the first free one of 6002 to 6004) from its first
-// request to its end, so that a search or a write started meanwhile opens the next port and
-// neither side reads the other's replies. It keeps nothing of what it hears but its outcome.
+// request until a second after its last one, so that a search or a write started meanwhile,
+// or right after a check that was confirmed at once, opens the next port and neither side
+// reads the other's replies. It keeps nothing of what it hears but its outcome.
 #pragma once
 
 #include "ControllerRecord.h"
@@ -76,11 +77,14 @@ public:
     explicit WriteChecks(uint16_t base = kLocalPortBase) : base_(base) {}
 
     void Add(const WriteCheckRequest& request, Clock::time_point now = Clock::now());
-    bool Empty() const { return running_.empty(); }
+    // No check is running and the local port is given back.
+    bool Idle() const { return running_.empty() && !socket_.Valid(); }
 
     // Sends the requests that are due, reads every reply waiting and gives the outcomes of
     // the checks that are settled or out of time. Opens the local port for the first request
-    // (when none is free, again for the next one) and closes it once no check is left.
+    // (when none is free, again for the next one). Once no check is left it keeps the port,
+    // dropping what comes, until a search's window has passed since the last request: the
+    // other controllers on the card are still answering it.
     std::vector<WriteCheckOutcome> Step(Clock::time_point now = Clock::now());
 
     // Waits until a reply is waiting or the next step is due, but at most limit.
@@ -99,6 +103,7 @@ private:
 
     uint16_t base_;
     UdpSocket socket_;
+    Clock::time_point heldUntil_; // the port is kept until then when no check is left
     std::vector<Running> running_;
 };
 

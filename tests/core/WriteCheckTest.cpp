@@ -2,6 +2,7 @@
 // balloon that tells the window's user its outcome.
 #include "WriteCheck.h"
 
+#include "Search.h"
 #include "SimControllers.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +79,35 @@ TEST(WriteCheck, TheCheckersThreadRunsTwoChecksAtOnceAndStopsWithIt) {
     EXPECT_EQ(outcomes[0].result, WriteCheckResult::kConfirmed);
     EXPECT_EQ(outcomes[1].result, WriteCheckResult::kNoAnswer);
     EXPECT_EQ(outcomes[1].request.wanted.mac, nobodys.mac);
+}
+
+// Confirmed by the first reply, the check still holds its port while the other controllers
+// on the card answer its broadcast, so that a search opened right after never files those
+// answers; a second after the request the port is free again.
+TEST(WriteCheck, AConfirmedCheckKeepsItsPortForTheOtherAnswersToItsRequest) {
+    REQUIRE_PRIVATE_NETWORK();
+    AddAddresses({"192.168.1.10/32", "192.168.1.20/32", "192.168.1.9/32"});
+    SimProcess sim(
+        {"--controller", kController, "--controller", "ip=192.168.1.9", "--pace-us", "20000"});
+    ASSERT_EQ(sim.Start(), "");
+    ASSERT_EQ(core::SendFrame(core::ConfigFrame(kMoved), kToAll), core::FrameSent::kSent);
+    core::WriteChecks checks;
+    const auto asked = core::WriteChecks::Clock::now();
+    checks.Add(core::CheckAfterWrite(kMoved, kToAll, 2000ms), asked);
+    std::vector<core::WriteCheckOutcome> done;
+    while (done.empty()) {
+        done = checks.Step();
+        checks.Wait(100ms);
+    }
+    EXPECT_EQ(done.front().result, WriteCheckResult::kConfirmed);
+    EXPECT_FALSE(checks.Idle());
+    uint16_t port = 0;
+    EXPECT_TRUE(core::OpenLocalPort(core::kLocalPortBase, &port).Valid());
+    EXPECT_EQ(port, core::kLocalPortBase + 1);
+    checks.Step(asked + 1001ms);
+    EXPECT_TRUE(checks.Idle());
+    EXPECT_TRUE(core::OpenLocalPort(core::kLocalPortBase, &port).Valid());
+    EXPECT_EQ(port, core::kLocalPortBase);
 }
 
 // The other two balloons are shown by the window's tests.
