@@ -24,7 +24,7 @@
 // Figures only; nothing is asserted.
 #include "CheckTree.h"
 #include "Commands.h"
-#include "DeviceTable.h"
+#include "Controllers.h"
 #include "Discovery.h"
 #include "MarqueeStatus.h"
 #include "PrivateNet.h"
@@ -230,7 +230,7 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser, bool wholeWi
     }
     QCoreApplication::processEvents();
 
-    DeviceTable table;
+    core::Controllers table;
     TimedTree timedTree(*tree);
     TimedProgress timedProgress(*progress);
     DriverContext context;
@@ -265,7 +265,7 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser, bool wholeWi
 
     if (const auto answered = sim.WaitForEvent("answered", 60000))
         row.sent = std::strtol(Field(*answered, "replies").c_str(), nullptr, 10);
-    row.stored = wholeWindow ? form->Devices().Count() : table.Count();
+    row.stored = static_cast<int>(wholeWindow ? form->Devices().Count() : table.Count());
     if (QTreeWidgetItem* root = tree->topLevelItem(0))
         for (int i = 0; i < root->childCount(); ++i)
             row.nodes += root->child(i)->childCount();

@@ -1,16 +1,16 @@
 #include "Commands.h"
 
 #include "CommandLine.h"
+#include "ConfigWrite.h"
 #include "ControllerRecord.h"
 #include "Discovery.h"
 #include "NetworkCards.h"
 #include "Output.h"
+#include "Phrases.h"
 #include "Plan.h"
 #include "SearchDiagnosis.h"
-#include "SilentCardAsker.h"
-#include "UdpSocket.h"
 #include "WriteCheck.h"
-#include "WriteRules.h"
+#include "WriteFields.h"
 
 #include <chrono>
 #include <fstream>
@@ -45,43 +45,24 @@ core::Ip4 SearchAddress(const std::string& address) {
     return address.empty() ? core::kBroadcast : core::ParseDottedQuad(address).value();
 }
 
-// One search: every reply, with its record. nullopt when no local port could be opened.
-// Says on err when silent cards were asked again by unicast.
-std::optional<std::vector<Listed>> Search(const std::string& address, int timeoutMs,
-                                          std::ostream& err) {
-    const core::DiscoveryResult result = core::Discover(SearchAddress(address), timeoutMs);
+// One search: every controller that answered, once. nullopt when no local port could be
+// opened. Says on err when silent cards were asked again by unicast.
+std::optional<core::Controllers> Search(const std::string& address, int timeoutMs,
+                                        std::ostream& err) {
+    core::DiscoveryResult result = core::Discover(SearchAddress(address), timeoutMs);
     if (!result.opened)
         return std::nullopt;
     if (result.askedAgain)
-        Say(err, {core::SilentCardAsker::kNote});
-    std::vector<Listed> listed;
-    for (const core::HeardReply& reply : result.replies) {
-        const auto record =
-            core::ControllerRecord::FromReply(reply.bytes.data(), reply.bytes.size());
-        if (!record)
-            continue;
-        std::string card = reply.cardName;
-        if (card.empty() && reply.card != 0)
-            card = std::to_string(reply.card);
-        listed.push_back({reply.sender, *record, card, reply.card});
-    }
-    return listed;
+        Say(err, {kAskedAgainNote});
+    return std::move(result.controllers);
 }
 
-const Listed* ByMac(const std::vector<Listed>& listed, const core::Mac& mac) {
-    for (const Listed& c : listed)
-        if (c.record.mac == mac)
-            return &c;
-    return nullptr;
-}
-
-// The addresses that make a write to mac ambiguous (see core::SharedMacAddresses).
-std::vector<std::string> SharedMac(const std::vector<Listed>& listed, const core::Mac& mac,
-                                   bool toBroadcast) {
-    std::vector<core::HeardMac> heard;
-    for (const Listed& c : listed)
-        heard.push_back({core::DottedQuad(c.sender), c.record.mac});
-    return core::SharedMacAddresses(heard, mac, toBroadcast);
+// A controller as it is listed: its card by name, else by index.
+Listed AsListed(const core::Controller& c) {
+    std::string card = c.cardName;
+    if (card.empty() && c.card != 0)
+        card = std::to_string(c.card);
+    return {c.address, c.record, card, c.card};
 }
 
 std::string ValuesText(const core::ControllerRecord& r) {
@@ -150,8 +131,11 @@ int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) 
     const auto heard = Search(o.address, o.timeoutMs, err);
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
-    out << FormatControllers(*heard, o.format);
-    if (heard->empty()) {
+    std::vector<Listed> listed;
+    for (const core::Controller& c : *heard)
+        listed.push_back(AsListed(c));
+    out << FormatControllers(listed, o.format);
+    if (listed.empty()) {
         std::vector<std::string> lines{"no controller answered"};
         if (SearchAddress(o.address) == core::kBroadcast) {
             const auto why =
@@ -175,7 +159,7 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
                               (f.field == core::WriteField::kMask && o.mask) ||
                               (f.field == core::WriteField::kGateway && o.gateway);
         if (wasGiven)
-            faults.push_back(core::Describe(f));
+            faults.push_back(Describe(f));
     }
     if (!faults.empty()) {
         faults.push_back(kParameterError);
@@ -185,16 +169,16 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
     const auto heard = Search(o.address, kDefaultSearchMs, err);
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
-    const Listed* found = ByMac(*heard, mac);
+    const core::Controller* found = heard->FirstWithMac(mac);
     if (found == nullptr)
         return Fail(err, kExitNotFound,
                     {"no controller with MAC " + core::MacText(mac) + " answered" +
                      (o.address.empty() ? "" : " at " + o.address) + ", nothing sent"});
     const bool toBroadcast = o.address.empty();
-    const std::vector<std::string> shared = SharedMac(*heard, mac, toBroadcast);
+    const std::vector<core::Ip4> shared = core::SharedMacAddresses(*heard, mac, toBroadcast);
     if (!shared.empty())
         return Fail(err, kExitBadInput,
-                    {core::DescribeSharedMac(mac, shared) +
+                    {DescribeSharedMac(mac, shared) +
                      ", nothing sent (write to one of them with --address)"});
 
     const core::ControllerRecord& current = found->record;
@@ -202,17 +186,17 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
                                    o.mask.value_or(current.MaskText()),
                                    o.gateway.value_or(current.GatewayText()), current.PortText()};
     for (const core::FieldFault& f : core::CheckWriteValues(values))
-        faults.push_back(core::Describe(f));
+        faults.push_back(Describe(f));
     if (!faults.empty()) {
         faults.push_back(kParameterError);
         return Fail(err, kExitBadInput, faults);
     }
     const core::ControllerRecord wanted = Target(current, values.ip, values.mask, values.gateway);
     const core::WriteDestination destination =
-        core::ChooseDestination(toBroadcast, found->sender, found->cardIndex);
+        core::ChooseDestination(toBroadcast, found->address, found->card);
     if (const auto failure = WriteFrame(core::ConfigFrame(wanted), destination))
         return Fail(err, kExitNetwork, {*failure});
-    out << "sent to " << DestinationText(destination, found->card) << ": " << core::MacText(mac)
+    out << "sent to " << DestinationText(destination, found->cardName) << ": " << core::MacText(mac)
         << " " << ValuesText(wanted) << "\n";
     if (!o.verify)
         return kExitSuccess;
@@ -224,7 +208,7 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
 // A row of a checked plan and the controller that answered with its MAC.
 struct PlanStep {
     PlanRow row;
-    Listed controller;
+    core::Controller controller;
 };
 
 // Reads the plan, checks every row and finds each row's controller with one search. The
@@ -249,13 +233,13 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::o
         return Fail(err, kExitNetwork, {kNoLocalPort});
     std::vector<PlanStep> steps;
     for (const PlanRow& row : plan.rows) {
-        const Listed* found = ByMac(*heard, row.mac);
-        const std::vector<std::string> shared = SharedMac(*heard, row.mac, true);
+        const core::Controller* found = heard->FirstWithMac(row.mac);
+        const std::vector<core::Ip4> shared = core::SharedMacAddresses(*heard, row.mac, true);
         if (found == nullptr)
             complain(row.line,
                      "no controller with MAC " + core::MacText(row.mac) + " answered the search");
         else if (!shared.empty())
-            complain(row.line, core::DescribeSharedMac(row.mac, shared));
+            complain(row.line, DescribeSharedMac(row.mac, shared));
         else
             steps.push_back({row, *found});
     }
@@ -273,15 +257,15 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std:
     int failed = 0;
     for (const PlanStep& step : steps) {
         const PlanRow& row = step.row;
-        const Listed& found = step.controller;
+        const core::Controller& found = step.controller;
         const core::ControllerRecord wanted = Target(found.record, row.ip, row.mask, row.gateway);
         const core::FrameBytes frame = core::ConfigFrame(wanted);
         const core::WriteDestination destination =
-            core::ChooseDestination(true, found.sender, found.cardIndex);
+            core::ChooseDestination(true, found.address, found.card);
         out << "line " << row.line << ": " << core::MacText(row.mac) << " ";
         if (o.dryRun) {
             out << "would get " << core::HexText(frame.data(), frame.size()) << " to "
-                << DestinationText(destination, found.card) << "\n";
+                << DestinationText(destination, found.cardName) << "\n";
             continue;
         }
         if (const auto failure = WriteFrame(frame, destination)) {

@@ -1,6 +1,7 @@
 #include "Plan.h"
 
-#include "WriteRules.h"
+#include "Phrases.h"
+#include "WriteFields.h"
 
 #include <map>
 #include <optional>
@@ -117,7 +118,7 @@ Plan ParsePlan(std::string_view text) {
         PlanRow row{lineNumber, *mac, (*fields)[1], (*fields)[2], (*fields)[3]};
         const auto faults = core::CheckWriteValues({row.ip, row.mask, row.gateway, ""});
         if (!faults.empty()) {
-            error(core::Describe(faults.front()));
+            error(Describe(faults.front()));
             continue;
         }
         const auto [macAt, newMac] = macLines.emplace(row.mac, lineNumber);

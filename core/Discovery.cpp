@@ -1,5 +1,7 @@
 #include "Discovery.h"
 
+#include "Search.h"
+
 namespace core {
 
 DiscoveryResult Discover(const Ip4& destination, int timeoutMs, uint16_t base, unsigned card) {
@@ -11,8 +13,9 @@ DiscoveryResult Discover(const Ip4& destination, int timeoutMs, uint16_t base, u
     result.opened = true;
     search.Start(destination, card);
     search.Listen(std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0),
-                  [&result](const HeardReply& reply) { result.replies.push_back(reply); });
+                  [&result](const Heard& heard) { result.controllers.File(heard); });
     result.askedAgain = search.AskedAgain();
+    result.requests = search.RequestsSent();
     return result;
 }
 

@@ -15,16 +15,22 @@ const uint8_t kRequest[] = {'T', 'R'};
 
 // Datagrams moved by one read.
 constexpr size_t kReadsPerCall = 256;
-// How long the loop keeps reading after the last datagram before it waits again: a thread
-// that sleeps between datagrams has to win a processor back for each one, and a stream of
-// replies overflows a small receive buffer meanwhile.
-constexpr std::chrono::microseconds kStayAwake{0};
 // How long the socket stays quiet before onQuiet is called: a stream of replies whose
 // sender was put off its processor for a moment has not ended yet.
 constexpr std::chrono::milliseconds kQuiet{5};
 
 int64_t Ns(Search::Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+}
+
+Search::Clock::time_point FromNs(int64_t ns) {
+    return Search::Clock::time_point(
+        std::chrono::duration_cast<Search::Clock::duration>(std::chrono::nanoseconds(ns)));
+}
+
+// Rounded up: a poll never ends before the moment it waits for.
+int WaitMs(Search::Clock::duration wait) {
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
 }
 
 // The first of the local ports that opens.
@@ -59,70 +65,170 @@ Search::~Search() {
     Wait();
 }
 
+int Search::AddRequest(Request request) {
+    request.id = ++lastRequest_;
+    requests_.push_back(request);
+    return request.id;
+}
+
 void Search::Start(const Ip4& destination, unsigned card) {
     if (!Opened() || start_ != Clock::time_point{})
         return;
     // The cards are looked up before the first request goes out: its replies come at once,
     // and nobody reads them while this thread is still busy sending.
     const bool everyCard = destination == kBroadcast && card == 0;
-    std::vector<NetworkCard> beside;
     std::vector<unsigned> cards;
-    if (everyCard) {
-        beside = CardsBesideRoute();
-        for (const NetworkCard& c : BroadcastCards())
-            cards.push_back(c.index);
+    Request first{.to = destination, .card = card, .every = kAskAgainEvery};
+    if (card != 0) {
+        first.ends = Ends::kOnItsCard;
+        first.answeredOn = card;
+    } else if (everyCard) {
+        first.ends = Ends::kOnUnaskedCards;
     }
+    if (everyCard) {
+        for (const NetworkCard& c : BroadcastCards()) {
+            cards.push_back(c.index);
+            if (const auto address = ParseDottedQuad(c.address)) {
+                uint32_t key = 0; // network order, as datagrams give it
+                std::memcpy(&key, address->data(), sizeof key);
+                cardOfAddress_.emplace(key, c.index);
+            }
+        }
+        for (const NetworkCard& other : CardsBesideRoute())
+            requests_.push_back({.to = destination,
+                                 .card = other.index,
+                                 .ends = Ends::kOnItsCard,
+                                 .answeredOn = other.index,
+                                 .every = kAskAgainEvery});
+    }
+    requests_.insert(requests_.begin(), first); // the routed one goes out first, as ever
+    for (Request& r : requests_)
+        r.id = ++lastRequest_;
     start_ = Clock::now();
-    socket_.Sender().Send(destination, kControllerPort, kRequest, sizeof kRequest, card);
-    for (const NetworkCard& other : beside)
-        socket_.Sender().Send(destination, kControllerPort, kRequest, sizeof kRequest, other.index);
-    // Routed or not, the broadcast went out on every broadcast card.
+    // Routed or not, the broadcast goes out on every broadcast card.
     if (everyCard)
         asker_ = std::make_unique<SilentCardAsker>(std::move(cards));
+    SendDue(start_);
 }
 
-void Search::AskAgainWhenDue() {
+int Search::Ask(const Ip4& to, unsigned card, Clock::duration every, Clock::time_point now) {
+    return AddRequest(
+        {.to = to, .card = card, .ends = Ends::kWhenDropped, .every = every, .due = now});
+}
+
+void Search::Drop(int request) {
+    std::erase_if(requests_, [request](const Request& r) { return r.id == request; });
+}
+
+void Search::SendDue(Clock::time_point now) {
+    for (Request& r : requests_) {
+        if (r.answered || now < r.due)
+            continue;
+        r.due = now + r.every;
+        ++sent_;
+        lastSent_ = now;
+        socket_.Sender().Send(r.to, kControllerPort, kRequest, sizeof kRequest, r.card);
+    }
     if (!asker_)
         return;
     // From the same socket and port, so that the replies are read where the broadcast's
     // would have been.
-    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Elapsed());
-    for (const SilentCardAsker::Target& t : asker_->Due(since))
-        if (const auto address = ParseDottedQuad(t.address))
-            socket_.Sender().Send(*address, kControllerPort, kRequest, sizeof kRequest, t.card);
+    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(now - start_);
+    for (const SilentCardAsker::Target& t : asker_->Due(since)) {
+        ++sent_;
+        lastSent_ = now;
+        socket_.Sender().Send(t.address, kControllerPort, kRequest, sizeof kRequest, t.card);
+    }
 }
 
-size_t Search::Drain(int64_t deadlineNs, const ReplyFn& onReply, bool atEnd) {
+Search::Clock::time_point Search::NextDue() const {
+    Clock::time_point due = Clock::time_point::max();
+    for (const Request& r : requests_)
+        if (!r.answered)
+            due = std::min(due, r.due);
+    if (asker_ && !asker_->Decided())
+        due = std::min(due, start_ + SilentCardAsker::kWait);
+    return due;
+}
+
+unsigned Search::AnsweringCard(const Datagram& d) const {
+    const auto it = cardOfAddress_.find(d.to);
+    return it == cardOfAddress_.end() ? d.card : it->second;
+}
+
+void Search::Answered(unsigned card) {
+    if (asker_)
+        asker_->Heard(card);
+    const auto named = [this, card] {
+        return std::any_of(requests_.begin(), requests_.end(), [card](const Request& r) {
+            return r.ends == Ends::kOnItsCard && r.answeredOn == card;
+        });
+    };
+    for (Request& r : requests_) {
+        switch (r.ends) {
+        case Ends::kOnItsCard:
+            r.answered = r.answered || r.answeredOn == card;
+            break;
+        case Ends::kOnUnaskedCards:
+            r.answered = r.answered || !named();
+            break;
+        case Ends::kOnAnyReply:
+            r.answered = true;
+            break;
+        case Ends::kWhenDropped:
+            break;
+        }
+    }
+}
+
+size_t Search::Drain(int64_t deadlineNs, const HeardFn& onHeard, bool atEnd) {
     const size_t read =
         socket_.ReceiveWaiting(read_, atEnd ? std::numeric_limits<size_t>::max() : kReadsPerCall);
     // Without the system's arrival times, what was waiting at the end arrived within the
     // window as far as anyone can tell.
     const bool keepAll = atEnd && !socket_.StampsArrival();
     for (const Datagram& d : read_) {
-        if (!IsReply(d.bytes.data(), d.bytes.size()) || (d.arrivalNs > deadlineNs && !keepAll))
+        if (d.arrivalNs > deadlineNs && !keepAll)
             continue;
-        if (asker_)
-            asker_->Heard(d.card);
-        HeardReply reply;
-        std::memcpy(reply.sender.data(), &d.sender, reply.sender.size()); // network order
-        reply.senderPort = d.senderPort;
-        reply.card = d.card;
+        const auto record = ControllerRecord::FromReply(d.bytes.data(), d.bytes.size());
+        if (!record)
+            continue;
+        Answered(AnsweringCard(d));
+        Heard heard;
+        std::memcpy(heard.sender.data(), &d.sender, heard.sender.size()); // network order
+        heard.senderPort = d.senderPort;
+        heard.card = d.card;
         auto name = cardNames_.find(d.card);
         if (name == cardNames_.end())
             name = cardNames_.emplace(d.card, CardName(d.card)).first;
-        reply.cardName = name->second;
-        std::memcpy(reply.bytes.data(), d.bytes.data(), kReplyBytes);
-        onReply(reply);
+        heard.cardName = name->second;
+        heard.record = *record;
+        heard.at = FromNs(d.arrivalNs);
+        onHeard(heard);
     }
     read_.clear();
     return read;
 }
 
-void Search::Listen(Clock::duration window, const ReplyFn& onReply) {
-    Listen(window, onReply, {});
+void Search::Pump(Clock::time_point now, const HeardFn& onHeard) {
+    if (!Opened())
+        return;
+    SendDue(now);
+    while (Drain(std::numeric_limits<int64_t>::max(), onHeard, false) > 0) {
+    }
 }
 
-void Search::Listen(Clock::duration window, const ReplyFn& onReply,
+void Search::WaitUntil(Clock::time_point until) {
+    const auto wait = std::min(until, NextDue()) - Clock::now();
+    if (Opened() && wait > Clock::duration::zero())
+        socket_.WaitReadable(WaitMs(wait));
+}
+
+void Search::Listen(Clock::duration window, const HeardFn& onHeard) {
+    Listen(window, onHeard, {});
+}
+
+void Search::Listen(Clock::duration window, const HeardFn& onHeard,
                     const std::function<void()>& onQuiet) {
     if (!Opened() || start_ == Clock::time_point{})
         return;
@@ -130,60 +236,41 @@ void Search::Listen(Clock::duration window, const ReplyFn& onReply,
     const int64_t endNs = Ns(end);
     bool quietDue = false; // datagrams came since onQuiet was last called
     for (;;) {
-        AskAgainWhenDue();
         const auto now = Clock::now();
         if (now >= end)
             break;
-        auto wait = end - now;
-        if (asker_ && Elapsed() < SilentCardAsker::kWait)
-            wait = std::min<Clock::duration>(wait, SilentCardAsker::kWait - Elapsed());
+        SendDue(now);
+        auto until = std::min(end, NextDue());
         if (quietDue)
-            wait = std::min<Clock::duration>(wait, kQuiet);
-        // Rounded up: the poll never ends before the deadline it waits for.
-        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
-        if (!socket_.WaitReadable(static_cast<int>(ms))) {
+            until = std::min(until, now + kQuiet);
+        if (!socket_.WaitReadable(WaitMs(until - now))) {
             if (quietDue && onQuiet && Clock::now() < end)
                 onQuiet();
             quietDue = false;
             continue;
         }
-        for (auto last = Clock::now(); Clock::now() < end;) {
-            if (Drain(endNs, onReply, false) > 0)
-                last = Clock::now();
-            else if (Clock::now() - last >= kStayAwake)
-                break;
+        // Read on while datagrams come: a thread that sleeps between datagrams has to win a
+        // processor back for each one, and a stream of replies overflows a small receive
+        // buffer meanwhile.
+        while (Clock::now() < end && Drain(endNs, onHeard, false) > 0) {
         }
         quietDue = true;
     }
-    Drain(endNs, onReply, true);
+    Drain(endNs, onHeard, true);
 }
 
 void Search::StartInBackground(const Ip4& destination, unsigned card, Clock::duration window,
-                               std::function<void()> onWaiting) {
+                               HeardFn onHeard, std::function<void()> onQuiet,
+                               std::function<void()> onEnd) {
     if (thread_.joinable() || !Opened())
         return;
     // The request goes out from the thread once it runs: on a busy machine a new thread may
     // wait a while for its first turn, and replies sent meanwhile would find nobody reading.
-    const auto listen = [this, destination, card, window, onWaiting = std::move(onWaiting)] {
+    auto listen = [this, destination, card, window, onHeard = std::move(onHeard),
+                   onQuiet = std::move(onQuiet), onEnd = std::move(onEnd)] {
         Start(destination, card);
-        const auto keep = [this](const HeardReply& reply) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            waiting_.push_back(reply);
-        };
-        // The caller is told when a stream of replies has paused, not while it flows: a
-        // caller busy filing them would take the processor from this thread meanwhile.
-        const auto tell = [this, &onWaiting] {
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (waiting_.empty() || told_)
-                    return;
-                told_ = true;
-            }
-            onWaiting();
-        };
-        Listen(window, keep, tell);
-        done_ = true;
-        onWaiting();
+        Listen(window, onHeard, onQuiet);
+        onEnd();
     };
     try {
         thread_ = std::thread(listen);
@@ -195,14 +282,6 @@ void Search::StartInBackground(const Ip4& destination, unsigned card, Clock::dur
 void Search::Wait() {
     if (thread_.joinable())
         thread_.join();
-}
-
-std::vector<HeardReply> Search::Take() {
-    std::vector<HeardReply> taken;
-    std::lock_guard<std::mutex> lock(mutex_);
-    taken.swap(waiting_);
-    told_ = false;
-    return taken;
 }
 
 } // namespace core

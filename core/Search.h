@@ -1,26 +1,28 @@
-// One search for controllers, as the window and the command line both run it: the first
-// free local port, the discovery request "TR", and the valid replies that reach the
-// machine within a window timed on the steady clock.
+// One search for controllers, as the window, the command line and the check after a write
+// all run it: the first free local port, the discovery request "TR", and the valid replies
+// that reach the machine within a window timed on the steady clock.
+//
+// A request goes out again while nothing has answered it: a laptop's Wi-Fi sends a
+// broadcast once, unacknowledged, and an access point relays it to the wired LAN only if it
+// got it. A card that has heard a reply asks nothing more.
 //
 // Listen is the search's only wait: one poll on its sockets at a time, until the end of the
-// window. The command line calls it on its own thread; the window lets it run in a thread
-// of its own (StartInBackground), which keeps the socket drained however long the window
-// takes to file what it heard, and tells the window when replies are waiting.
+// window. The command line calls it on its own thread; the window lets it run in a thread of
+// its own (StartInBackground), which keeps the socket drained however long the window takes
+// to file what it heard.
 #pragma once
 
+#include "Controllers.h"
 #include "Ports.h"
 #include "SilentCardAsker.h"
 #include "UdpSocket.h"
 
-#include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,21 +35,15 @@ UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened = nullptr);
 // The same for the sockets a search listens on (see UdpSocketGroup).
 UdpSocketGroup OpenSearchPort(uint16_t base, uint16_t* opened = nullptr);
 
-struct HeardReply {
-    Ip4 sender{}; // the reply's sender address
-    uint16_t senderPort = 0;
-    unsigned card = 0; // interface index it arrived on (0: unknown)
-    std::string cardName;
-    std::array<uint8_t, 30> bytes{}; // the whole valid reply (length 30, sum 0)
-};
-
 class Search {
 public:
     using Clock = std::chrono::steady_clock;
-    using ReplyFn = std::function<void(const HeardReply&)>;
+    using HeardFn = std::function<void(const Heard&)>;
 
     // How long a search listens, unless its caller says otherwise.
     static constexpr std::chrono::milliseconds kWindow{1000};
+    // How often a request that nothing has answered yet goes out again.
+    static constexpr std::chrono::milliseconds kAskAgainEvery{150};
 
     // Opens the first free local port of base, base + 1, base + 2 (OpenSearchPort); nothing
     // is sent yet.
@@ -61,58 +57,92 @@ public:
     bool Opened() const { return socket_.Valid(); }
     uint16_t LocalPort() const { return localPort_; }
 
-    // Sends one "TR" to port 5001 of destination; the window opens here. Card 0: routed,
-    // and to the broadcast address also once on every other broadcast card (a routed
-    // broadcast leaves by one card only), with the unicast re-ask of silent cards (see
-    // SilentCardAsker). Another card: by that card only, nothing asked again.
+    // Sends "TR" to port 5001 of destination; the window opens here. Card 0: routed, and to
+    // the broadcast address also once on every other broadcast card (a routed broadcast
+    // leaves by one card only), with the unicast re-ask of silent cards (see
+    // SilentCardAsker). Another card: by that card only. Each request goes out again every
+    // kAskAgainEvery until a reply answers it: a broadcast's by arriving on its card, one to
+    // an address by arriving at all.
     void Start(const Ip4& destination, unsigned card = 0);
 
     // Hands each valid reply that reached the machine within window (from Start) to
-    // onReply, in arrival order, and returns at the end of the window; replies that arrive
+    // onHeard, in arrival order, and returns at the end of the window; replies that arrive
     // later are never handed out.
-    void Listen(Clock::duration window, const ReplyFn& onReply);
+    void Listen(Clock::duration window, const HeardFn& onHeard);
 
     // Starts and listens as Start and Listen do, in a thread of its own, which sends the
-    // request once it runs. Replies wait for Take; the thread calls onWaiting when replies
-    // wait and their stream has paused (the caller wakes its own loop there, it must not
-    // block), and once more with Done() true at the end of the window.
+    // request once it runs. On that thread: onHeard for each reply, onQuiet whenever a
+    // stream of replies has paused (a caller that files replies elsewhere wakes there; it
+    // must not block), and onEnd once at the end of the window.
     void StartInBackground(const Ip4& destination, unsigned card, Clock::duration window,
-                           std::function<void()> onWaiting);
-    // The replies waiting since the last Take, in arrival order (from any thread).
-    std::vector<HeardReply> Take();
-    // The background listen has ended: after it, Take gives the last replies.
-    bool Done() const { return done_; }
+                           HeardFn onHeard, std::function<void()> onQuiet,
+                           std::function<void()> onEnd);
     // Waits until the background listen has ended (at the end of its window).
     void Wait();
-
-    // How long the window has been open, on the steady clock.
-    Clock::duration Elapsed() const { return Clock::now() - start_; }
 
     // Some card heard no reply to the broadcast within a short while, and the neighbours
     // that asked for this computer's address since were asked again by unicast.
     bool AskedAgain() const { return asker_ && asker_->Asked(); }
+    // Every "TR" this search has sent: first requests, asks again and the unicast re-ask.
+    int RequestsSent() const { return sent_; }
+
+    // For a caller that keeps asking until it has what it wants (the check after a write):
+    // "TR" to port 5001 of to, by card as UdpSocket::Send takes it, at now and every every
+    // after, until Drop. Gives the request's number.
+    int Ask(const Ip4& to, unsigned card, Clock::duration every, Clock::time_point now);
+    void Drop(int request);
+    // Sends what is due at now and hands out every valid reply waiting, without waiting.
+    void Pump(Clock::time_point now, const HeardFn& onHeard);
+    // Waits until a reply waits or a request is due, until at the latest.
+    void WaitUntil(Clock::time_point until);
+    // When the last request went out (the epoch before the first).
+    Clock::time_point LastSent() const { return lastSent_; }
 
 private:
-    // Listen, calling onQuiet whenever the socket has gone quiet after datagrams.
-    void Listen(Clock::duration window, const ReplyFn& onReply,
+    enum class Ends {
+        kOnItsCard,      // a reply arrives on its card
+        kOnUnaskedCards, // a reply arrives on a card no other request names (the routed one)
+        kOnAnyReply,     // a reply arrives at all (a request to one address)
+        kWhenDropped,    // its caller drops it
+    };
+    struct Request {
+        int id = 0;
+        Ip4 to{};
+        unsigned card = 0; // as UdpSocket::Send takes it
+        Ends ends = Ends::kOnAnyReply;
+        unsigned answeredOn = 0; // for kOnItsCard
+        Clock::duration every{};
+        Clock::time_point due{};
+        bool answered = false;
+    };
+
+    int AddRequest(Request request);
+    // Sends the requests due at now, and the unicast re-ask when it is due.
+    void SendDue(Clock::time_point now);
+    // The earliest moment something is due to go out.
+    Clock::time_point NextDue() const;
+    // A reply arrived for the card answered: the requests it answers go quiet.
+    void Answered(unsigned card);
+    // The card a reply answers: the card whose address it was sent to, else the card it
+    // arrived on.
+    unsigned AnsweringCard(const Datagram& d) const;
+    void Listen(Clock::duration window, const HeardFn& onHeard,
                 const std::function<void()>& onQuiet);
-    // Sends the requests of the re-ask that are due.
-    void AskAgainWhenDue();
     // Hands out what waits on the socket; up to deadlineNs, or when the system does not
     // stamp arrival times, all of it (it was waiting at the end). Gives how many were read.
-    size_t Drain(int64_t deadlineNs, const ReplyFn& onReply, bool atEnd);
+    size_t Drain(int64_t deadlineNs, const HeardFn& onHeard, bool atEnd);
 
     uint16_t localPort_ = 0; // before socket_: its initialiser writes this
     UdpSocketGroup socket_;
     std::unique_ptr<SilentCardAsker> asker_; // a broadcast search on every card only
     Clock::time_point start_{};
-    std::map<unsigned, std::string> cardNames_; // looked up once per search
-    std::deque<Datagram> read_;                 // the read in progress
-
-    std::mutex mutex_; // guards waiting_ and told_
-    std::vector<HeardReply> waiting_;
-    bool told_ = false; // onWaiting was called for what waits now
-    std::atomic<bool> done_{false};
+    Clock::time_point lastSent_{};
+    std::vector<Request> requests_;
+    int lastRequest_ = 0;
+    int sent_ = 0;
+    std::map<uint32_t, unsigned> cardOfAddress_; // the broadcast cards' addresses
+    std::map<unsigned, std::string> cardNames_;  // looked up once per search
+    std::deque<Datagram> read_;                  // the read in progress
     std::thread thread_;
 };
 

@@ -1,7 +1,5 @@
 #include "SilentCardAsker.h"
 
-#include "ControllerRecord.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -36,13 +34,12 @@ std::vector<SilentCardAsker::Target> SilentCardAsker::Due(std::chrono::milliseco
     for (const Neighbour& n : read_()) {
         if (!silent(n.card) || n.updatedAgoMs < 0 || n.updatedAgoMs > sinceRequest.count())
             continue;
-        Ip4 bytes{}; // the address is in network order: its first byte is the first group
-        std::memcpy(bytes.data(), &n.address, bytes.size());
-        const std::string text = DottedQuad(bytes);
+        Ip4 address{}; // in network order: its first byte is the first group
+        std::memcpy(address.data(), &n.address, address.size());
         const bool known = std::any_of(targets.begin(), targets.end(),
-                                       [&](const Target& t) { return t.address == text; });
+                                       [&](const Target& t) { return t.address == address; });
         if (!known)
-            targets.push_back({text, n.card});
+            targets.push_back({address, n.card});
     }
     asked_ = !targets.empty();
     return targets;

@@ -11,10 +11,10 @@
 #pragma once
 
 #include "Neighbours.h"
+#include "Ports.h"
 
 #include <chrono>
 #include <functional>
-#include <string>
 #include <vector>
 
 namespace core {
@@ -23,12 +23,6 @@ class SilentCardAsker {
 public:
     // How long after the request the neighbour table is looked at.
     static constexpr std::chrono::milliseconds kWait{250};
-
-    // What the command line says (on one line) when a re-ask went out.
-    static constexpr const char* kNote =
-        "no reply to the broadcast got through on some card: the neighbours that asked for "
-        "this computer's address since were asked again by unicast (a host firewall may be "
-        "dropping replies to broadcasts)";
 
     using NeighbourSource = std::function<std::vector<Neighbour>()>;
 
@@ -39,7 +33,7 @@ public:
     void Heard(unsigned card);
 
     struct Target {
-        std::string address; // dotted quad
+        Ip4 address{};
         unsigned card = 0;
         bool operator==(const Target&) const = default;
     };
@@ -50,6 +44,8 @@ public:
 
     // Some unicast re-ask was handed out by Due.
     bool Asked() const { return asked_; }
+    // Due has looked at the neighbour table (or found every card heard).
+    bool Decided() const { return decided_; }
 
 private:
     struct Card {

@@ -21,6 +21,7 @@ struct Datagram {
     uint32_t sender = 0;     // the sender's IPv4 address, network byte order
     uint16_t senderPort = 0; // host byte order
     unsigned card = 0;       // index of the interface it arrived on (0: unknown)
+    uint32_t to = 0;         // the address it was sent to, network byte order (0: unknown)
     int64_t arrivalNs = 0;   // when it reached the machine: SteadyClockNs()
     int64_t stampNs = 0;     // the system's own stamp of that moment (0: none); the copies
                              // of a datagram that reached several sockets share it

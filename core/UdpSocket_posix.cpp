@@ -50,7 +50,7 @@ int64_t SteadyArrival(int64_t stampNs, const ReadMoment& at) {
     return at.steadyNs - age;
 }
 
-// Reads the interface index and arrival time that came with a datagram.
+// Reads the interface index, destination address and arrival time that came with a datagram.
 void ReadControl(msghdr& msg, const ReadMoment& at, Datagram& d) {
     int64_t stampNs = 0;
     for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
@@ -58,6 +58,7 @@ void ReadControl(msghdr& msg, const ReadMoment& at, Datagram& d) {
             in_pktinfo info{};
             std::memcpy(&info, CMSG_DATA(c), sizeof info);
             d.card = static_cast<unsigned>(info.ipi_ifindex);
+            d.to = info.ipi_addr.s_addr;
         } else if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
             timespec t{};
             std::memcpy(&t, CMSG_DATA(c), sizeof t);

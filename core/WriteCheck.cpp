@@ -1,25 +1,14 @@
 #include "WriteCheck.h"
 
-#include "Search.h"
-
 #include <algorithm>
-#include <cstring>
-#include <deque>
-#include <optional>
-#include <set>
-#include <utility>
 
 namespace core {
 namespace {
 
 using Clock = WriteChecks::Clock;
 
-const uint8_t kRequest[] = {'T', 'R'};
-
 // How long the checking thread waits at most before it looks at its stop flag again.
 constexpr std::chrono::milliseconds kStopLatency{50};
-// Replies read in one go.
-constexpr size_t kReadBatch = 256;
 
 bool Takes(const ControllerRecord& wanted, const Ip4& sender, const ControllerRecord& heard) {
     return heard.ip == wanted.ip && heard.mask == wanted.mask && heard.gateway == wanted.gateway &&
@@ -49,59 +38,47 @@ void WriteChecks::Add(const WriteCheckRequest& request, Clock::time_point now) {
     Running r;
     r.outcome.request = request;
     r.start = now;
-    r.nextAsk = now;
     r.deadline = now + request.time;
+    // A card that has gone since the search is asked nothing rather than another one.
+    if (const std::optional<unsigned> via = FrameCard(request.card))
+        r.ask = AskKey{request.askAt, *via};
     running_.push_back(std::move(r));
 }
 
 void WriteChecks::Ask(Clock::time_point now) {
-    // One request per destination and card, however many checks are due for it.
-    std::set<std::pair<Ip4, unsigned>> sent;
-    for (Running& r : running_) {
-        if (now < r.nextAsk || now >= r.deadline)
-            continue;
-        r.nextAsk = now + kWriteCheckAskEvery;
-        if (!socket_.Valid())
-            socket_ = OpenLocalPort(base_); // none free: again at the next request
-        const WriteCheckRequest& q = r.outcome.request;
-        if (!socket_.Valid() || !sent.insert({q.askAt, q.card}).second)
-            continue;
-        // A card that has gone since the search is asked nothing rather than another one.
-        if (const std::optional<unsigned> via = FrameCard(q.card)) {
-            socket_.Send(q.askAt, kControllerPort, kRequest, sizeof kRequest, *via);
-            heldUntil_ = now + Search::kWindow;
+    if (!search_) {
+        search_ = std::make_unique<Search>(base_);
+        if (!search_->Opened()) {
+            search_.reset(); // none free: again at the next step
+            return;
         }
     }
+    for (const Running& r : running_)
+        if (r.ask && !asks_.contains(*r.ask))
+            asks_[*r.ask] = search_->Ask(r.ask->first, r.ask->second, kWriteCheckAskEvery, now);
 }
 
-void WriteChecks::Take(const Datagram& d) {
-    const auto record = ControllerRecord::FromReply(d.bytes.data(), d.bytes.size());
-    if (!record)
-        return;
-    Ip4 sender{};
-    std::memcpy(sender.data(), &d.sender, sender.size()); // network order: written order
+void WriteChecks::Take(const Heard& heard) {
     for (Running& r : running_) {
         WriteCheckOutcome& o = r.outcome;
-        if (record->mac != o.request.wanted.mac || o.result == WriteCheckResult::kConfirmed)
+        if (heard.record.mac != o.request.wanted.mac || o.result == WriteCheckResult::kConfirmed)
             continue;
-        o.result = Takes(o.request.wanted, sender, *record) ? WriteCheckResult::kConfirmed
-                                                            : WriteCheckResult::kOtherValues;
-        o.sender = sender;
-        o.heard = *record;
+        o.result = Takes(o.request.wanted, heard.sender, heard.record)
+                       ? WriteCheckResult::kConfirmed
+                       : WriteCheckResult::kOtherValues;
+        o.sender = heard.sender;
+        o.heard = heard.record;
     }
 }
 
 std::vector<WriteCheckOutcome> WriteChecks::Step(Clock::time_point now) {
     std::vector<WriteCheckOutcome> done;
-    if (!socket_.Valid() && running_.empty())
+    if (!search_ && running_.empty())
         return done;
-    Ask(now);
-    std::deque<Datagram> waiting;
-    while (socket_.ReceiveWaiting(waiting, kReadBatch) > 0) {
-        for (const Datagram& d : waiting)
-            Take(d);
-        waiting.clear();
-    }
+    if (!running_.empty())
+        Ask(now);
+    if (search_)
+        search_->Pump(now, [this](const Heard& heard) { Take(heard); });
     for (auto r = running_.begin(); r != running_.end();) {
         if (r->outcome.result != WriteCheckResult::kConfirmed && now < r->deadline) {
             ++r;
@@ -111,26 +88,38 @@ std::vector<WriteCheckOutcome> WriteChecks::Step(Clock::time_point now) {
         done.push_back(std::move(r->outcome));
         r = running_.erase(r);
     }
-    if (running_.empty() && now >= heldUntil_)
-        socket_ = UdpSocket();
+    // A request no check waits for any more goes quiet.
+    for (auto a = asks_.begin(); a != asks_.end();) {
+        const bool wanted = std::any_of(running_.begin(), running_.end(),
+                                        [&a](const Running& r) { return r.ask == a->first; });
+        if (wanted) {
+            ++a;
+            continue;
+        }
+        search_->Drop(a->second);
+        a = asks_.erase(a);
+    }
+    // The other controllers on the card are still answering the last request for a
+    // search's window: the port is kept, dropping what comes, until that has passed.
+    if (search_ && running_.empty() && now >= search_->LastSent() + Search::kWindow)
+        search_.reset();
     return done;
 }
 
 void WriteChecks::Wait(Clock::duration limit) {
     Clock::time_point due = Clock::now() + limit;
     for (const Running& r : running_)
-        due = std::min({due, r.nextAsk, r.deadline});
-    if (running_.empty() && socket_.Valid())
-        due = std::min(due, heldUntil_);
-    const auto left = due - Clock::now();
-    if (left <= Clock::duration::zero())
+        due = std::min(due, r.deadline);
+    if (search_ && running_.empty())
+        due = std::min(due, search_->LastSent() + Search::kWindow);
+    if (search_) {
+        search_->WaitUntil(due);
         return;
-    // Rounded up: a wait of 0 ms before a step that is due in less would only spin.
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left);
-    if (socket_.Valid())
-        socket_.WaitReadable(static_cast<int>(ms.count()));
-    else
-        std::this_thread::sleep_for(ms);
+    }
+    const auto left = due - Clock::now();
+    if (left > Clock::duration::zero())
+        // Rounded up: a wait of 0 ms before a step that is due in less would only spin.
+        std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(left));
 }
 
 WriteCheckOutcome CheckWrite(const WriteCheckRequest& request) {
@@ -183,28 +172,6 @@ void WriteChecker::Run() {
         checks.Wait(kStopLatency);
         lock.lock();
     }
-}
-
-WriteCheckNotice NoticeForWindow(const WriteCheckOutcome& o) {
-    const std::string controller = "Контроллер " + o.request.wanted.MacText();
-    switch (o.result) {
-    case WriteCheckResult::kConfirmed:
-        return {"Параметры записаны", controller + " отвечает с адреса " + DottedQuad(o.sender),
-                false};
-    case WriteCheckResult::kOtherValues:
-        return {"Запись не подтверждена",
-                controller + " отвечает с адреса " + DottedQuad(o.sender) + ": IP " +
-                    o.heard.IpText() + ", маска " + o.heard.MaskText() + ", шлюз " +
-                    o.heard.GatewayText() + ". Новые параметры не приняты: запишите их ещё раз.",
-                true};
-    case WriteCheckResult::kNoAnswer:
-        break;
-    }
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(o.request.time).count();
-    return {"Запись не подтверждена",
-            controller + " не ответил за " + std::to_string(seconds) +
-                " с. Перезапустите контроллер и повторите поиск.",
-            true};
 }
 
 } // namespace core

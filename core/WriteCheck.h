@@ -6,24 +6,29 @@
 // The window and the command line run this one check; they differ only in how they show
 // its outcome.
 //
-// A check holds a local port of its own (the first free one of 6002 to 6004) from its first
-// request until a second after its last one, so that a search or a write started meanwhile,
-// or right after a check that was confirmed at once, opens the next port and neither side
-// reads the other's replies. It keeps nothing of what it hears but its outcome.
+// The checks run on a search (Search.h) of their own, which asks again until they end: it
+// holds a local port (the first free one of 6002 to 6004) from the first request until a
+// second after its last one, so that a search or a write started meanwhile, or right after
+// a check that was confirmed at once, opens the next port and neither side reads the
+// other's replies. A check keeps nothing of what it hears but its outcome.
 #pragma once
 
+#include "ConfigWrite.h"
 #include "ControllerRecord.h"
+#include "Controllers.h"
 #include "Ports.h"
-#include "UdpSocket.h"
-#include "WriteRules.h"
+#include "Search.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
-#include <string>
+#include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace core {
@@ -78,7 +83,7 @@ public:
 
     void Add(const WriteCheckRequest& request, Clock::time_point now = Clock::now());
     // No check is running and the local port is given back.
-    bool Idle() const { return running_.empty() && !socket_.Valid(); }
+    bool Idle() const { return running_.empty() && !search_; }
 
     // Sends the requests that are due, reads every reply waiting and gives the outcomes of
     // the checks that are settled or out of time. Opens the local port for the first request
@@ -91,19 +96,22 @@ public:
     void Wait(Clock::duration limit);
 
 private:
+    // Where a check asks: the address and the card as UdpSocket::Send takes it.
+    using AskKey = std::pair<Ip4, unsigned>;
     struct Running {
         WriteCheckOutcome outcome;
         Clock::time_point start;
-        Clock::time_point nextAsk;
         Clock::time_point deadline;
-        bool heard = false;
+        std::optional<AskKey> ask; // none: its card has gone, it asks nothing
     };
+    // Asks for every check that is not asked for yet: one request per destination and
+    // card, however many checks wait for it.
     void Ask(Clock::time_point now);
-    void Take(const Datagram& datagram);
+    void Take(const Heard& heard);
 
     uint16_t base_;
-    UdpSocket socket_;
-    Clock::time_point heldUntil_; // the port is kept until then when no check is left
+    std::unique_ptr<Search> search_; // from the first request to a second after the last
+    std::map<AskKey, int> asks_;     // the search's requests
     std::vector<Running> running_;
 };
 
@@ -135,13 +143,5 @@ private:
     bool stop_ = false;
     std::thread thread_; // last: it starts once the rest is in place
 };
-
-// The tray balloon that tells the window's user an outcome, in Russian (UTF-8).
-struct WriteCheckNotice {
-    std::string title;
-    std::string text;
-    bool warning = false; // else information
-};
-WriteCheckNotice NoticeForWindow(const WriteCheckOutcome& outcome);
 
 } // namespace core

@@ -42,8 +42,8 @@ public:
     virtual int ChildCount(Node node) = 0;
     virtual Node Child(Node node, int index) = 0;
     virtual std::string Caption(Node node) = 0;
-    // Appended last. line: the number of the device table line whose controller the node
-    // shows (0: none, a subnet node).
+    // Appended last. line: the number of the controller the node shows (core::Controllers;
+    // 0: none, a subnet node).
     virtual Node AddChild(Node parent, const std::string& caption, int line = 0) = 0;
     virtual void MarkHasChildren(Node node) = 0;
     // Leaves every node of the tree expanded, with automatic selection on expansion
@@ -51,12 +51,12 @@ public:
     virtual void FullExpand() = 0;
 };
 
-// The texts of the parameter fields that a configuration write reads.
+// The texts of the parameter fields that a configuration write reads; the MAC it is sent
+// to comes from the controller's own record, never from a field.
 class IParameterFields {
 public:
     virtual ~IParameterFields() = default;
     virtual std::string IpText() const = 0;      // RzEdit1
     virtual std::string GatewayText() const = 0; // RzEdit2
     virtual std::string MaskText() const = 0;    // RzEdit3
-    virtual std::string MacText() const = 0;     // RzEdit4
 };

@@ -1,26 +1,22 @@
 #include "UDPDriverQuorrelConf.h"
 
 #include "MarqueeTexts.h"
+#include "TreeCaptions.h"
 
 #include <string>
 
 namespace {
 
-// "192.168.1.xxx": the caption of the subnet node of an address.
-std::string SubnetLabel(const core::Ip4& a) {
-    return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + ".xxx";
-}
-
-// Files a reply in the device table, and a node for it under the node of its subnet (made
-// when there is none). The root is fetched afresh: a command may have emptied the tree
-// since the last reply.
-void FileReply(DriverContext& context, const core::HeardReply& reply) {
-    const auto record = core::ControllerRecord::FromReply(reply.bytes.data(), reply.bytes.size());
-    if (!record)
+// Files a reply in the controllers; a controller heard for the first time gets a node
+// under the node of its subnet (made when there is none). The root is fetched afresh: a
+// command may have emptied the tree since the last reply.
+void FileReply(DriverContext& context, const core::Heard& heard) {
+    const core::Controllers::Filed filed = context.table->File(heard);
+    if (filed.change != core::Controllers::Change::kAdded)
         return;
-    const int line = context.table->Store(reply.sender, *record, reply.card);
-    const std::string sender = core::DottedQuad(reply.sender);
-    const std::string label = SubnetLabel(reply.sender);
+    const int line = filed.id;
+    const std::string sender = core::DottedQuad(heard.sender);
+    const std::string label = SubnetLabel(heard.sender);
     IDeviceTree& tree = *context.tree;
     tree.BeginUpdate();
     IDeviceTree::Node root = tree.FirstNode();
@@ -50,7 +46,8 @@ void AddPass(IProgressIndicator& progress) {
 } // namespace
 
 SearchRun::SearchRun(const DriverContext& context, uint16_t base, QObject* parent)
-    : QObject(parent), context_(context), search_(std::make_unique<core::Search>(base)) {
+    : QObject(parent), context_(context), heard_(this, "FileWaiting"),
+      search_(std::make_unique<core::Search>(base)) {
     steps_.setTimerType(Qt::PreciseTimer);
     steps_.setInterval(1);
     connect(&steps_, &QTimer::timeout, this, &SearchRun::Step);
@@ -68,12 +65,13 @@ bool SearchRun::Start(const core::Ip4& destination) {
                                                                  : MarqueeText::SearchByAddress);
     context_.progress->SetTotalParts(kSearchParts);
     context_.progress->SetPartsComplete(0);
-    // Called from the search's thread: the replies are filed on the window's. The call is
-    // posted by name, so nothing of ours crosses the threads inside Qt's event queue; the
-    // replies themselves pass through the search's own lock (Take).
-    search_->StartInBackground(destination, 0, core::Search::kWindow, [this] {
-        QMetaObject::invokeMethod(this, "FileWaiting", Qt::QueuedConnection);
-    });
+    // The search's thread posts each reply and wakes the window once a stream of them has
+    // paused, not while it flows: a window busy filing them would take the processor from
+    // that thread meanwhile.
+    search_->StartInBackground(
+        destination, 0, core::Search::kWindow,
+        [this](const core::Heard& heard) { heard_.Post(heard); }, [this] { heard_.Wake(); },
+        [this] { heard_.Wake(); });
     end_.start(std::chrono::duration_cast<std::chrono::milliseconds>(core::Search::kWindow));
     steps_.start();
     return true;
@@ -82,9 +80,9 @@ bool SearchRun::Start(const core::Ip4& destination) {
 void SearchRun::FileWaiting() {
     if (ended_)
         return;
-    for (const core::HeardReply& reply : search_->Take()) {
+    for (const core::Heard& heard : heard_.Take()) {
         AddPass(*context_.progress);
-        FileReply(context_, reply);
+        FileReply(context_, heard);
     }
 }
 
@@ -112,14 +110,12 @@ std::optional<core::ControllerRecord> FieldValues(const IParameterFields& fields
     const auto ip = core::ParseDottedQuad(fields.IpText());
     const auto mask = core::ParseDottedQuad(fields.MaskText());
     const auto gateway = core::ParseDottedQuad(fields.GatewayText());
-    const auto mac = core::ParseMac(fields.MacText());
-    if (!ip || !mask || !gateway || !mac)
+    if (!ip || !mask || !gateway)
         return std::nullopt;
     core::ControllerRecord values = current;
     values.ip = *ip;
     values.mask = *mask;
     values.gateway = *gateway;
-    values.mac = *mac;
     return values;
 }
 

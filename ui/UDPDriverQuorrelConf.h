@@ -2,11 +2,12 @@
 // command run them against the window's tree, status displays and fields (DriverHost.h).
 #pragma once
 
+#include "ConfigWrite.h"
 #include "ControllerRecord.h"
-#include "DeviceTable.h"
+#include "Controllers.h"
 #include "DriverHost.h"
 #include "Search.h"
-#include "WriteRules.h"
+#include "ThreadNews.h"
 
 #include <QObject>
 #include <QTimer>
@@ -22,15 +23,16 @@ struct DriverContext {
     IDeviceTree* tree = nullptr;
     IStatusMarquee* marquee = nullptr;
     IProgressIndicator* progress = nullptr;
-    DeviceTable* table = nullptr;
+    core::Controllers* table = nullptr; // what the searches heard
     const IParameterFields* fields = nullptr;
 };
 
 // One search of the window. It listens for one second while the window goes on: its own
 // thread (core::Search) keeps the socket drained and wakes the window when replies wait;
-// each reply is filed in the device table and the tree as it comes. A timer of one step of
-// the clock moves the progress indicator by 2 parts, as does every reply, until the bar is
-// full; a timer of one second ends the search.
+// each reply is filed in the controllers as it comes, and a controller heard for the first
+// time gets its node in the tree. A timer of one step of the clock moves the progress
+// indicator by 2 parts, as does every reply, until the bar is full; a timer of one second
+// ends the search.
 class SearchRun : public QObject {
     Q_OBJECT
 public:
@@ -49,7 +51,7 @@ signals:
     void Finished();
 
 private slots:
-    // Called by name from the search's thread, queued (see Start).
+    // Called by name from the search's thread, queued (see ThreadNews).
     void FileWaiting();
 
 private:
@@ -57,23 +59,24 @@ private:
     void End();
 
     DriverContext context_;
+    ThreadNews<core::Heard> heard_;
     std::unique_ptr<core::Search> search_; // until the end: then its port is free again
     QTimer steps_;
     QTimer end_;
     bool ended_ = false;
 };
 
-// The values a write sends: current with the IP, mask and gateway of the fields (dotted
-// quads) and the MAC of the MAC field (core::ParseMac). Nothing when a field does not parse:
-// such a frame would name no controller, or the wrong one.
+// The values a write sends to the controller whose record is current: its record, MAC
+// included, with the IP, mask and gateway of the fields (dotted quads). Nothing when a field
+// does not parse.
 std::optional<core::ControllerRecord> FieldValues(const IParameterFields& fields,
-                                                  const core::ControllerRecord& current = {});
+                                                  const core::ControllerRecord& current);
 
-// Sends the configuration frame of the fields once to port 5001 of to, from the first free
-// local port from base on (core::SendFrame), flashing the write's caption and a full bar.
-// Gives the values written when the frame went out whole; nothing when the fields name no
-// controller, no local port opened or the card has gone (then nothing is shown either), or
-// the frame did not go out whole.
+// Sends the configuration frame of the fields for the controller whose record is current
+// once to port 5001 of to, from the first free local port from base on (core::SendFrame),
+// flashing the write's caption and a full bar. Gives the values written when the frame went
+// out whole; nothing when a field does not parse, no local port opened or the card has gone
+// (then nothing is shown either), or the frame did not go out whole.
 std::optional<core::ControllerRecord> WriteConfig(DriverContext& context, uint16_t base,
                                                   const core::WriteDestination& to,
-                                                  const core::ControllerRecord& current = {});
+                                                  const core::ControllerRecord& current);

@@ -12,9 +12,10 @@
 #include "StatusBar.h"
 #include "StatusPane.h"
 #include "TrayIcon.h"
+#include "TreeCaptions.h"
 #include "UserFunc.h"
 #include "WriteCheckNotice.h"
-#include "WriteRules.h"
+#include "WriteFields.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,10 +31,6 @@
 #include <optional>
 
 namespace {
-
-// The window-level broadcast mode flag: true at start and after a broadcast search,
-// false after a search by address. It chooses where a write goes.
-bool g_broadcastMode = true;
 
 QFont WindowFont() {
     QFont font(WindowFontFamily());
@@ -73,19 +70,17 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& ca
     return button;
 }
 
-// Why a write to the MAC in the MAC field must not go out: the last search heard that MAC
-// from more than one address and the frame would go to broadcast. Empty when it may.
-QString SharedMacRefusal(const DeviceTable& devices, const std::string& macField, bool broadcast) {
-    const std::optional<core::Mac> mac = core::ParseMac(macField);
-    if (!mac)
-        return {};
-    const std::vector<std::string> addresses =
-        core::SharedMacAddresses(devices.HeardMacs(), *mac, broadcast);
+// Why a write to mac must not go out: the last search heard that MAC from more than one
+// address and the frame would go to broadcast. Empty when it may.
+QString SharedMacRefusal(const core::Controllers& devices, const core::Mac& mac, bool broadcast) {
+    const std::vector<core::Ip4> addresses = core::SharedMacAddresses(devices, mac, broadcast);
     if (addresses.empty())
         return {};
+    QStringList list;
+    for (const core::Ip4& address : addresses)
+        list << QString::fromStdString(core::DottedQuad(address));
     return QStringLiteral("MAC %1 ответили %2: запись широковещанием изменит все эти контроллеры")
-        .arg(QString::fromStdString(core::MacText(*mac)),
-             QString::fromStdString(core::AddressList(addresses)));
+        .arg(QString::fromStdString(core::MacText(mac)), list.join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -93,7 +88,6 @@ QString SharedMacRefusal(const DeviceTable& devices, const std::string& macField
 void InitializeUnit1() {
     RegisterFontSubstitutes();
     AssignProgramDialogSettings();
-    g_broadcastMode = true;
 }
 
 // Counts the commands running on the stack. A close asked for meanwhile waits until the
@@ -260,10 +254,6 @@ void TForm1::FormCreate() {
         RzCheckTree1->setCurrentItem(root);
 }
 
-bool TForm1::BroadcastMode() const {
-    return g_broadcastMode;
-}
-
 DriverContext TForm1::Context() {
     DriverContext context;
     context.tree = RzCheckTree1;
@@ -298,7 +288,7 @@ void TForm1::StartSearch(const core::Ip4& destination, bool broadcast) {
 }
 
 void TForm1::SearchFinished(bool broadcast) {
-    g_broadcastMode = broadcast;
+    broadcastMode_ = broadcast;
     if (!broadcast) {
         SetDeviceCount(CountDevices()); // in the order the replies came
         return;
@@ -379,7 +369,7 @@ void TForm1::RzCheckTree1Change(QTreeWidgetItem* node) {
     if (selected == nullptr)
         return;
     const QString caption = selected->text(0);
-    if (!core::IsControllerName(caption.toStdString())) {
+    if (!IsControllerName(caption.toStdString())) {
         ClearFields();
         RzMarqueeStatus1->SetCaption("");
         EnableEditFields(false);
@@ -388,7 +378,7 @@ void TForm1::RzCheckTree1Change(QTreeWidgetItem* node) {
     RzMarqueeStatus1->SetCaption(MarqueeText::ControllerPrefix + caption.toStdString());
     // The record of the controller whose reply made this node: several controllers may
     // answer from one address.
-    if (const DeviceLine* line = devices_.Find(TTreeNode::LineOf(selected))) {
+    if (const core::Controller* line = devices_.Find(TTreeNode::LineOf(selected))) {
         EnableEditFields(true);
         ShowRecord(line->record);
         filledFrom_ = *line;
@@ -422,7 +412,7 @@ int TForm1::CountDevices() {
         for (int s = 0; s < root->childCount(); ++s) {
             QTreeWidgetItem* subnet = root->child(s);
             for (int c = 0; c < subnet->childCount(); ++c)
-                if (core::IsControllerName(subnet->child(c)->text(0).toStdString()))
+                if (IsControllerName(subnet->child(c)->text(0).toStdString()))
                     ++count;
         }
     }
@@ -483,10 +473,10 @@ void TForm1::RzBitBtn1Click() {
     const int line = TTreeNode::LineOf(selected);
     // Only a controller whose own record fills the fields is written to: the fields may
     // still hold the values of the controller selected before this one.
-    const bool filledFromNode = filledFrom_ && line != 0 && filledFrom_->id == line;
-    const bool mayWrite = selected != nullptr && core::MayWrite(node, filledFromNode ? node : "");
+    const bool mayWrite = selected != nullptr && IsControllerName(node) && filledFrom_ &&
+                          line != 0 && filledFrom_->id == line;
     if (mayWrite) {
-        const QString refusal = SharedMacRefusal(devices_, MacText(), g_broadcastMode);
+        const QString refusal = SharedMacRefusal(devices_, filledFrom_->record.mac, broadcastMode_);
         if (!refusal.isEmpty()) {
             ShowErrorMessage(refusal);
             return;
@@ -496,9 +486,9 @@ void TForm1::RzBitBtn1Click() {
     if (selected != nullptr) {
         devices_.Remove(line); // the selected node's controller only
         if (mayWrite) {
-            const DeviceLine& heard = *filledFrom_;
+            const core::Controller& heard = *filledFrom_;
             const core::WriteDestination to =
-                core::ChooseDestination(g_broadcastMode, heard.address, heard.card);
+                core::ChooseDestination(broadcastMode_, heard.address, heard.card);
             DriverContext context = Context();
             if (const auto written = WriteConfig(context, core::kLocalPortBase, to, heard.record))
                 emit FrameSent({heard, *written, to});
@@ -533,7 +523,4 @@ std::string TForm1::GatewayText() const {
 }
 std::string TForm1::MaskText() const {
     return RzEdit3->text().toStdString();
-}
-std::string TForm1::MacText() const {
-    return RzEdit4->text().toStdString();
 }

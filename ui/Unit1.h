@@ -3,10 +3,10 @@
 #pragma once
 
 #include "CheckTree.h"
-#include "DeviceTable.h"
+#include "ConfigWrite.h"
+#include "Controllers.h"
 #include "DriverHost.h"
 #include "UDPDriverQuorrelConf.h"
-#include "WriteRules.h"
 
 #include <QWidget>
 #include <memory>
@@ -27,13 +27,12 @@ class TWriteCheckNotice;
 
 // A configuration frame the write command sent.
 struct SentFrame {
-    DeviceLine heard;               // the controller as the last search heard it
+    core::Controller heard;         // the controller as the last search heard it
     core::ControllerRecord written; // the values sent to it
     core::WriteDestination to;
 };
 
-// Runs once before the window exists: the dialogs get the program's appearance and the
-// broadcast mode flag starts true.
+// Runs once before the window exists: the dialogs get the program's appearance.
 void InitializeUnit1();
 
 class TForm1 : public QWidget, private IParameterFields {
@@ -90,9 +89,10 @@ public:
     // True when a field that counts is bad; each bad field is selected and focused.
     bool ValidateBeforeWrite();
 
-    DeviceTable& Devices() { return devices_; }
-    bool BroadcastMode() const;
-    int32_t KeptStateIndex() const { return keptStateIndex_; }
+    const core::Controllers& Devices() const { return devices_; }
+    // True at start and after a broadcast search, false after a search by address: it
+    // chooses where a write goes.
+    bool BroadcastMode() const { return broadcastMode_; }
     // The count pane's text.
     QString DeviceCountText() const;
     // Tells whether each write took (tests shorten its check).
@@ -131,13 +131,13 @@ private:
     std::string IpText() const override;
     std::string GatewayText() const override;
     std::string MaskText() const override;
-    std::string MacText() const override;
 
-    DeviceTable devices_;
+    core::Controllers devices_;
+    bool broadcastMode_ = true;
     int32_t keptStateIndex_ = 0;
     // The controller whose record the fields were last filled from (none: nothing filled
     // them): a write goes only to the controller whose values the fields hold.
-    std::optional<DeviceLine> filledFrom_;
+    std::optional<core::Controller> filledFrom_;
     int busy_ = 0; // commands on the stack
     int searches_ = 0;
     bool closePending_ = false;

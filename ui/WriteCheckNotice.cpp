@@ -9,8 +9,35 @@ constexpr int kWarning = 2;
 
 } // namespace
 
+WriteCheckBalloon BalloonFor(const core::WriteCheckOutcome& o) {
+    const QString controller =
+        QStringLiteral("Контроллер ") + QString::fromStdString(o.request.wanted.MacText());
+    const QString sender = QString::fromStdString(core::DottedQuad(o.sender));
+    switch (o.result) {
+    case core::WriteCheckResult::kConfirmed:
+        return {QStringLiteral("Параметры записаны"),
+                controller + QStringLiteral(" отвечает с адреса ") + sender, false};
+    case core::WriteCheckResult::kOtherValues:
+        return {QStringLiteral("Запись не подтверждена"),
+                controller + QStringLiteral(" отвечает с адреса %1: IP %2, маска %3, шлюз %4. "
+                                            "Новые параметры не приняты: запишите их ещё раз.")
+                                 .arg(sender, QString::fromStdString(o.heard.IpText()),
+                                      QString::fromStdString(o.heard.MaskText()),
+                                      QString::fromStdString(o.heard.GatewayText())),
+                true};
+    case core::WriteCheckResult::kNoAnswer:
+        break;
+    }
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(o.request.time).count();
+    return {QStringLiteral("Запись не подтверждена"),
+            controller + QStringLiteral(" не ответил за %1 с. Перезапустите контроллер и "
+                                        "повторите поиск.")
+                             .arg(seconds),
+            true};
+}
+
 TWriteCheckNotice::TWriteCheckNotice(ShowBalloon show, QObject* parent)
-    : QObject(parent), show_(std::move(show)) {}
+    : QObject(parent), show_(std::move(show)), arrived_(this, "ShowArrived") {}
 
 TWriteCheckNotice::~TWriteCheckNotice() {
     Stop();
@@ -19,15 +46,9 @@ TWriteCheckNotice::~TWriteCheckNotice() {
 void TWriteCheckNotice::Start(const core::ControllerRecord& written,
                               const core::WriteDestination& destination) {
     if (!checker_)
-        checker_ = std::make_unique<core::WriteChecker>([this](const core::WriteCheckOutcome& o) {
-            // On the checker's thread: the balloon is shown on the window's. The outcome
-            // passes through this object's own lock, and the call is posted by name.
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                arrived_.push_back(o);
-            }
-            QMetaObject::invokeMethod(this, "ShowArrived", Qt::QueuedConnection);
-        });
+        // On the checker's thread: the balloon is shown on the window's.
+        checker_ = std::make_unique<core::WriteChecker>(
+            [this](const core::WriteCheckOutcome& o) { arrived_.PostAndWake(o); });
     checker_->Start(core::CheckAfterWrite(written, destination, checkTime_));
 }
 
@@ -36,19 +57,13 @@ void TWriteCheckNotice::Stop() {
 }
 
 void TWriteCheckNotice::ShowArrived() {
-    std::vector<core::WriteCheckOutcome> arrived;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        arrived.swap(arrived_);
-    }
-    for (const core::WriteCheckOutcome& outcome : arrived)
+    for (const core::WriteCheckOutcome& outcome : arrived_.Take())
         Show(outcome);
 }
 
 void TWriteCheckNotice::Show(const core::WriteCheckOutcome& outcome) {
     if (!checker_)
         return; // stopped since
-    const core::WriteCheckNotice notice = core::NoticeForWindow(outcome);
-    show_(QString::fromStdString(notice.title), QString::fromStdString(notice.text),
-          kBalloonSeconds, notice.warning ? kWarning : kInformation);
+    const WriteCheckBalloon balloon = BalloonFor(outcome);
+    show_(balloon.title, balloon.text, kBalloonSeconds, balloon.warning ? kWarning : kInformation);
 }

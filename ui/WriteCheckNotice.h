@@ -3,6 +3,7 @@
 // and hands each outcome, on the window's thread, to the tray balloon as it comes.
 #pragma once
 
+#include "ThreadNews.h"
 #include "WriteCheck.h"
 
 #include <QObject>
@@ -10,8 +11,14 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <vector>
+
+// The balloon that tells the window's user an outcome, in Russian.
+struct WriteCheckBalloon {
+    QString title;
+    QString text;
+    bool warning = false; // else information
+};
+WriteCheckBalloon BalloonFor(const core::WriteCheckOutcome& outcome);
 
 class TWriteCheckNotice : public QObject {
     Q_OBJECT
@@ -40,7 +47,6 @@ private:
 
     ShowBalloon show_;
     std::chrono::milliseconds checkTime_ = core::kWriteCheckTime;
-    std::mutex mutex_;                             // guards arrived_
-    std::vector<core::WriteCheckOutcome> arrived_; // reported, not shown yet
-    std::unique_ptr<core::WriteChecker> checker_;  // made by the first check
+    ThreadNews<core::WriteCheckOutcome> arrived_; // reported, not shown yet
+    std::unique_ptr<core::WriteChecker> checker_; // made by the first check
 };

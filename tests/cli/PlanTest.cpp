@@ -1,6 +1,7 @@
 #include "Plan.h"
 #include "Commands.h"
 #include "Output.h"
+#include "Phrases.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -75,6 +76,19 @@ TEST(CommandLine, EachCommandHasItsHelpAndNeedsNoNetworkForIt) {
     std::ostringstream err;
     EXPECT_EQ(cli::Run({"flash"}, out, err), 2);
     EXPECT_EQ(err.str(), "quorrel-cli: unknown command \"flash\" (see quorrel-cli --help)\n");
+}
+
+TEST(Phrases, SayWhichFieldOrMacAndWhy) {
+    const auto faults = core::CheckWriteValues({"192.168.1.255", "255.255.255.0", "", "5x"});
+    ASSERT_EQ(faults.size(), 3u);
+    EXPECT_EQ(cli::Describe(faults[0]),
+              "wrong IP address format \"192.168.1.255\": a group is above 254");
+    EXPECT_EQ(cli::Describe(faults[1]), "wrong gateway format \"\": empty");
+    EXPECT_EQ(cli::Describe(faults[2]), "wrong port format \"5x\": not a whole number");
+    EXPECT_EQ(cli::DescribeSharedMac({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x09},
+                                     {{192, 168, 1, 9}, {192, 168, 1, 19}}),
+              "MAC 00-1A-2B-3C-4D-09 answered from 192.168.1.9, 192.168.1.19: a broadcast write "
+              "would change all of these controllers");
 }
 
 } // namespace

@@ -112,7 +112,7 @@ protected:
     FakeTree tree_;
     FakeMarquee marquee_;
     FakeProgress progress_;
-    DeviceTable table_;
+    core::Controllers table_;
     FakeFields fields_;
     DriverContext context_;
 };
@@ -121,7 +121,7 @@ TEST_F(TwoCardLaptop, BroadcastSearchFindsTheControllersBehindBothCards) {
     EXPECT_EQ(Names(core::CardsBesideRoute()), std::vector<std::string>{"eth0"});
     SearchControllers(context_, core::kLocalPortBase, kBroadcastAddress);
 
-    EXPECT_EQ(table_.Count(), 3);
+    EXPECT_EQ(table_.Count(), 3u);
     EXPECT_EQ(TreeText(tree_),
               (std::vector<std::string>{"10.99.0.xxx: 10.99.0.9",
                                         "192.168.1.xxx: 192.168.1.10 192.168.1.9"}));
@@ -138,19 +138,20 @@ TEST_F(TwoCardLaptop, DiscoverNamesTheCardEachReplyCameIn) {
     ASSERT_TRUE(result.opened);
     EXPECT_EQ(result.localPort, core::kLocalPortBase);
     std::vector<std::string> heard;
-    for (const auto& r : result.replies)
-        heard.push_back(core::DottedQuad(r.sender) + " " + r.cardName + " " +
-                        std::to_string(r.senderPort));
+    for (const core::Controller& c : result.controllers)
+        heard.push_back(core::DottedQuad(c.address) + " " + c.cardName);
     std::sort(heard.begin(), heard.end());
-    EXPECT_EQ(heard, (std::vector<std::string>{"10.99.0.9 wlan0 5001", "192.168.1.10 eth0 5001",
-                                               "192.168.1.9 eth0 5001"}));
+    EXPECT_EQ(heard, (std::vector<std::string>{"10.99.0.9 wlan0", "192.168.1.10 eth0",
+                                               "192.168.1.9 eth0"}));
     EXPECT_EQ(RequestsSeen(*wifiSim_, 1), 1u);
     EXPECT_EQ(RequestsSeen(*officeSim_, 1), 1u);
 }
 
 TEST_F(TwoCardLaptop, AWriteOnTheCardArrivesOnlyOnItsLanAndTheControllerAnswersFromItsNewAddress) {
-    fields_.Set("192.168.1.50", "255.255.255.0", "192.168.1.1", "02-00-C0-A8-01-09");
-    const auto frame = core::ConfigFrame(*FieldValues(fields_));
+    fields_.Set("192.168.1.50", "255.255.255.0", "192.168.1.1");
+    core::ControllerRecord heard;
+    heard.mac = {0x02, 0x00, 0xC0, 0xA8, 0x01, 0x09};
+    const auto frame = core::ConfigFrame(*FieldValues(fields_, heard));
     EXPECT_EQ(core::SendFrame(frame, {core::kBroadcast, eth0Index_}), core::FrameSent::kSent);
 
     const auto seen = officeSim_->WaitForEvent("frame", kEventWaitMs);
@@ -165,7 +166,7 @@ TEST_F(TwoCardLaptop, AWriteOnTheCardArrivesOnlyOnItsLanAndTheControllerAnswersF
     SearchControllers(context_, core::kLocalPortBase, kBroadcastAddress);
     EXPECT_EQ(LineOf(table_, "192.168.1.9"), nullptr);
     EXPECT_EQ(LineOf(table_, "192.168.1.50")->card, eth0Index_);
-    EXPECT_EQ(table_.Count(), 3);
+    EXPECT_EQ(table_.Count(), 3u);
 }
 
 TEST_F(TwoCardLaptop, WithTheOtherCardDownTheWireCarriesOneRequest) {

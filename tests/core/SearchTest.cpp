@@ -58,15 +58,15 @@ TEST(Search, WhatArrivedWithinTheWindowIsHandedOutAndNothingLater) {
         reply[29] = 0xFF; // valid, and told apart from the first
         other.Send(loopback, 6002, reply, sizeof reply);
     });
-    std::vector<core::HeardReply> heard;
+    std::vector<core::Heard> heard;
     search.Listen(std::chrono::milliseconds(300),
-                  [&](const core::HeardReply& r) { heard.push_back(r); });
+                  [&](const core::Heard& r) { heard.push_back(r); });
     late.join();
     ASSERT_EQ(heard.size(), 1u) << "the junk is dropped, the late one arrived after the window";
     EXPECT_EQ(heard[0].sender, loopback);
     EXPECT_EQ(heard[0].senderPort, 7000);
     EXPECT_EQ(heard[0].card, 1u) << "lo";
-    EXPECT_EQ(heard[0].bytes[28], 0);
+    EXPECT_EQ(heard[0].record.reserved3, 0);
 }
 
 // Lets the socket open with the receive buffer an ordinary user gets, for one test.
@@ -96,7 +96,7 @@ TEST(Search, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBusy) {
 
     FakeWindow window;
     FakeTree& tree = window.tree;
-    DeviceTable& table = window.table;
+    core::Controllers& table = window.table;
     DriverContext& context = window.context;
     bool first = true;
     SearchControllers(context, core::kLocalPortBase, kBroadcastAddress, [&] {
@@ -107,11 +107,11 @@ TEST(Search, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBusy) {
     const auto answered = sim.WaitForEvent("answered", 10000);
     ASSERT_TRUE(answered);
     ASSERT_EQ(Field(*answered, "replies"), std::to_string(kControllers));
-    ASSERT_EQ(table.Count(), kControllers);
+    ASSERT_EQ(table.Count(), static_cast<size_t>(kControllers));
     // Filed in arrival order, which is the order the simulator sent them in.
     int outOfOrder = 0;
     for (int k = 0; k < kControllers; ++k)
-        if (core::DottedQuad(table.Line(k).address) !=
+        if (core::DottedQuad(table[static_cast<size_t>(k)].address) !=
             "127.1." + std::to_string(k / 250) + "." + std::to_string(k % 250 + 1))
             ++outOfOrder;
     EXPECT_EQ(outOfOrder, 0);

@@ -37,19 +37,19 @@ TEST(SilentCardAskerTest, AsksTheFreshNeighboursOfSilentCardsOnly) {
          {},
          {{Lan(10), 3, 40}, {Lan(9), 3, 120}},
          260ms,
-         {{"192.168.1.10", 3}, {"192.168.1.9", 3}}},
+         {{{192, 168, 1, 10}, 3}, {{192, 168, 1, 9}, 3}}},
         {"entries older than the request are left alone",
          {3},
          {},
          {{Lan(10), 3, 261}, {Lan(1), 3, 90000}, {Lan(9), 3, 260}},
          260ms,
-         {{"192.168.1.9", 3}}},
+         {{{192, 168, 1, 9}, 3}}},
         {"a card that heard a reply sends nothing more",
          {3, 4},
          {3},
          {{Lan(10), 3, 10}, {Lan(77), 4, 10}},
          300ms,
-         {{"192.168.1.77", 4}}},
+         {{{192, 168, 1, 77}, 4}}},
         {"neighbours on cards the request did not go out on",
          {3},
          {},
@@ -61,13 +61,13 @@ TEST(SilentCardAskerTest, AsksTheFreshNeighboursOfSilentCardsOnly) {
          {},
          {{Lan(9), 3, 5}, {Lan(9), 3, 7}},
          250ms,
-         {{"192.168.1.9", 3}}},
+         {{{192, 168, 1, 9}, 3}}},
         {"a reply on a card the request did not go out on changes nothing",
          {3},
          {8},
          {{Lan(9), 3, 5}},
          250ms,
-         {{"192.168.1.9", 3}}},
+         {{{192, 168, 1, 9}, 3}}},
     };
     for (const Case& c : cases) {
         core::SilentCardAsker asker(c.cards, [&] { return c.table; });
@@ -88,7 +88,7 @@ TEST(SilentCardAskerTest, DecidesOnceAfterTheWaitAndReadsTheTableOnlyThen) {
     EXPECT_TRUE(asker.Due(249ms).empty());
     EXPECT_EQ(reads, 0);
     EXPECT_FALSE(asker.Asked());
-    EXPECT_EQ(asker.Due(250ms), (std::vector<Target>{{"192.168.1.9", 3}}));
+    EXPECT_EQ(asker.Due(250ms), (std::vector<Target>{{{192, 168, 1, 9}, 3}}));
     EXPECT_TRUE(asker.Due(400ms).empty());
     EXPECT_TRUE(asker.Due(900ms).empty());
     EXPECT_EQ(reads, 1);

@@ -4,6 +4,7 @@
 // fall back to the same local port when another socket holds one.
 #include "Discovery.h"
 #include "PrivateNet.h"
+#include "Search.h"
 #include "UdpSocket.h"
 
 #include <gtest/gtest.h>

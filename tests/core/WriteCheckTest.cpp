@@ -1,5 +1,4 @@
-// The check after a write, against the simulator in the test's private network, and the
-// balloon that tells the window's user its outcome.
+// The check after a write, against the simulator in the test's private network.
 #include "WriteCheck.h"
 
 #include "Search.h"
@@ -108,17 +107,6 @@ TEST(WriteCheck, AConfirmedCheckKeepsItsPortForTheOtherAnswersToItsRequest) {
     EXPECT_TRUE(checks.Idle());
     EXPECT_TRUE(core::OpenLocalPort(core::kLocalPortBase, &port).Valid());
     EXPECT_EQ(port, core::kLocalPortBase);
-}
-
-// The other two balloons are shown by the window's tests.
-TEST(WriteCheck, TheBalloonWhenTheControllerDoesNotAnswer) {
-    core::WriteCheckOutcome o;
-    o.request = core::CheckAfterWrite(kMoved, kToAll);
-    const core::WriteCheckNotice n = core::NoticeForWindow(o);
-    EXPECT_EQ(n.title, "Запись не подтверждена");
-    EXPECT_EQ(n.text, "Контроллер 00-1A-2B-3C-4D-09 не ответил за 10 с. Перезапустите контроллер "
-                      "и повторите поиск.");
-    EXPECT_TRUE(n.warning);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-#include "WriteRules.h"
+#include "ConfigWrite.h"
+#include "WriteFields.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -45,22 +46,6 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"AddressesSkippedWhileDisabled", {"bad", "bad", "bad", "5001", false}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CheckValues, SaysWhichFieldAndWhy) {
-    const auto faults = core::CheckWriteValues({"192.168.1.255", "255.255.255.0", "", ""});
-    ASSERT_EQ(faults.size(), 2u);
-    EXPECT_EQ(core::Describe(faults[0]),
-              "wrong IP address format \"192.168.1.255\": a group is above 254");
-    EXPECT_EQ(core::Describe(faults[1]), "wrong gateway format \"\": empty");
-}
-
-TEST(WriteGuard, OnlyTheControllerWhoseRecordFilledTheFields) {
-    EXPECT_TRUE(core::MayWrite("192.168.1.10", "192.168.1.10"));
-    EXPECT_FALSE(core::MayWrite("192.168.1.9", "192.168.1.10")) << "another controller's values";
-    EXPECT_FALSE(core::MayWrite("192.168.1.9", "")) << "fields filled from no record";
-    EXPECT_FALSE(core::MayWrite("192.168.1.xxx", "192.168.1.xxx")) << "a subnet node";
-    EXPECT_FALSE(core::MayWrite("Quorrel", "Quorrel"));
-}
-
 TEST(WriteDestination, BroadcastOnTheCardHeardOnElseUnicastRouted) {
     const core::Ip4 node{192, 168, 1, 10};
     const auto broadcast = core::ChooseDestination(true, node, 3);
@@ -83,9 +68,9 @@ TEST(WriteDestination, PinnedOnlyToACardTheRoutedBroadcastWouldMiss) {
 
 struct SharedMacCase {
     const char* name;
-    std::vector<core::HeardMac> heard;
+    std::vector<std::pair<core::Ip4, core::Mac>> heard; // in the order heard
     bool toBroadcast;
-    std::vector<std::string> ambiguous;
+    std::vector<core::Ip4> ambiguous;
 };
 
 void PrintTo(const SharedMacCase& c, std::ostream* os) {
@@ -98,38 +83,45 @@ const core::Mac kMac5E = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 class SharedMac : public ::testing::TestWithParam<SharedMacCase> {};
 
 TEST_P(SharedMac, NamesEveryAddressABroadcastWriteWouldReach) {
-    EXPECT_EQ(core::SharedMacAddresses(GetParam().heard, kMac09, GetParam().toBroadcast),
+    core::Controllers heard;
+    for (const auto& [address, mac] : GetParam().heard) {
+        core::Heard reply;
+        reply.sender = address;
+        reply.record.mac = mac;
+        heard.File(reply);
+    }
+    EXPECT_EQ(core::SharedMacAddresses(heard, kMac09, GetParam().toBroadcast),
               GetParam().ambiguous);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, SharedMac,
     ::testing::Values(
-        SharedMacCase{"TwoAddresses",
-                      {{"192.168.1.9", kMac09}, {"192.168.1.10", kMac5E}, {"192.168.1.19", kMac09}},
-                      true,
-                      {"192.168.1.9", "192.168.1.19"}},
-        SharedMacCase{"ThreeInTheOrderHeard",
-                      {{"10.0.0.7", kMac09}, {"192.168.1.19", kMac09}, {"192.168.1.9", kMac09}},
-                      true,
-                      {"10.0.0.7", "192.168.1.19", "192.168.1.9"}},
         SharedMacCase{
-            "UnicastIsNotAffected", {{"192.168.1.9", kMac09}, {"192.168.1.19", kMac09}}, false, {}},
-        SharedMacCase{"OneAddressHeardTwiceIsOneController",
-                      {{"192.168.1.9", kMac09}, {"192.168.1.9", kMac09}, {"192.168.1.10", kMac5E}},
-                      true,
+            "TwoAddresses",
+            {{{192, 168, 1, 9}, kMac09}, {{192, 168, 1, 10}, kMac5E}, {{192, 168, 1, 19}, kMac09}},
+            true,
+            {{192, 168, 1, 9}, {192, 168, 1, 19}}},
+        SharedMacCase{
+            "ThreeInTheOrderHeard",
+            {{{10, 0, 0, 7}, kMac09}, {{192, 168, 1, 19}, kMac09}, {{192, 168, 1, 9}, kMac09}},
+            true,
+            {{10, 0, 0, 7}, {192, 168, 1, 19}, {192, 168, 1, 9}}},
+        SharedMacCase{"UnicastIsNotAffected",
+                      {{{192, 168, 1, 9}, kMac09}, {{192, 168, 1, 19}, kMac09}},
+                      false,
                       {}},
-        SharedMacCase{"OtherMacsSharedDoNotMatter",
-                      {{"192.168.1.9", kMac09}, {"192.168.1.10", kMac5E}, {"192.168.1.11", kMac5E}},
-                      true,
-                      {}},
+        SharedMacCase{
+            "OneAddressHeardTwiceIsOneController",
+            {{{192, 168, 1, 9}, kMac09}, {{192, 168, 1, 9}, kMac09}, {{192, 168, 1, 10}, kMac5E}},
+            true,
+            {}},
+        SharedMacCase{
+            "OtherMacsSharedDoNotMatter",
+            {{{192, 168, 1, 9}, kMac09}, {{192, 168, 1, 10}, kMac5E}, {{192, 168, 1, 11}, kMac5E}},
+            true,
+            {}},
         SharedMacCase{"NotHeardAtAll", {}, true, {}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SharedMac, SaysWhichMacAndWhere) {
-    EXPECT_EQ(core::DescribeSharedMac(kMac09, {"192.168.1.9", "192.168.1.19"}),
-              "MAC 00-1A-2B-3C-4D-09 answered from 192.168.1.9, 192.168.1.19: a broadcast write "
-              "would change all of these controllers");
-}
 
 } // namespace

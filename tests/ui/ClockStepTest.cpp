@@ -107,8 +107,8 @@ TEST(ClockStepChild, DISABLED_SearchesWhileTheClockMoves) {
     controllers.join();
 
     std::vector<std::string> filed;
-    for (int i = 0; i < window.table.Count(); ++i)
-        filed.push_back(core::DottedQuad(window.table.Line(i).address));
+    for (const core::Controller& c : window.table)
+        filed.push_back(core::DottedQuad(c.address));
     EXPECT_EQ(filed, (std::vector<std::string>{"127.0.0.11", "127.0.0.12", "127.0.0.13"}));
     EXPECT_EQ(window.marquee.history, (std::vector<std::string>{"Поиск контроллера по IP", ""}));
 }

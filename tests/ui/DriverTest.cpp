@@ -83,8 +83,13 @@ protected:
     void Search(const std::string& destination) {
         SearchControllers(context, core::kLocalPortBase, destination, [this] { ++pumps; });
     }
-    std::optional<core::ControllerRecord> Write(const std::string& to, unsigned card = 0) {
-        return WriteConfig(context, core::kLocalPortBase, {*core::ParseDottedQuad(to), card});
+    // Writes the fields to the controller with that MAC, as its record holds it.
+    std::optional<core::ControllerRecord>
+    Write(const std::string& to, const std::string& mac = "00-1A-2B-3C-4D-5E", unsigned card = 0) {
+        core::ControllerRecord current;
+        current.mac = *core::ParseMac(mac);
+        return WriteConfig(context, core::kLocalPortBase, {*core::ParseDottedQuad(to), card},
+                           current);
     }
 
     int pumps = 0;
@@ -156,9 +161,8 @@ TEST_F(DriverTest, SearchCountsTwoPartsPerPassAndResetsAtTheEnd) {
 TEST_F(DriverTest, WriteSendsTheWorkedExampleFrameOnce) {
     ControllerPort controller;
     ASSERT_TRUE(controller.Bound());
-    fields.Set(example::kFields.ip, example::kFields.mask, example::kFields.gateway,
-               example::kFields.mac);
-    EXPECT_TRUE(Write(kBroadcastAddress));
+    fields.Set(example::kFields.ip, example::kFields.mask, example::kFields.gateway);
+    EXPECT_TRUE(Write(kBroadcastAddress, example::kFields.mac));
     EXPECT_EQ(controller.Receive(),
               std::vector<uint8_t>(example::kFrame.begin(), example::kFrame.end()));
     EXPECT_TRUE(controller.Receive().empty()) << "the frame goes out once";
@@ -171,23 +175,20 @@ TEST_F(DriverTest, WriteSendsTheWorkedExampleFrameOnce) {
 TEST_F(DriverTest, WriteWithNoFreeLocalPortGivesFalseAndSendsNothing) {
     ControllerPort controller;
     HeldPorts held{6002, 6003, 6004};
-    fields.Set("10.0.0.2", "255.0.0.0", "10.0.0.1", "00-1A-2B-3C-4D-5E");
+    fields.Set("10.0.0.2", "255.0.0.0", "10.0.0.1");
     EXPECT_FALSE(Write(kBroadcastAddress));
     EXPECT_TRUE(controller.Receive().empty());
     EXPECT_TRUE(marquee.history.empty());
     EXPECT_TRUE(progress.calls.empty());
 }
 
-// A MAC text that is not six groups names no controller, an address text that does not
-// parse no address (it never becomes 255.255.255.255): nothing is sent.
+// An address text that does not parse is no address (it never becomes 255.255.255.255):
+// nothing is sent.
 TEST_F(DriverTest, WriteWithATextThatDoesNotParseSendsNothing) {
     ControllerPort controller;
-    for (const auto& [ip, mac] : {std::pair{"10.0.0.2", ""},
-                                  {"10.0.0.2", "00-1A-2B-3C-4D-5"},
-                                  {"10.0.0.2", "00.1A.2B.3C.4D.5E"},
-                                  {"1.2.3", "00-1A-2B-3C-4D-5E"}}) {
-        fields.Set(ip, "255.0.0.0", "10.0.0.1", mac);
-        EXPECT_FALSE(Write(kBroadcastAddress)) << ip << " " << mac;
+    for (const auto& [ip, mask] : {std::pair{"1.2.3", "255.0.0.0"}, {"10.0.0.2", "255,0,0,0"}}) {
+        fields.Set(ip, mask, "10.0.0.1");
+        EXPECT_FALSE(Write(kBroadcastAddress)) << ip << " " << mask;
     }
     EXPECT_TRUE(controller.Receive().empty());
     EXPECT_TRUE(marquee.history.empty());
@@ -196,8 +197,8 @@ TEST_F(DriverTest, WriteWithATextThatDoesNotParseSendsNothing) {
 TEST_F(DriverTest, WriteToASingleAddressReachesOnlyThatAddress) {
     ASSERT_EQ(privatenet::AddAddress("10.0.0.5/32"), "");
     ControllerPort controller;
-    fields.Set("10.0.0.6", "255.255.255.0", "10.0.0.1", "0a:0b:0c:0d:0e:0f");
-    EXPECT_TRUE(Write("10.0.0.5"));
+    fields.Set("10.0.0.6", "255.255.255.0", "10.0.0.1");
+    EXPECT_TRUE(Write("10.0.0.5", "0a:0b:0c:0d:0e:0f"));
     const auto frame = controller.Receive();
     ASSERT_EQ(frame.size(), 26u);
     EXPECT_EQ(std::vector<uint8_t>(frame.begin() + 18, frame.begin() + 24),
@@ -212,7 +213,7 @@ TEST_F(DriverTest, WriteThatCannotBeSentGivesFalse) {
 #else
     ASSERT_EQ(std::system("ip route add unreachable 203.0.113.0/24"), 0);
 #endif
-    fields.Set("203.0.113.7", "255.255.255.0", "203.0.113.1", "00-1A-2B-3C-4D-5E");
+    fields.Set("203.0.113.7", "255.255.255.0", "203.0.113.1");
     EXPECT_FALSE(Write("203.0.113.9"));
     EXPECT_EQ(marquee.caption, "") << "its own status is cleared as after any write";
     EXPECT_EQ(progress.percent, 0);
@@ -221,8 +222,8 @@ TEST_F(DriverTest, WriteThatCannotBeSentGivesFalse) {
 
 TEST_F(DriverTest, WriteOnACardThatHasGoneSendsNothingAndShowsNothing) {
     ControllerPort controller;
-    fields.Set("10.0.0.2", "255.0.0.0", "10.0.0.1", "00-1A-2B-3C-4D-5E");
-    EXPECT_FALSE(Write(kBroadcastAddress, 4000));
+    fields.Set("10.0.0.2", "255.0.0.0", "10.0.0.1");
+    EXPECT_FALSE(Write(kBroadcastAddress, "00-1A-2B-3C-4D-5E", 4000));
     EXPECT_TRUE(controller.Receive().empty());
     EXPECT_TRUE(marquee.history.empty());
     EXPECT_TRUE(progress.calls.empty());

@@ -97,15 +97,12 @@ public:
     std::string IpText() const override { return ip; }
     std::string GatewayText() const override { return gateway; }
     std::string MaskText() const override { return mask; }
-    std::string MacText() const override { return mac; }
-    void Set(std::string ipText, std::string maskText, std::string gatewayText,
-             std::string macText) {
+    void Set(std::string ipText, std::string maskText, std::string gatewayText) {
         ip = std::move(ipText);
         mask = std::move(maskText);
         gateway = std::move(gatewayText);
-        mac = std::move(macText);
     }
-    std::string ip, gateway, mask, mac;
+    std::string ip, gateway, mask;
 };
 
 // All of the window a search reaches, wired into one context.
@@ -123,7 +120,7 @@ struct FakeWindow {
     FakeTree tree;
     FakeMarquee marquee;
     FakeProgress progress;
-    DeviceTable table;
+    core::Controllers table;
     FakeFields fields;
     DriverContext context;
 };

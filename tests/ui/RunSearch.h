@@ -30,16 +30,16 @@ inline bool SearchControllers(DriverContext& context, uint16_t base, const std::
 
 inline const std::string kBroadcastAddress = "255.255.255.255";
 
-// The first line of the address (a dotted quad), or nullptr.
-inline const DeviceLine* LineOf(const DeviceTable& table, const std::string& address) {
-    for (int i = 0; i < table.Count(); ++i)
-        if (core::DottedQuad(table.Line(i).address) == address)
-            return &table.Line(i);
+// The first controller heard at the address (a dotted quad), or nullptr.
+inline const core::Controller* LineOf(const core::Controllers& table, const std::string& address) {
+    for (const core::Controller& c : table)
+        if (core::DottedQuad(c.address) == address)
+            return &c;
     return nullptr;
 }
 
-// The record text of the first line of the address; empty without one.
-inline std::string RecordOf(const DeviceTable& table, const std::string& address) {
-    const DeviceLine* line = LineOf(table, address);
+// The record text of the first controller at the address; empty without one.
+inline std::string RecordOf(const core::Controllers& table, const std::string& address) {
+    const core::Controller* line = LineOf(table, address);
     return line != nullptr ? line->record.Text() : std::string();
 }

@@ -86,14 +86,15 @@ TEST_F(WriteTest, PressingAgainForTheSameControllerSendsTheSameValuesAgain) {
     EXPECT_EQ(Field(frames[1], "bytes"), kWorkedExampleFrame);
 }
 
-TEST_F(WriteTest, MacTextWithAnySeparatorGivesTheSameBytes) {
+// The MAC a frame names is the selected controller's own, whatever its field shows.
+TEST_F(WriteTest, TheMacComesFromTheSelectedControllersRecordNotFromItsField) {
     SearchAndSelect();
-    form->RzEdit4->setText("0a:0b:0c:0d:0e:0f");
+    form->RzEdit4->setText("0a:0b:0c:0d:0e:0f"); // 10.0.0.5's MAC
     Write();
     const auto frames = Frames();
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(Field(frames[0], "bytes").substr(36, 12), "0F0E0D0C0B0A");
-    EXPECT_EQ(Field(frames[0], "result"), "accepted") << "that is 10.0.0.5's MAC";
+    EXPECT_EQ(Field(frames[0], "bytes"), kWorkedExampleFrame);
+    EXPECT_EQ(Field(frames[0], "result"), "accepted");
 }
 
 TEST_F(WriteTest, PortBytesAre5001WhateverThePortFieldShows) {
@@ -428,6 +429,17 @@ TEST_F(WriteCheckTest, AnIgnoredWriteIsNotConfirmed) {
                              "192.168.1.10, маска 255.255.255.0, шлюз 192.168.1.1. Новые "
                              "параметры не приняты: запишите их ещё раз.");
     EXPECT_EQ(balloon->icon, QSystemTrayIcon::Warning);
+}
+
+// The other two balloons are shown above, from the controller's answers.
+TEST(WriteCheckBalloon, WhenTheControllerDoesNotAnswer) {
+    core::WriteCheckOutcome o;
+    o.request.wanted.mac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x09};
+    const WriteCheckBalloon b = BalloonFor(o);
+    EXPECT_EQ(b.title, "Запись не подтверждена");
+    EXPECT_EQ(b.text, "Контроллер 00-1A-2B-3C-4D-09 не ответил за 10 с. Перезапустите контроллер "
+                      "и повторите поиск.");
+    EXPECT_TRUE(b.warning);
 }
 
 TEST_F(WriteCheckTest, AWriteThatDidNotGoOutRunsNoCheck) {

@@ -1,5 +1,6 @@
-// A sequence of device table operations against a plain list of lines.
-#include "DeviceTable.h"
+// A sequence of filings, removals and clearings of what a search found, against a plain
+// list of controllers.
+#include "Controllers.h"
 #include "FuzzSupport.h"
 
 #include <algorithm>
@@ -10,8 +11,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
-    DeviceTable table;
-    std::vector<DeviceLine> model;
+    core::Controllers table;
+    struct Line {
+        int id;
+        core::Ip4 address;
+        core::ControllerRecord record;
+        unsigned card;
+    };
+    std::vector<Line> model;
     std::vector<int> ids; // every number handed out
     while (input.remaining_bytes() > 0) {
         // Few distinct addresses and MACs, so controllers repeat and lines get replaced.
@@ -20,12 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         record.mac[5] = input.ConsumeIntegralInRange<uint8_t>(1, 3);
         record.hardware = input.ConsumeIntegral<uint8_t>();
         const unsigned card = input.ConsumeIntegralInRange(0u, 3u);
-        const auto at = std::find_if(model.begin(), model.end(), [&](const DeviceLine& l) {
+        const auto at = std::find_if(model.begin(), model.end(), [&](const Line& l) {
             return l.address == address && l.record.mac == record.mac;
         });
         switch (input.ConsumeIntegralInRange(0, 2)) {
         case 0: {
-            const int id = table.Store(address, record, card);
+            core::Heard heard;
+            heard.sender = address;
+            heard.record = record;
+            heard.card = card;
+            const core::Controllers::Filed filed = table.File(heard);
+            const int id = filed.id;
+            FUZZ_CHECK((filed.change == core::Controllers::Change::kAdded) == (at == model.end()));
             if (at == model.end()) {
                 FUZZ_CHECK(std::find(ids.begin(), ids.end(), id) == ids.end());
                 ids.push_back(id);
@@ -47,17 +60,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             model.clear();
             break;
         }
-        FUZZ_CHECK(table.Count() == static_cast<int>(model.size()));
+        FUZZ_CHECK(table.Count() == model.size());
     }
     for (size_t i = 0; i < model.size(); ++i) {
-        const DeviceLine& line = table.Line(static_cast<int>(i));
+        const core::Controller& line = table[i];
         FUZZ_CHECK(line.id == model[i].id && line.address == model[i].address);
         FUZZ_CHECK(line.record == model[i].record && line.card == model[i].card);
         FUZZ_CHECK(table.Find(line.id) == &line);
     }
     for (const int id : ids)
-        FUZZ_CHECK((table.Find(id) != nullptr) ==
-                   std::any_of(model.begin(), model.end(),
-                               [id](const DeviceLine& l) { return l.id == id; }));
+        FUZZ_CHECK(
+            (table.Find(id) != nullptr) ==
+            std::any_of(model.begin(), model.end(), [id](const Line& l) { return l.id == id; }));
     return 0;
 }

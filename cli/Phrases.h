@@ -1,0 +1,29 @@
+// What quorrel-cli says, in English, of the facts the core gives: a refused value, a MAC
+// that answered from several addresses, a search that asked silent cards' neighbours again.
+#pragma once
+
+#include "ControllerRecord.h"
+#include "WriteFields.h"
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// One line on the command line's error output when a search asked neighbours again by
+// unicast (core::Search::AskedAgain).
+inline constexpr char kAskedAgainNote[] =
+    "no reply to the broadcast got through on some card: the neighbours that asked for this "
+    "computer's address since were asked again by unicast (a host firewall may be dropping "
+    "replies to broadcasts)";
+
+// `wrong IP address format "192.168.1.255": a group is above 254`.
+std::string Describe(const core::FieldFault& fault);
+
+// "192.168.1.9, 192.168.1.19".
+std::string AddressList(const std::vector<core::Ip4>& addresses);
+// `MAC 00-1A-2B-3C-4D-09 answered from 192.168.1.9, 192.168.1.19: a broadcast write would
+// change all of these controllers`.
+std::string DescribeSharedMac(const core::Mac& mac, const std::vector<core::Ip4>& addresses);
+
+} // namespace cli
