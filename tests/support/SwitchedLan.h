@@ -85,6 +85,19 @@ public:
         return {};
     }
 
+    // Cables one more of the laptop's cards into the switch (after Build), for example its
+    // Wi-Fi reaching the same LAN through an access point. Empty string on success.
+    std::string AddCard(const std::string& card, const std::string& cidr) {
+        auto cable = std::make_unique<privatenet::Cable>();
+        if (std::string error = cable->Connect(switch_, card, cidr, {}); !error.empty())
+            return error;
+        cards_.push_back(std::move(cable));
+        return switch_.Ip({"link", "set", "lan-" + card, "master", "br0"});
+    }
+
+    // The switch's namespace (for SwitchRules).
+    const privatenet::Lan& Switch() const { return switch_; }
+
     // Empties every controller's neighbour cache, and with it the replies still waiting
     // there for the laptop's hardware address. Empty string on success.
     std::string ForgetLaptop() {
@@ -108,6 +121,7 @@ private:
     privatenet::Lan switch_;
     privatenet::Cable laptop_;
     std::vector<std::unique_ptr<privatenet::Lan>> stacks_;
+    std::vector<std::unique_ptr<privatenet::Cable>> cards_; // the laptop's further cards
 };
 
 class LaptopFirewall {
@@ -233,4 +247,36 @@ private:
     static std::string Temp(const std::string& name) {
         return ::testing::TempDir() + "laptop-" + std::to_string(::getpid()) + "-" + name;
     }
+};
+
+// nftables in the switch's namespace, for example a bridge table that loses frames on their
+// way through it as the air loses a laptop's datagrams.
+class SwitchRules {
+public:
+    explicit SwitchRules(const SwitchedLan& lan) : netns_(lan.Switch().Path()) {}
+
+    // Loads a ruleset. Empty string on success.
+    std::string Load(const std::string& ruleset) const {
+        const std::string path = Temp("switch.nft");
+        std::ofstream(path) << ruleset;
+        return LaptopFirewall::Run(Nft() + " -f " + path);
+    }
+
+    // What `nft list ruleset` prints there, or the error.
+    std::string List() const {
+        const std::string path = Temp("switch-list.txt");
+        if (std::string error = LaptopFirewall::Run("(" + Nft() + " list ruleset >" + path + ")");
+            !error.empty())
+            return error;
+        std::ifstream in(path);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+private:
+    std::string Nft() const { return "nsenter --net=" + netns_ + " nft"; }
+    static std::string Temp(const std::string& name) {
+        return ::testing::TempDir() + "switch-" + std::to_string(::getpid()) + "-" + name;
+    }
+
+    std::string netns_;
 };
