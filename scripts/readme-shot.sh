@@ -5,12 +5,14 @@
 # (unshare -rn), with three simulated controllers answering on its loopback card, so no
 # datagram leaves this machine and no root is needed.
 #   scripts/readme-shot.sh [BUILD_DIR [OUTPUT.png]]
-# Without BUILD_DIR it builds the program and the simulator in build/. SCALE=2 takes the
-# picture at a device pixel ratio of 2 (QT_SCALE_FACTOR), as on a 200 % screen.
+# Without BUILD_DIR it builds the program and the simulator in build/. SCALE=2 (or 1.5) takes
+# the picture at that device pixel ratio (QT_SCALE_FACTOR), as on a 200 % (150 %) screen.
 # Needs Xvfb, xdotool and ImageMagick.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 scale="${SCALE:-1}"
+# n scaled, rounded to whole pixels.
+scaled() { awk -v n="$1" -v s="$scale" 'BEGIN { printf "%d", n * s + 0.5 }'; }
 
 if [ -z "${QUORREL_IN_PRIVATE_NET:-}" ]; then
     if [ -n "${1:-}" ]; then
@@ -42,7 +44,7 @@ cleanup() {
 trap cleanup EXIT
 
 # A display number nobody uses, picked by the server itself.
-Xvfb -displayfd 3 -screen 0 "$((1024 * scale))x$((600 * scale))x24" -nolisten tcp \
+Xvfb -displayfd 3 -screen 0 "$(scaled 1024)x$(scaled 600)x24" -nolisten tcp \
     3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
@@ -63,7 +65,7 @@ window="$(timeout 20 xdotool search --sync --onlyvisible --name '^Quorrel IP Con
 sleep 1
 
 # Clicks at window coordinates given at 100 %.
-click() { xdotool mousemove --window "$window" $(($1 * scale)) $(($2 * scale)) click 1; }
+click() { xdotool mousemove --window "$window" "$(scaled "$1")" "$(scaled "$2")" click 1; }
 # "Поиск широковещательный" at (4, 2) 171 x 25; the search listens for about a second.
 click 60 14
 sleep 3
