@@ -36,7 +36,7 @@ ip route add default dev lo src 127.0.0.1
 for a in 192.168.1.9 192.168.1.10 10.0.0.5; do ip addr add "$a/32" dev lo; done
 
 work="$(mktemp -d)"
-xvfb= sim= app=
+xvfb='' sim='' app=''
 cleanup() {
     for pid in $app $sim $xvfb; do kill "$pid" 2>/dev/null || true; done
     rm -rf "$work"
@@ -48,7 +48,9 @@ Xvfb -displayfd 3 -screen 0 "$(scaled 1024)x$(scaled 600)x24" -nolisten tcp \
     3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+DISPLAY=":$(cat "$work/display")"
+export DISPLAY
 
 "$build/tools/controller-sim" --quiet \
     --controller ip=192.168.1.10,mask=255.255.255.0,gw=192.168.1.1,mac=00-1A-2B-3C-4D-5E,hw=01,sw=02.0A \
