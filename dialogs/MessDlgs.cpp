@@ -403,6 +403,7 @@ bool InputQueryDialog(const QString& caption, const QString& prompt, QString& va
 
     auto* edit = new QLineEdit(container);
     edit->setMaxLength(255);
+    edit->setAccessibleName(prompt); // the label above it has no buddy to lend it its text
     edit->setText(value);
     edit->selectAll();
     edit->setGeometry(layout.EditLeft, layout.EditTop, layout.EditWidth, edit->sizeHint().height());

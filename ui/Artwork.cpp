@@ -1,7 +1,11 @@
 #include "Artwork.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace artwork {
 namespace {
@@ -96,6 +100,45 @@ void Paint(QPainter& p, int index) {
     }
 }
 
+// Draws its image at the pixel size asked for, so that a screen at 150 % or 200 % gets a
+// drawing of 24 or 32 pixels rather than the 16-pixel one enlarged. Modes other than normal
+// are made from the normal image by the style, as for an icon of one pixmap; a disabled
+// image of its own replaces that in the disabled mode.
+class ArtworkEngine final : public QIconEngine {
+public:
+    ArtworkEngine(int normal, int disabled) : normal_(normal), disabled_(disabled) {}
+
+    QIconEngine* clone() const override { return new ArtworkEngine(normal_, disabled_); }
+    QString key() const override { return QStringLiteral("QuorrelArtwork"); }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        const int side = qMin(size.width(), size.height());
+        if (side <= 0)
+            return {};
+        const bool ownImage = mode == QIcon::Disabled && disabled_ >= 0;
+        QPixmap drawn = QPixmap::fromImage(Render(ownImage ? disabled_ : normal_, side));
+        if (mode == QIcon::Normal || ownImage)
+            return drawn;
+        QStyleOption option;
+        option.palette = QGuiApplication::palette();
+        const QPixmap generated = QApplication::style()->generatedIconPixmap(mode, drawn, &option);
+        return generated.isNull() ? drawn : generated;
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const qreal ratio =
+            painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1;
+        QPixmap drawn = pixmap((QSizeF(rect.size()) * ratio).toSize(), mode, state);
+        drawn.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, drawn);
+    }
+
+private:
+    int normal_;
+    int disabled_; // -1: made by the style
+};
+
 } // namespace
 
 QPixmap Image(int index) {
@@ -116,14 +159,11 @@ QImage Render(int index, int size) {
 }
 
 QIcon Icon(int index) {
-    return QIcon(Image(index));
+    return QIcon(new ArtworkEngine(index, -1));
 }
 
 QIcon WriteButtonIcon() {
-    QIcon icon;
-    icon.addPixmap(Image(kWrite), QIcon::Normal);
-    icon.addPixmap(Image(kWriteDisabled), QIcon::Disabled);
-    return icon;
+    return QIcon(new ArtworkEngine(kWrite, kWriteDisabled));
 }
 
 QIcon WindowIcon() {

@@ -33,6 +33,8 @@ int TTreeNode::StateIndexOf(const QTreeWidgetItem* item) {
 
 TRzCheckTree::TRzCheckTree(QWidget* parent) : QTreeWidget(parent) {
     setObjectName(QStringLiteral("RzCheckTree1"));
+    // No label stands beside the tree: this is what a screen reader calls it.
+    setAccessibleName(QStringLiteral("Найденные устройства"));
     setColumnCount(1);
     setHeaderHidden(true);
     setIndentation(19);

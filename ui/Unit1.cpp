@@ -144,6 +144,7 @@ void TForm1::BuildLayout() {
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     RzPageControl1->addTab(TabSheet1, QStringLiteral("Поиск"));
+    RzPageControl1->setAccessibleName(RzPageControl1->tabText(0)); // its tab is hidden
 
     RzCheckTree1 = new TRzCheckTree(TabSheet1);
     RzCheckTree1->setGeometry(8, 8, 193, 209);
@@ -175,6 +176,7 @@ void TForm1::BuildLayout() {
 void TForm1::BuildToolbar() {
     RzToolbar1 = new ToolbarPanel(this);
     RzToolbar1->setObjectName(QStringLiteral("RzToolbar1"));
+    RzToolbar1->setAccessibleName(QStringLiteral("Панель инструментов"));
     RzToolbar1->setGeometry(0, 0, 703, 29);
     RzToolButton2 =
         MakeToolButton(RzToolbar1, "RzToolButton2", QStringLiteral("Поиск широковещательный"),

@@ -2,11 +2,19 @@
 
 #include "MarqueeStatus.h"
 #include "ProgressStatus.h"
+#include "StatusPane.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QGroupBox>
 
 namespace {
+
+// The title of the group a status widget sits in, or an empty string.
+QString GroupTitle(const QWidget* widget) {
+    const auto* group = qobject_cast<const QGroupBox*>(widget->parentWidget());
+    return group != nullptr ? group->title() : QString();
+}
 
 class MarqueeAccessible : public QAccessibleWidget {
 public:
@@ -16,8 +24,14 @@ public:
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name) {
             const QString explicitName = widget()->accessibleName();
-            return explicitName.isEmpty() ? Marquee()->CaptionText() : explicitName;
+            if (!explicitName.isEmpty())
+                return explicitName;
+            // With no caption, the group's title ("Статус операции") names it.
+            const QString caption = Marquee()->CaptionText();
+            return caption.isEmpty() ? GroupTitle(widget()) : caption;
         }
+        if (t == QAccessible::Description)
+            return GroupTitle(widget());
         return QAccessibleWidget::text(t);
     }
 
@@ -39,6 +53,8 @@ public:
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value)
             return QString::number(Progress()->Percent());
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return QStringLiteral("Ход операции");
         return QAccessibleWidget::text(t);
     }
 
@@ -52,6 +68,26 @@ private:
     TRzProgressStatus* Progress() const { return static_cast<TRzProgressStatus*>(widget()); }
 };
 
+// A status bar pane reads as a static text: its accessible name (what the pane shows, such
+// as "Найденно устройств:") followed by its text, so that a pane showing only a value is
+// still named.
+class PaneAccessible : public QAccessibleWidget {
+public:
+    explicit PaneAccessible(TRzStatusPane* pane)
+        : QAccessibleWidget(pane, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) {
+            const QString label = widget()->accessibleName();
+            const QString shown = static_cast<TRzStatusPane*>(widget())->text();
+            if (label.isEmpty() || shown.isEmpty())
+                return label + shown;
+            return label + QLatin1Char(' ') + shown;
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
 QAccessibleInterface* Factory(const QString& className, QObject* object) {
     if (className == QLatin1String("TRzMarqueeStatus"))
         if (auto* marquee = qobject_cast<TRzMarqueeStatus*>(object))
@@ -59,6 +95,10 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
     if (className == QLatin1String("TRzProgressStatus"))
         if (auto* progress = qobject_cast<TRzProgressStatus*>(object))
             return new ProgressAccessible(progress);
+    // Asked for the pane classes derived from it too (clock, version).
+    if (className == QLatin1String("TRzStatusPane"))
+        if (auto* pane = qobject_cast<TRzStatusPane*>(object))
+            return new PaneAccessible(pane);
     return nullptr;
 }
 

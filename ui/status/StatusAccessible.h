@@ -1,5 +1,7 @@
 // Accessibility of the status widgets: the marquee reads as a static text named by its
-// caption, the progress indicator as a progress bar whose value is its percentage.
+// caption (by its group's title while it has none), the progress indicator as a progress
+// bar "Ход операции" whose value is its percentage, a status bar pane as a static text
+// named by its accessible name and its text.
 #pragma once
 
 namespace StatusAccessible {

@@ -5,6 +5,8 @@
 #include "StatusPane.h"
 #include "VersionInfoStatus.h"
 
+#include <QAccessible>
+
 TRzStatusBar::TRzStatusBar(QWidget* parent) : QStatusBar(parent) {
     Build(new TRzVersionInfoStatus(this));
 }
@@ -32,12 +34,21 @@ void TRzStatusBar::Build(TRzVersionInfoStatus* version) {
     pane2_->setObjectName(QStringLiteral("RzStatusPane2"));
     clock_ = new TRzClockStatus(this);
     version_ = version;
+    // Screen readers hear a pane by its accessible name and its text: "Найденно
+    // устройств: 3", "Дата и время: ..."; the copyright pane and the caption pane by their
+    // text alone.
+    setAccessibleName(QStringLiteral("Строка состояния"));
+    pane2_->setAccessibleName(pane1_->text());
+    clock_->setAccessibleName(QStringLiteral("Дата и время:"));
     resize(DefaultWidth, Height);
     PlacePanes();
 }
 
 void TRzStatusBar::SetDeviceCount(int count) {
     pane2_->setText(QString::number(count));
+    // A label with an accessible name of its own does not announce a new text by itself.
+    QAccessibleEvent event(pane2_, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TRzStatusBar::resizeEvent(QResizeEvent* event) {

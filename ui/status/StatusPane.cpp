@@ -1,6 +1,9 @@
 #include "StatusPane.h"
 
+#include "StatusAccessible.h"
+
 TRzStatusPane::TRzStatusPane(QWidget* parent, Qt::Alignment horizontal) : QLabel(parent) {
+    StatusAccessible::Install();
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
     setMargin(0);

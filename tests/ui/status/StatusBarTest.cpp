@@ -109,16 +109,20 @@ TEST(StatusBar, CaptionsStartThreePixelsInsideThePane) {
     (void)rightFirst;
 }
 
-TEST(StatusBar, PanesAreAccessibleAsLabelsWithTheirText) {
+// A pane showing only a value is named by what it shows the value of, and its value.
+TEST(StatusBar, PanesAreAccessibleAsLabelsNamedByWhatTheyShow) {
     TRzStatusBar bar;
     bar.SetDeviceCount(3);
-    for (QLabel* pane :
-         {static_cast<QLabel*>(bar.CountCaptionPane()), static_cast<QLabel*>(bar.CountPane()),
-          static_cast<QLabel*>(bar.VersionPane())}) {
+    const std::pair<QLabel*, QString> panes[] = {
+        {bar.CountCaptionPane(), QStringLiteral("Найденно устройств:")},
+        {bar.CountPane(), QStringLiteral("Найденно устройств: 3")},
+        {bar.ClockPane(), QStringLiteral("Дата и время: ") + bar.ClockPane()->text()},
+        {bar.VersionPane(), bar.VersionPane()->text()}};
+    for (const auto& [pane, name] : panes) {
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(pane);
         ASSERT_NE(iface, nullptr);
         EXPECT_EQ(iface->role(), QAccessible::StaticText);
-        EXPECT_EQ(iface->text(QAccessible::Name), pane->text());
+        EXPECT_EQ(iface->text(QAccessible::Name), name);
     }
 }
 
