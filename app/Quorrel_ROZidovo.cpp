@@ -11,7 +11,12 @@
 int main(int argc, char** argv) {
     MarkProgramRunning();
     QApplication app(argc, argv);
+    // The application name is also the class of the window's X11 WM_CLASS, which the menu
+    // entry names in StartupWMClass; the desktop file name is the entry's id, which a
+    // Wayland compositor gets as the window's app id. Both let a dock match the running
+    // window to its launcher.
     app.setApplicationName(QStringLiteral("Quorrel IP Configurator"));
+    app.setDesktopFileName(QStringLiteral("com.trevant.QuorrelIpConfigurator"));
     CheckNativeStyle();
     InstallQtTranslation(app);
     ApplyBalloonHintStyle(app);

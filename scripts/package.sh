@@ -5,8 +5,12 @@
 #                                path of quorrel-ip-configurator_<version>_<arch>.deb
 #   bash scripts/package.sh ci   also checks the package (as root): lintian, install with
 #                                apt-get, the installed window starts (virtual display,
-#                                private network namespace), quorrel-cli --help runs,
-#                                purge, and no installed file is left behind
+#                                private network namespace) with the menu entry's
+#                                StartupWMClass as its X11 class, on a headless Wayland
+#                                compositor it shows natively with the entry's id as app id
+#                                and a broadcast search finds controller-sim's controllers
+#                                (tests/packaging/wayland_check.sh), quorrel-cli --help
+#                                runs, purge, and no installed file is left behind
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(realpath -m "${PACKAGE_BUILD_DIR:-$root/build-package}")"
@@ -26,10 +30,12 @@ fail() {
 
 # Runs inside a private network namespace (see window_check): a virtual display, the
 # installed program started by the desktop entry's Exec line, its window looked up by
-# title, and a picture of the screen.
+# title, its X11 class compared with the entry's StartupWMClass, and a picture of the
+# screen.
 if [ "${1:-}" = "__window" ]; then
     exec_line=$2
     shot=$3
+    wm_class=$4
     ip link set lo up
     display=
     for n in $(seq 90 119); do
@@ -53,10 +59,16 @@ if [ "${1:-}" = "__window" ]; then
     "${command[@]}" >/dev/null 2>&1 &
     app=$!
     for _ in $(seq 100); do
-        if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then
+        if window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); then
             sleep 1
             import -window root "$shot"
             echo "window \"$title\" shown (picture: $shot)"
+            # WM_CLASS(STRING) = "instance", "class": a dock matches the class.
+            property=$(xprop -id "${window%%$'\n'*}" WM_CLASS)
+            echo "xprop: $property"
+            class=$(sed -nE 's/^WM_CLASS\(STRING\) = "[^"]*", "([^"]*)"$/\1/p' <<<"$property")
+            [ "$class" = "$wm_class" ] ||
+                fail "the window's X11 class \"$class\" is not the entry's StartupWMClass \"$wm_class\""
             exit 0
         fi
         kill -0 "$app" 2>/dev/null || fail "\"${command[*]}\" ended before showing its window"
@@ -79,6 +91,10 @@ esac
 extra=(dpkg-dev file desktop-file-utils appstream)
 if [ "$mode" = ci ]; then
     extra+=(lintian x11-utils xdotool xvfb imagemagick man-db)
+    # The Wayland check: the compositor, Qt's Wayland platform (which the package only
+    # recommends), a session bus with the accessibility bus, and Python's AT-SPI bindings
+    # that press the window's button.
+    extra+=(weston qt6-wayland dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)
 fi
 "$root/scripts/install-deps.sh" "${extra[@]}"
 
@@ -113,6 +129,9 @@ conffiles=$(dpkg-deb --info "$deb" conffiles)
 # Qt's Russian texts come from Debian's translations package.
 depends=$(dpkg-deb -f "$deb" Depends)
 grep -q 'qt6-translations-l10n' <<<"$depends" || fail "Depends lacks qt6-translations-l10n: $depends"
+# On a Wayland session the window runs natively through Qt's Wayland platform.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+grep -q 'qt6-wayland' <<<"$recommends" || fail "Recommends lacks qt6-wayland: $recommends"
 
 if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "installed"; then
     "${sudo_cmd[@]}" apt-get purge -y "$package" >/dev/null
@@ -147,9 +166,18 @@ desktop-file-validate "$desktop_file"
 exec_line=$(sed -n 's/^Exec=//p' "$desktop_file" | head -n 1)
 [ -n "$exec_line" ] || fail "$desktop_file has no Exec line"
 man -w quorrel-ip-configurator >/dev/null || fail "no manual page for quorrel-ip-configurator"
+# The program's desktop file name is the entry's id: it is also the Wayland app id.
+grep -q "^X-GNOME-UsesNotifications=true$" "$desktop_file" ||
+    fail "$desktop_file lacks X-GNOME-UsesNotifications=true"
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop_file" | head -n 1)
+[ -n "$wm_class" ] || fail "$desktop_file has no StartupWMClass"
 
 echo "--- window (started as the menu entry starts it: $exec_line)"
-"${sudo_cmd[@]}" unshare --net -- bash "$0" __window "$exec_line" "$build/installed-window.png"
+"${sudo_cmd[@]}" unshare --net -- bash "$0" __window "$exec_line" "$build/installed-window.png" \
+    "$wm_class"
+
+echo "--- Wayland (headless weston, no X display)"
+"${sudo_cmd[@]}" bash "$root/tests/packaging/wayland_check.sh" "$build/tools/controller-sim"
 
 echo "--- quorrel-cli"
 if [ -x /usr/bin/quorrel-cli ]; then
