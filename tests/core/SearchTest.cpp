@@ -69,6 +69,42 @@ TEST(Search, WhatArrivedWithinTheWindowIsHandedOutAndNothingLater) {
     EXPECT_EQ(heard[0].record.reserved3, 0);
 }
 
+// A request nothing answers goes out again, never sooner than kAskAgainEvery after the
+// last, until the window ends; one that is answered at once goes out once.
+TEST(Search, ARequestNothingAnswersGoesOutAgainUntilTheWindowEnds) {
+    REQUIRE_PRIVATE_NETWORK();
+    using namespace std::chrono_literals;
+    static_assert(core::Search::kAskAgainEvery >= 100ms && core::Search::kAskAgainEvery <= 200ms);
+    core::UdpSocket controller = core::UdpSocket::Open(core::kControllerPort);
+    ASSERT_TRUE(controller.Valid());
+    const core::Ip4 loopback{127, 0, 0, 1};
+    const uint8_t reply[30] = {};
+    for (const bool answers : {false, true}) {
+        core::Search search;
+        search.StartInBackground(
+            loopback, 0, core::Search::kWindow, [](const core::Heard&) {}, [] {}, [] {});
+        std::deque<core::Datagram> requests;
+        while (controller.WaitReadable(400)) {
+            const size_t before = requests.size();
+            controller.ReceiveWaiting(requests, 16);
+            for (size_t i = before; answers && i < requests.size(); ++i)
+                controller.Send(loopback, requests[i].senderPort, reply, sizeof reply);
+        }
+        search.Wait();
+        EXPECT_EQ(static_cast<size_t>(search.RequestsSent()), requests.size()) << answers;
+        if (answers) {
+            EXPECT_EQ(requests.size(), 1u);
+            continue;
+        }
+        EXPECT_GE(requests.size(), 2u);
+        EXPECT_LE(requests.size(),
+                  1 + static_cast<size_t>(core::Search::kWindow / core::Search::kAskAgainEvery));
+        for (size_t i = 1; i < requests.size(); ++i)
+            EXPECT_GE(requests[i].arrivalNs - requests[i - 1].arrivalNs,
+                      std::chrono::nanoseconds(core::Search::kAskAgainEvery - 5ms).count());
+    }
+}
+
 // Lets the socket open with the receive buffer an ordinary user gets, for one test.
 class ReceiveBufferLimit {
 public:
