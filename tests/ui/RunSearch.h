@@ -1,5 +1,5 @@
 // Runs one search of the window to its end, as a search command starts it, with the event
-// loop turning meanwhile; and reads the device table by address.
+// loop turning meanwhile; and reads what it found by address.
 #pragma once
 
 #include "UDPDriverQuorrelConf.h"
