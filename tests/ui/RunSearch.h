@@ -38,8 +38,11 @@ inline const DeviceLine* LineOf(const DeviceTable& table, const std::string& add
     return nullptr;
 }
 
-// The record text of the first line of the address; empty without one.
+// The record of the first line of the address as hexadecimal digits; empty without one.
 inline std::string RecordOf(const DeviceTable& table, const std::string& address) {
     const DeviceLine* line = LineOf(table, address);
-    return line != nullptr ? line->record.Text() : std::string();
+    if (line == nullptr)
+        return {};
+    const auto bytes = line->record.Bytes();
+    return core::HexText(bytes.data(), bytes.size());
 }
