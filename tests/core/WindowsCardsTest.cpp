@@ -72,9 +72,9 @@ Arrival BroadcastOn(unsigned card) {
             listener.ReceiveWaiting(got, 1);
     if (got.empty())
         return {"nothing arrived"};
-    core::Ip4 sender{};
-    std::memcpy(sender.data(), &got.front().sender, sender.size()); // network order
-    return {core::DottedQuad(sender), got.front().card};
+    core::Ip4 from{};
+    std::memcpy(from.data(), &got.front().sender, from.size()); // network order
+    return {core::DottedQuad(from), got.front().card};
 }
 
 // The broadcast comes from the card's own address when it is sent on the card, from the
