@@ -38,11 +38,6 @@ ControllerRecord FromBytes(const uint8_t* b) {
     return r;
 }
 
-// Pair k of a record text (characters 2k and 2k + 1) as it stands.
-std::string_view Pair(std::string_view text, size_t k) {
-    return text.substr(2 * k, 2);
-}
-
 } // namespace
 
 uint8_t Sum8(const uint8_t* data, size_t length) {
@@ -74,19 +69,6 @@ std::optional<ControllerRecord> ControllerRecord::FromReply(const uint8_t* data,
     return FromBytes(data);
 }
 
-std::optional<ControllerRecord> ControllerRecord::FromText(std::string_view recordText) {
-    if (recordText.size() != kRecordTextLength)
-        return std::nullopt;
-    std::array<uint8_t, kRecordBytes> bytes{};
-    for (size_t k = 0; k < kRecordBytes; ++k) {
-        const int32_t value = HexToInt(Pair(recordText, k));
-        if (value < 0)
-            return std::nullopt;
-        bytes[k] = static_cast<uint8_t>(value);
-    }
-    return FromBytes(bytes.data());
-}
-
 std::array<uint8_t, kRecordBytes> ControllerRecord::Bytes() const {
     std::array<uint8_t, kRecordBytes> b{};
     WriteIp(b.data(), offset::kIp, ip);
@@ -103,11 +85,6 @@ std::array<uint8_t, kRecordBytes> ControllerRecord::Bytes() const {
     b[offset::kSoftwareMinor] = softwareMinor;
     b[offset::kReserved3] = reserved3;
     return b;
-}
-
-std::string ControllerRecord::Text() const {
-    const auto bytes = Bytes();
-    return HexText(bytes.data(), bytes.size());
 }
 
 std::string ControllerRecord::IpText() const {

@@ -1,7 +1,7 @@
 // What a controller reports about itself: the 29-byte device record at the front of its
-// 30-byte discovery reply, with named fields, the byte offsets they sit at, the record's
-// 58-digit text form and the texts the parameter fields show. The configuration frame
-// reuses the record's layout for its first 25 bytes, so it is built here as well.
+// 30-byte discovery reply, with named fields, the byte offsets they sit at and the texts
+// the parameter fields show. The configuration frame reuses the record's layout for its
+// first 25 bytes, so it is built here as well.
 #pragma once
 
 #include "Ports.h"
@@ -21,7 +21,6 @@ using Mac = std::array<uint8_t, 6>; // written order: [0] is the first group
 constexpr size_t kRecordBytes = 29;
 constexpr size_t kReplyBytes = 30;
 constexpr size_t kFrameBytes = 26;
-constexpr size_t kRecordTextLength = 2 * kRecordBytes;
 
 using FrameBytes = std::array<uint8_t, kFrameBytes>;
 
@@ -57,11 +56,8 @@ struct ControllerRecord {
 
     // The record of a valid discovery reply (exactly 30 bytes summing to 0 modulo 256).
     static std::optional<ControllerRecord> FromReply(const uint8_t* data, size_t length);
-    // The record of a record text: exactly 58 hexadecimal digits (either case).
-    static std::optional<ControllerRecord> FromText(std::string_view recordText);
 
     std::array<uint8_t, kRecordBytes> Bytes() const;
-    std::string Text() const; // 58 upper-case hexadecimal digits
 
     // The one text form of each field, as the window's parameter fields and the command
     // line's listing show it: "192.168.1.10", "5001", "00-1A-2B-3C-4D-5E", "01" (hardware),

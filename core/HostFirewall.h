@@ -4,7 +4,6 @@
 // without administrator rights: then it cannot be told.
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -39,9 +38,6 @@ public:
     virtual std::optional<bool> QueryService(const std::string& zone,
                                              const std::string& service) = 0;
 };
-
-// firewalld on the system bus (libdbus-1); a bus that never answers where that is not built.
-std::unique_ptr<FirewalldBus> SystemFirewalldBus();
 
 // Linux: firewalld first (it is asked, so it counts only when it runs), then ufw's
 // configuration file; neither: it cannot be told.

@@ -122,12 +122,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<FirewalldBus> SystemFirewalldBus() {
-    return std::make_unique<SystemBusFirewalld>();
-}
-
 HostFirewall DetectHostFirewall() {
-    return DetectFirewall(*SystemFirewalldBus());
+    SystemBusFirewalld firewalld;
+    return DetectFirewall(firewalld);
 }
 
 } // namespace core

@@ -9,20 +9,6 @@
 namespace core {
 namespace {
 
-// A firewalld bus that never answers.
-class SystemBusFirewalld : public FirewalldBus {
-public:
-    std::optional<std::string> State() override { return std::nullopt; }
-    std::optional<std::string> DefaultZone() override { return std::nullopt; }
-    std::optional<bool> QueryPort(const std::string&, const std::string&,
-                                  const std::string&) override {
-        return std::nullopt;
-    }
-    std::optional<bool> QueryService(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-};
-
 // The firewall policy object's class (MinGW's netfw.h declares only its interfaces).
 constexpr CLSID kNetFwPolicy2 = {
     0xe2b3c97f, 0x6ae1, 0x41ac, {0x81, 0x7a, 0xf6, 0xf9, 0x21, 0x66, 0xd7, 0xdd}};
@@ -62,10 +48,6 @@ WindowsFirewallPolicy ReadWindowsPolicy() {
 }
 
 } // namespace
-
-std::unique_ptr<FirewalldBus> SystemFirewalldBus() {
-    return std::make_unique<SystemBusFirewalld>();
-}
 
 HostFirewall DetectHostFirewall() {
     return FromWindowsPolicy(ReadWindowsPolicy());

@@ -16,14 +16,6 @@ std::atomic<int> g_receiveBufferLimit{0};
 
 } // namespace
 
-std::string Datagram::SenderText() const {
-    in_addr a{};
-    a.s_addr = sender;
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &a, text, sizeof text);
-    return text;
-}
-
 int64_t SteadyClockNs() {
     using namespace std::chrono;
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();

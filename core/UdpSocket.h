@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <string>
 #include <vector>
 
 namespace core {
@@ -26,9 +25,6 @@ struct Datagram {
     int64_t stampNs = 0;     // the system's own stamp of that moment (0: none); the copies
                              // of a datagram that reached several sockets share it
     std::vector<uint8_t> bytes;
-
-    // The sender's address as dotted decimal, for example 192.168.1.10.
-    std::string SenderText() const;
 };
 
 // Nanoseconds on the steady clock, the one arrival times are given in: it never jumps
@@ -121,7 +117,6 @@ public:
     static UdpSocketGroup Open(uint16_t localPort);
 
     bool Valid() const { return !sockets_.empty(); }
-    size_t Size() const { return sockets_.size(); }
     // The socket that sends (from the group's port).
     UdpSocket& Sender() { return sockets_.front(); }
     bool StampsArrival() const { return Valid() && sockets_.front().StampsArrival(); }

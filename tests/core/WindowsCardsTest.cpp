@@ -2,6 +2,7 @@
 // Wine. scripts/windows.sh gives the private network of the run one card besides lo: the
 // veth pair qwin0 (10.77.0.1/24) and qwin1 (no address). The Linux side is tested with
 // namespaces and veth pairs that those tests create themselves.
+#include "ControllerRecord.h"
 #include "NetworkCards.h"
 #include "PrivateNet.h"
 #include "UdpSocket.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 
 namespace {
@@ -70,7 +72,9 @@ Arrival BroadcastOn(unsigned card) {
             listener.ReceiveWaiting(got, 1);
     if (got.empty())
         return {"nothing arrived"};
-    return {got.front().SenderText(), got.front().card};
+    core::Ip4 from{};
+    std::memcpy(from.data(), &got.front().sender, from.size()); // network order
+    return {core::DottedQuad(from), got.front().card};
 }
 
 // The broadcast comes from the card's own address when it is sent on the card, from the

@@ -8,6 +8,7 @@
 #include "UdpSocket.h"
 
 #include <arpa/inet.h>
+#include <cstring>
 #include <deque>
 #include <gtest/gtest.h>
 #include <memory>
@@ -28,6 +29,13 @@ constexpr int kFrameLength = static_cast<int>(core::kFrameBytes);
 
 inline std::string RecordText(const uint8_t* reply) {
     return core::HexText(reply, core::kRecordBytes);
+}
+
+// The sender of a datagram as a dotted quad.
+inline std::string SenderText(const core::Datagram& d) {
+    core::Ip4 sender{};
+    std::memcpy(sender.data(), &d.sender, sender.size()); // network order: written order
+    return core::DottedQuad(sender);
 }
 
 // The frame of four field texts (dotted quads and a MAC, as they parse).
@@ -118,7 +126,7 @@ protected:
             return std::nullopt;
         const core::Datagram d = std::move(waiting_.front());
         waiting_.pop_front();
-        return Datagram{d.SenderText(), d.senderPort, d.bytes};
+        return Datagram{SenderText(d), d.senderPort, d.bytes};
     }
 
     // Waits for the simulator to finish answering the n-th request (counting from 1), then

@@ -1,4 +1,5 @@
 #include "WindowFixture.h"
+#include "WorkedExample.h"
 
 #include <QAccessible>
 #include <QCloseEvent>
@@ -185,8 +186,8 @@ TEST_F(WindowTest, SelectingAControllerShowsItsRecordAndTheRootOrSubnetClearsIt)
 
 TEST_F(WindowTest, ShowRecordFillsTheFieldsFromTheRecord) {
     // Each record's texts are tested with the record type; here the fields they reach.
-    form->ShowRecord(*core::ControllerRecord::FromText(
-        "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00"));
+    form->ShowRecord(
+        *core::ControllerRecord::FromReply(example::kReply.data(), example::kReply.size()));
     EXPECT_EQ(FieldTexts(), (Texts{"192.168.1.10", "255.255.255.0", "192.168.1.1", "5001",
                                    "00-1A-2B-3C-4D-5E", "Hw: 01  Sw: 02.0A"}));
 }

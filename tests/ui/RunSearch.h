@@ -38,8 +38,11 @@ inline const core::Controller* LineOf(const core::Controllers& table, const std:
     return nullptr;
 }
 
-// The record text of the first controller at the address; empty without one.
+// The record of the first controller at the address as hexadecimal digits; empty without one.
 inline std::string RecordOf(const core::Controllers& table, const std::string& address) {
     const core::Controller* line = LineOf(table, address);
-    return line != nullptr ? line->record.Text() : std::string();
+    if (line == nullptr)
+        return {};
+    const auto bytes = line->record.Bytes();
+    return core::HexText(bytes.data(), bytes.size());
 }

@@ -1,23 +1,7 @@
 #include "Fonts.h"
 
 #include <QFont>
-#include <QFontDatabase>
 #include <QStringList>
-
-QString WindowFontFamily() {
-#ifdef Q_OS_WIN
-    // Windows 10 and later always have it. Where it is missing (Wine) Tahoma stands in:
-    // asked for a family it lacks, Windows' font mapper gives its default face, a serif
-    // one, before Qt would look at its substitutes.
-    static const QString family = QFontDatabase::families().contains(
-                                      QStringLiteral("Microsoft Sans Serif"), Qt::CaseInsensitive)
-                                      ? QStringLiteral("Microsoft Sans Serif")
-                                      : QStringLiteral("Tahoma");
-    return family;
-#else
-    return QStringLiteral("MS Sans Serif");
-#endif
-}
 
 void RegisterFontSubstitutes() {
     // Liberation Sans has the widths of the narrow sans-serif faces these captions were

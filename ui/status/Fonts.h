@@ -1,5 +1,6 @@
 // Families the window and its dialogs ask for by name, with stand-ins of similar width
-// where a machine lacks them.
+// where a machine lacks them. The window's own family differs on Windows: Fonts_win.cpp
+// and Fonts_posix.cpp, of which the build takes one.
 #pragma once
 
 #include <QString>

@@ -1,0 +1,23 @@
+// The standard streams as the command line writes to them: its output is UTF-8 (card names
+// may be Cyrillic) and carries its own line ends (CSV: CR LF). Only Windows needs anything
+// done for that (Console_win.cpp); elsewhere the streams take the bytes as they are
+// (Console_posix.cpp). The build takes one of the two.
+#pragma once
+
+namespace cli {
+
+// While it lives, the standard streams take the output as written; when it goes, what it
+// changed is put back.
+class ConsoleOutput {
+public:
+    ConsoleOutput();
+    ~ConsoleOutput();
+    ConsoleOutput(const ConsoleOutput&) = delete;
+    ConsoleOutput& operator=(const ConsoleOutput&) = delete;
+
+private:
+    // The console's own output code page, to put back (Windows; 0: nothing to put back).
+    [[maybe_unused]] unsigned previousCodePage_ = 0;
+};
+
+} // namespace cli

@@ -1,0 +1,33 @@
+// Standard output in binary mode: in text mode Windows would add a CR before every LF,
+// giving CR CR LF. A console shows bytes in its output code page, an OEM one such as 866,
+// so while the program writes to a console that page is UTF-8, and the console's own page
+// is back at exit. Files and pipes get the UTF-8 bytes as they are.
+#include "Console.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <iostream>
+#include <stdio.h>
+#include <windows.h>
+
+namespace cli {
+
+ConsoleOutput::ConsoleOutput() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    DWORD mode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) &&
+        !GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode))
+        return;
+    previousCodePage_ = GetConsoleOutputCP();
+    if (previousCodePage_ != 0 && previousCodePage_ != CP_UTF8 && SetConsoleOutputCP(CP_UTF8) == 0)
+        previousCodePage_ = 0;
+}
+
+ConsoleOutput::~ConsoleOutput() {
+    std::cout.flush();
+    std::cerr.flush();
+    if (previousCodePage_ != 0 && previousCodePage_ != CP_UTF8)
+        SetConsoleOutputCP(previousCodePage_);
+}
+
+} // namespace cli
