@@ -38,6 +38,33 @@ std::optional<TNotifier::Message> FirewallAdvice(const core::NoReplyFacts& facts
                               TNotifier::Urgency::kNews};
 }
 
+namespace {
+
+// The most telling fact, for the window's one line: why the request went nowhere, else
+// the firewall, else a card beside the others without an address, else where it went.
+QString Line(const core::NoReplyFacts& facts) {
+    QStringList bare;
+    for (const std::string& card : facts.withoutAddress)
+        bare << Text(card);
+    const QString noAddress =
+        (bare.size() == 1 ? QStringLiteral("у карты ") : QStringLiteral("у карт ")) +
+        bare.join(QStringLiteral(", ")) + QStringLiteral(" нет адреса IPv4");
+    QString why;
+    if (facts.NoCardUp())
+        why = QStringLiteral("ни одна сетевая карта не включена");
+    else if (facts.asked.empty())
+        why = noAddress;
+    else if (facts.FirewallMayDropReplies())
+        why = QStringLiteral("возможно, мешает брандмауэр ") + Text(facts.firewall.name);
+    else if (!bare.isEmpty())
+        why = noAddress;
+    else
+        why = QStringLiteral("запрос ушёл через ") + CardList(facts.asked);
+    return QStringLiteral("Нет ответа: ") + why;
+}
+
+} // namespace
+
 TNotifier::Message Account(const core::NoReplyFacts& facts) {
     QStringList lines;
     if (facts.NoCardUp())
@@ -55,8 +82,8 @@ TNotifier::Message Account(const core::NoReplyFacts& facts) {
                                                                 core::kSuggestedPrefix)));
     if (const auto advice = FirewallAdvice(facts))
         lines << advice->text;
-    return {kTitle, lines.join(QLatin1Char('\n')), kBalloonSeconds, kWarning,
-            TNotifier::Urgency::kNews};
+    return {kTitle,   lines.join(QLatin1Char('\n')), kBalloonSeconds,
+            kWarning, TNotifier::Urgency::kNews,     Line(facts)};
 }
 
 } // namespace noreply

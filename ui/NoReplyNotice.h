@@ -16,7 +16,8 @@ std::optional<TNotifier::Message> FirewallAdvice(const core::NoReplyFacts& facts
 
 // The whole account, one fact a line: the cards the request went out on with their address
 // and prefix, or that it went out on none; each card that is up without an IPv4 address and
-// how to give it one; the firewall advice. News, not a warning.
+// how to give it one; the firewall advice. News, not a warning. Its line for the window
+// leads with the most telling fact: "Нет ответа: у карты eth1 нет адреса IPv4".
 TNotifier::Message Account(const core::NoReplyFacts& facts);
 
 } // namespace noreply

@@ -47,16 +47,17 @@ int TNotifier::Tell(const Message& message) {
 
 void TNotifier::ShowInWindow(const Message& message) {
     standing_ = message.title + QLatin1Char('\n') + message.text;
+    // "Параметры записаны: Контроллер ..."
+    standingLine_ = !message.line.isEmpty()
+                        ? message.line
+                        : message.title + QStringLiteral(": ") +
+                              QString(message.text).replace(QLatin1Char('\n'), QLatin1Char(' '));
     ShowStanding();
 }
 
 void TNotifier::ShowStanding() {
-    const QString line = QString(standing_).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QString title = standing_.section(QLatin1Char('\n'), 0, 0);
     const int room = marquee_->width() - 2 * (PaneFrame::Width + 2);
-    // The title ends with a colon on the one line: "Параметры записаны: Контроллер ...".
-    const QString oneLine = title + QLatin1Char(':') + line.mid(title.size());
-    shown_ = marquee_->fontMetrics().elidedText(oneLine, Qt::ElideRight, room);
+    shown_ = marquee_->fontMetrics().elidedText(standingLine_, Qt::ElideRight, room);
     marquee_->setToolTip(standing_);
     marquee_->setAccessibleDescription(standing_);
     marquee_->SetCaptionText(shown_);
@@ -64,6 +65,7 @@ void TNotifier::ShowStanding() {
 
 void TNotifier::Withdraw() {
     standing_.clear();
+    standingLine_.clear();
     shown_.clear();
     marquee_->setToolTip(QString());
     marquee_->setAccessibleDescription(QString());

@@ -25,6 +25,9 @@ public:
         int seconds = 10; // how long the balloon stays
         int kind = 1;     // the balloon's icon, as TRzTrayIcon::QueueTrayBalloon takes it
         Urgency urgency = Urgency::kNews;
+        // What the one-line marquee shows of it, the most telling part first; empty: the
+        // title and the text.
+        QString line = {};
     };
 
     // Where a message went, as bits.
@@ -48,8 +51,8 @@ public:
     QString WindowText() const { return standing_; }
 
 private:
-    // Puts the standing message into the marquee, shortened to its width; the whole of it is
-    // the marquee's tooltip and its accessible description.
+    // Puts the standing message's line into the marquee, shortened to its width; the whole
+    // message is the marquee's tooltip and its accessible description.
     void ShowStanding();
     void Withdraw();
     void CaptionChanged(const QString& caption);
@@ -57,5 +60,6 @@ private:
     std::function<TRzTrayIcon*()> tray_;
     TRzMarqueeStatus* marquee_;
     QString standing_;
-    QString shown_; // the marquee's caption while it shows standing_
+    QString standingLine_; // its one line
+    QString shown_;        // the marquee's caption while it shows standing_
 };

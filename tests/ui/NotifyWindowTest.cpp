@@ -91,10 +91,11 @@ protected:
     }
 
     // What the window shows of the standing message, and what a screen reader reads.
-    void ExpectInWindow(const QString& title, const QString& text) {
+    // line: how the marquee's caption begins.
+    void ExpectInWindow(const QString& title, const QString& text, const QString& line) {
         const QString whole = title + "\n" + text;
         EXPECT_EQ(form->Notifier()->WindowText(), whole);
-        EXPECT_TRUE(Marquee().startsWith(title + ":")) << Marquee().toStdString();
+        EXPECT_TRUE(Marquee().startsWith(line)) << Marquee().toStdString();
         EXPECT_EQ(form->RzMarqueeStatus1->toolTip(), whole);
         EXPECT_EQ(form->RzMarqueeStatus1->accessibleDescription(), whole);
     }
@@ -149,16 +150,19 @@ TEST_F(NotifyWindowTest, WriteOutcomesArriveAsNotificationsAndStandInTheWindow) 
             << call.body.toStdString();
         ExpectFromTheProgram(call, c.urgency);
         EXPECT_EQ(WindowTextAfterWrite(), call.summary + "\n" + call.body);
-        ExpectInWindow(call.summary, call.body);
+        ExpectInWindow(call.summary, call.body, call.summary + ": Контроллер 00-1A-2B");
         // Selecting a controller shows it in the marquee as before; the root brings the
         // message back.
         Select("192.168.1.9");
         EXPECT_EQ(Marquee(), "Контроллер 192.168.1.9");
         EXPECT_EQ(form->RzMarqueeStatus1->toolTip(), "");
         Select("Quorrel");
-        ExpectInWindow(call.summary, call.body);
+        ExpectInWindow(call.summary, call.body, call.summary + ": Контроллер 00-1A-2B");
     }
 }
+
+// The window's line when the namespace has no card but lo.
+const QString kNoCard = "Нет ответа: ни одна сетевая карта не включена";
 
 const QString kAdvice = "Брандмауэр ufw может не пропускать ответы контроллеров. Откройте порты "
                         "6002-6004/udp: sudo ufw allow quorrel-ip-configurator";
@@ -176,12 +180,12 @@ TEST_F(NotifyWindowTest, FirewallAdviceArrivesAsANotificationAndStandsInTheWindo
     EXPECT_EQ(calls[0].summary, "Контроллеры не найдены");
     EXPECT_TRUE(calls[0].body.endsWith("\n" + kAdvice)) << calls[0].body.toStdString();
     ExpectFromTheProgram(calls[0], 1);
-    ExpectInWindow(calls[0].summary, calls[0].body);
+    ExpectInWindow(calls[0].summary, calls[0].body, kNoCard);
 
     BroadcastSearch();
     EXPECT_EQ(form->DeviceCountText(), "0");
     EXPECT_EQ(Notifications(2).size(), 1u);
-    ExpectInWindow(calls[0].summary, calls[0].body);
+    ExpectInWindow(calls[0].summary, calls[0].body, kNoCard);
 }
 
 // Without a notification service the window alone says it; a service that comes later is
@@ -192,7 +196,7 @@ TEST_F(NotifyWindowTest, WithoutTheServiceTheWindowAloneSaysIt) {
     BroadcastSearch();
     const QString account = form->Notifier()->WindowText();
     EXPECT_TRUE(account.endsWith("\n" + kAdvice)) << account.toStdString();
-    ExpectInWindow("Контроллеры не найдены", account.section('\n', 1));
+    ExpectInWindow("Контроллеры не найдены", account.section('\n', 1), kNoCard);
 
     StartService();
     std::ofstream("/etc/ufw/ufw.conf") << "ENABLED=no\n"; // a new account
@@ -200,7 +204,7 @@ TEST_F(NotifyWindowTest, WithoutTheServiceTheWindowAloneSaysIt) {
     const auto& calls = Notifications(1);
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_FALSE(calls[0].body.contains("ufw"));
-    ExpectInWindow(calls[0].summary, calls[0].body);
+    ExpectInWindow(calls[0].summary, calls[0].body, kNoCard);
 }
 
 // Where a tray shows, the balloons as before and no notification, nothing in the window.
@@ -248,7 +252,8 @@ TEST_F(NotifyWindowTest, ACardUpWithoutAnAddressIsNamed) {
               "Запрос не ушёл ни через одну сетевую карту: ни у одной включённой карты нет адреса "
               "IPv4.\nСетевая карта eth1 включена, но у неё нет адреса IPv4. Задайте адрес "
               "вручную, например: sudo ip address add 192.168.1.2/24 dev eth1");
-    ExpectInWindow("Контроллеры не найдены", calls[0].body);
+    ExpectInWindow("Контроллеры не найдены", calls[0].body, "Нет ответа: у карты eth1");
+    EXPECT_EQ(Marquee(), "Нет ответа: у карты eth1 нет адреса IPv4");
 }
 
 } // namespace

@@ -186,3 +186,25 @@ TEST(TrayIcon, QueuedBalloonsFollowOneAnotherAndNoneIsLost) {
 }
 
 } // namespace
+
+namespace {
+
+// Whether there is a notification area is asked when a balloon is due: a panel that starts
+// after the program gets the icon and the balloon then.
+TEST(TrayIcon, ANotificationAreaThatAppearsLaterIsUsed) {
+    QWidget window;
+    bool panel = false;
+    TRzTrayIcon tray(&window, TestIcon(), [&] { return panel; });
+    tray.QueueTrayBalloon("before", "the panel", 10, 1);
+    EXPECT_FALSE(tray.LastBalloon().has_value());
+    EXPECT_FALSE(tray.Icon().isVisible());
+
+    panel = true;
+    tray.QueueTrayBalloon("after", "the panel", 10, 1);
+    ASSERT_TRUE(tray.LastBalloon().has_value());
+    EXPECT_EQ(tray.LastBalloon()->title, "after");
+    EXPECT_TRUE(tray.Enabled());
+    EXPECT_TRUE(tray.Icon().isVisible());
+}
+
+} // namespace
