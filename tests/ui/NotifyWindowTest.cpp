@@ -1,138 +1,124 @@
-// What the window tells beyond its dialogs on a desktop without a notification area: a
-// private session bus with a stand-in notification service that records each Notify call,
-// no tray (the offscreen platform has none), controllers from the simulator.
+// What the window tells beyond its dialogs where the desktop has no tray (the offscreen
+// platform has none): a private session bus with a stand-in notification service that
+// records each Notify call, controllers from the simulator.
 #include "WindowFixture.h"
 
 #include "Artwork.h"
+#include "Commands.h"
 #include "Notifier.h"
-#include "SessionBus.h"
 #include "SwitchedLan.h"
 #include "Topology.h"
 #include "TrayIcon.h"
 #include "WriteCheckNotice.h"
 
 #include <QDBusConnection>
-#include <QDir>
-#include <QSystemTrayIcon>
 #include <QVariantMap>
+#include <csignal>
+#include <sstream>
 
 namespace {
 
-// org.freedesktop.Notifications as far as the program uses it.
 class NotificationStandIn : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
-    struct Call {
-        QString app, icon, summary, body;
-        QVariantMap hints;
-    };
-    std::vector<Call> calls;
+    std::vector<QStringList> calls; // app, icon, summary, body, desktop-entry, urgency
 
 public slots:
     uint Notify(const QString& app, uint, const QString& icon, const QString& summary,
                 const QString& body, const QStringList&, const QVariantMap& hints, int) {
-        calls.push_back({app, icon, summary, body, hints});
+        calls.push_back({app, icon, summary, body, hints.value("desktop-entry").toString(),
+                         QString::number(hints.value("urgency").value<uchar>())});
         return static_cast<uint>(calls.size());
     }
 };
 
-const char* const kStandInConnection = "notification-stand-in";
+const QString kNoAnswer = "Контроллеры не найдены";
+const QString kAdvice = "Брандмауэр ufw может не пропускать ответы контроллеров. Откройте порты "
+                        "6002-6004/udp: sudo ufw allow quorrel-ip-configurator";
 
 class NotifyWindowTest : public WindowTest {
 protected:
-    // The program's own session bus connection is made at its first use, from this address.
+    // A dbus-daemon that can start no service and dies with the test process; the program's
+    // session bus connection is made at its first use, from its address.
     static void SetUpTestSuite() {
-        bus = new SessionBus;
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", bus->Address().c_str(), 1);
+        const std::string config = ::testing::TempDir() + "bus-" + std::to_string(::getpid());
+        std::ofstream(config) << "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+                                 "<policy context='default'><allow send_destination='*'/><allow "
+                                 "receive_sender='*'/><allow own='*'/></policy></busconfig>";
+        const std::string command = "exec setpriv --pdeathsig KILL dbus-daemon --nofork "
+                                    "--print-address=1 --print-pid=1 --config-file=" +
+                                    config;
+        daemon = ::popen(command.c_str(), "r");
+        char line[512] = {}, pid[32] = {};
+        if (daemon != nullptr && std::fgets(line, sizeof line, daemon) != nullptr &&
+            std::fgets(pid, sizeof pid, daemon) != nullptr) {
+            address = QString(line).trimmed();
+            daemonPid = std::atoi(pid);
+        }
+        std::remove(config.c_str()); // read at its start
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8().constData(), 1);
     }
     static void TearDownTestSuite() {
-        QDBusConnection::disconnectFromBus(kStandInConnection);
-        delete bus;
-        bus = nullptr;
+        if (daemonPid > 0)
+            ::kill(daemonPid, SIGTERM);
+        if (daemon != nullptr)
+            ::pclose(daemon);
     }
 
     void SetUp() override {
-        ASSERT_EQ(bus->Error(), "");
-        ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable()) << "these tests need no tray";
+        ASSERT_FALSE(address.isEmpty()) << "dbus-daemon did not start";
         WindowTest::SetUp();
         form->WriteCheck()->SetCheckTime(std::chrono::milliseconds(4000));
     }
-    void TearDown() override {
-        StopService();
-        LaptopFirewall::Run("nft flush ruleset");
-        WindowTest::TearDown();
-    }
 
     void StartService() {
-        QDBusConnection c = QDBusConnection::connectToBus(QString::fromStdString(bus->Address()),
-                                                          kStandInConnection);
-        ASSERT_TRUE(c.isConnected());
+        QDBusConnection c = QDBusConnection::connectToBus(address, "stand-in");
         ASSERT_TRUE(c.registerObject("/org/freedesktop/Notifications", &standIn,
                                      QDBusConnection::ExportAllSlots));
         ASSERT_TRUE(c.registerService("org.freedesktop.Notifications"));
     }
-    void StopService() {
-        QDBusConnection c(kStandInConnection);
-        c.unregisterService("org.freedesktop.Notifications");
-        c.unregisterObject("/org/freedesktop/Notifications");
+    void UfwEnabled(const char* value) {
+        ASSERT_EQ(LaptopFirewall().PrivateFiles(), "");
+        std::ofstream("/etc/ufw/ufw.conf") << "ENABLED=" << value << "\n";
     }
 
-    // The notifications that arrived, waiting a while for the expected number.
-    const std::vector<NotificationStandIn::Call>& Notifications(size_t expected) {
+    // The notifications, once the expected number has arrived (or a while has passed).
+    size_t Notifications(size_t expected) {
         (void)QTest::qWaitFor([&] { return standIn.calls.size() >= expected; }, 6000);
-        return standIn.calls;
+        return standIn.calls.size();
     }
-
-    // Waits for the write check's outcome to stand in the window.
-    QString WindowTextAfterWrite() {
-        (void)QTest::qWaitFor([&] { return !form->Notifier()->WindowText().isEmpty(); }, 6000);
-        return form->Notifier()->WindowText();
-    }
-
-    // What the window shows of the standing message, and what a screen reader reads.
-    // line: how the marquee's caption begins.
-    void ExpectInWindow(const QString& title, const QString& text, const QString& line) {
-        const QString whole = title + "\n" + text;
+    // The last notification came from the program and stands in the window: the marquee
+    // begins with line, its tooltip and accessible description hold the whole message.
+    void ExpectInWindow(const QString& summary, const QString& line) {
+        const QStringList& n = standIn.calls.back();
+        EXPECT_EQ(n.mid(0, 3),
+                  QStringList({"Quorrel IP Configurator", "quorrel-ip-configurator", summary}));
+        EXPECT_TRUE(QFile::exists(QUORREL_SOURCE_DIR "/packaging/" + n[4] + ".desktop"));
+        const QString whole = summary + "\n" + n[3];
         EXPECT_EQ(form->Notifier()->WindowText(), whole);
         EXPECT_TRUE(Marquee().startsWith(line)) << Marquee().toStdString();
         EXPECT_EQ(form->RzMarqueeStatus1->toolTip(), whole);
         EXPECT_EQ(form->RzMarqueeStatus1->accessibleDescription(), whole);
     }
 
-    static SessionBus* bus;
+    static inline FILE* daemon = nullptr;
+    static inline pid_t daemonPid = 0;
+    static inline QString address;
     NotificationStandIn standIn;
     std::unique_ptr<SimProcess> sim;
 };
 
-SessionBus* NotifyWindowTest::bus = nullptr;
-
-void ExpectFromTheProgram(const NotificationStandIn::Call& call, uchar urgency) {
-    EXPECT_EQ(call.app, "Quorrel IP Configurator");
-    EXPECT_EQ(call.icon, "quorrel-ip-configurator");
-    EXPECT_EQ(call.hints.value("urgency").value<uchar>(), urgency);
-    // The menu entry's id: the name of the package's .desktop file.
-    const QString entry = call.hints.value("desktop-entry").toString();
-    EXPECT_TRUE(
-        QFile::exists(QStringLiteral(QUORREL_SOURCE_DIR "/packaging/") + entry + ".desktop"))
-        << entry.toStdString();
-}
-
-// A write the controller took and one it ignored: each arrives as a notification with the
-// balloon's title and text, a write that did not take as critical, and stands in the window
-// until the next search.
+// A write the controller took (news) and one it ignored (critical): each stands in the
+// window until the next search, and comes back there when the root node is selected.
 TEST_F(NotifyWindowTest, WriteOutcomesArriveAsNotificationsAndStandInTheWindow) {
     StartService();
     AddAddresses({"192.168.1.20/32"});
     struct Case {
         std::vector<std::string> simOptions;
-        QString title;
-        QString address; // the controller answers from it
-        uchar urgency;
-    };
-    const Case cases[] = {{{}, "Параметры записаны", "192.168.1.20", 1},
-                          {{"--ignore-frames"}, "Запись не подтверждена", "192.168.1.10", 2}};
-    size_t count = 0;
+        QString title, from, urgency;
+    } const cases[] = {{{}, "Параметры записаны", "192.168.1.20", "1"},
+                       {{"--ignore-frames"}, "Запись не подтверждена", "192.168.1.10", "2"}};
     for (const Case& c : cases) {
         sim.reset();
         sim = StartThreeControllers(c.simOptions);
@@ -141,103 +127,53 @@ TEST_F(NotifyWindowTest, WriteOutcomesArriveAsNotificationsAndStandInTheWindow) 
         Select("192.168.1.10");
         form->RzEdit1->setText("192.168.1.20");
         form->RzBitBtn1->click();
-        const auto& calls = Notifications(++count);
-        ASSERT_EQ(calls.size(), count) << c.title.toStdString();
-        const auto& call = calls.back();
-        EXPECT_EQ(call.summary, c.title);
-        EXPECT_TRUE(
-            call.body.startsWith("Контроллер 00-1A-2B-3C-4D-5E отвечает с адреса " + c.address))
-            << call.body.toStdString();
-        ExpectFromTheProgram(call, c.urgency);
-        EXPECT_EQ(WindowTextAfterWrite(), call.summary + "\n" + call.body);
-        ExpectInWindow(call.summary, call.body, call.summary + ": Контроллер 00-1A-2B");
-        // Selecting a controller shows it in the marquee as before; the root brings the
-        // message back.
+        const size_t count = &c - cases + 1;
+        ASSERT_EQ(Notifications(count), count) << c.title.toStdString();
+        EXPECT_TRUE(standIn.calls.back()[3].startsWith(
+            "Контроллер 00-1A-2B-3C-4D-5E отвечает с адреса " + c.from));
+        EXPECT_EQ(standIn.calls.back()[5], c.urgency);
         Select("192.168.1.9");
         EXPECT_EQ(Marquee(), "Контроллер 192.168.1.9");
-        EXPECT_EQ(form->RzMarqueeStatus1->toolTip(), "");
         Select("Quorrel");
-        ExpectInWindow(call.summary, call.body, call.summary + ": Контроллер 00-1A-2B");
+        ExpectInWindow(c.title, c.title + ": Контроллер 00-1A-2B");
     }
 }
 
-// The window's line when the namespace has no card but lo.
-const QString kNoCard = "Нет ответа: ни одна сетевая карта не включена";
-
-const QString kAdvice = "Брандмауэр ufw может не пропускать ответы контроллеров. Откройте порты "
-                        "6002-6004/udp: sudo ufw allow quorrel-ip-configurator";
-
-// The firewall advice after an empty broadcast search, as news; the same account again
-// after the next empty search stands in the window but is not sent twice.
+// The firewall advice after an empty broadcast search: without the service in the window
+// alone; a service that starts later hears the next account, and the same account after
+// the next empty search stands in the window but is not sent twice.
 TEST_F(NotifyWindowTest, FirewallAdviceArrivesAsANotificationAndStandsInTheWindow) {
-    ASSERT_EQ(LaptopFirewall().PrivateFiles(), "");
-    std::ofstream("/etc/ufw/ufw.conf") << "ENABLED=yes\n";
-    StartService();
+    UfwEnabled("no");
     BroadcastSearch();
     EXPECT_EQ(form->DeviceCountText(), "0");
-    const auto& calls = Notifications(1);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].summary, "Контроллеры не найдены");
-    EXPECT_TRUE(calls[0].body.endsWith("\n" + kAdvice)) << calls[0].body.toStdString();
-    ExpectFromTheProgram(calls[0], 1);
-    ExpectInWindow(calls[0].summary, calls[0].body, kNoCard);
-
-    BroadcastSearch();
-    EXPECT_EQ(form->DeviceCountText(), "0");
-    EXPECT_EQ(Notifications(2).size(), 1u);
-    ExpectInWindow(calls[0].summary, calls[0].body, kNoCard);
-}
-
-// Without a notification service the window alone says it; a service that comes later is
-// used for the next message.
-TEST_F(NotifyWindowTest, WithoutTheServiceTheWindowAloneSaysIt) {
-    ASSERT_EQ(LaptopFirewall().PrivateFiles(), "");
-    std::ofstream("/etc/ufw/ufw.conf") << "ENABLED=yes\n";
-    BroadcastSearch();
-    const QString account = form->Notifier()->WindowText();
-    EXPECT_TRUE(account.endsWith("\n" + kAdvice)) << account.toStdString();
-    ExpectInWindow("Контроллеры не найдены", account.section('\n', 1), kNoCard);
-
+    EXPECT_EQ(Marquee(), "Нет ответа: ни одна сетевая карта не включена");
     StartService();
-    std::ofstream("/etc/ufw/ufw.conf") << "ENABLED=no\n"; // a new account
-    BroadcastSearch();
-    const auto& calls = Notifications(1);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_FALSE(calls[0].body.contains("ufw"));
-    ExpectInWindow(calls[0].summary, calls[0].body, kNoCard);
+    UfwEnabled("yes");
+    for (int search = 0; search < 2; ++search) {
+        BroadcastSearch();
+        ASSERT_EQ(Notifications(search + 1), 1u);
+        EXPECT_TRUE(standIn.calls[0][3].endsWith("\n" + kAdvice));
+        EXPECT_EQ(standIn.calls[0][5], "1");
+        ExpectInWindow(kNoAnswer, "Нет ответа: ни одна сетевая карта не включена");
+    }
 }
 
-// Where a tray shows, the balloons as before and no notification, nothing in the window.
+// Where a tray shows, the balloon as before, and neither a notification nor the window.
 TEST_F(NotifyWindowTest, WithATrayTheBalloonAloneSaysIt) {
-    ASSERT_EQ(LaptopFirewall().PrivateFiles(), "");
-    std::ofstream("/etc/ufw/ufw.conf") << "ENABLED=yes\n";
+    UfwEnabled("yes");
     StartService();
     delete form->RzTrayIcon1;
     form->RzTrayIcon1 =
         new TRzTrayIcon(form.get(), artwork::Icon(artwork::kTray), [] { return true; });
     BroadcastSearch();
-    const auto& balloon = form->RzTrayIcon1->LastBalloon();
-    ASSERT_TRUE(balloon.has_value());
-    EXPECT_EQ(balloon->title, "Контроллеры не найдены");
-    EXPECT_EQ(balloon->text, kAdvice);
-    EXPECT_EQ(balloon->icon, QSystemTrayIcon::Warning);
+    ASSERT_TRUE(form->RzTrayIcon1->LastBalloon().has_value());
+    EXPECT_EQ(form->RzTrayIcon1->LastBalloon()->text, kAdvice);
+    EXPECT_EQ(Notifications(1), 0u);
     EXPECT_EQ(Marquee(), "");
-    EXPECT_EQ(form->Notifier()->WindowText(), "");
-
-    AddAddresses({"192.168.1.20/32"});
-    sim = StartThreeControllers();
-    BroadcastSearch();
-    Select("192.168.1.10");
-    form->RzEdit1->setText("192.168.1.20");
-    form->RzBitBtn1->click();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return form->RzTrayIcon1->LastBalloon()->title == "Параметры записаны"; }, 6000));
-    EXPECT_TRUE(standIn.calls.empty());
-    EXPECT_EQ(form->Notifier()->WindowText(), "");
 }
 
-// The laptop's only card is up, but its DHCP server never answered: the empty search names
-// it and says how to give it an address.
+// The laptop's only card is up, but no DHCP server answered it: the window's and the
+// command line's empty search name it and say how to give it an address.
 TEST_F(NotifyWindowTest, ACardUpWithoutAnAddressIsNamed) {
     privatenet::Lan lan;
     ASSERT_EQ(lan.Create(), "");
@@ -245,15 +181,19 @@ TEST_F(NotifyWindowTest, ACardUpWithoutAnAddressIsNamed) {
     ASSERT_EQ(cable.Connect(lan, "eth1", "", {}), "");
     StartService();
     BroadcastSearch();
-    EXPECT_EQ(form->DeviceCountText(), "0");
-    const auto& calls = Notifications(1);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].body.section('\n', 0, 1),
-              "Запрос не ушёл ни через одну сетевую карту: ни у одной включённой карты нет адреса "
-              "IPv4.\nСетевая карта eth1 включена, но у неё нет адреса IPv4. Задайте адрес "
-              "вручную, например: sudo ip address add 192.168.1.2/24 dev eth1");
-    ExpectInWindow("Контроллеры не найдены", calls[0].body, "Нет ответа: у карты eth1");
-    EXPECT_EQ(Marquee(), "Нет ответа: у карты eth1 нет адреса IPv4");
+    ASSERT_EQ(Notifications(1), 1u);
+    EXPECT_TRUE(standIn.calls[0][3].contains(
+        "\nСетевая карта eth1 включена, но у неё нет адреса IPv4. Задайте адрес вручную, "
+        "например: sudo ip address add 192.168.1.2/24 dev eth1"));
+    ExpectInWindow(kNoAnswer, "Нет ответа: у карты eth1 нет адреса IPv4");
+
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::Run({"discover", "--timeout", "300"}, out, err), 1);
+    EXPECT_NE(err.str().find("\nquorrel-cli: the card eth1 is up but has no IPv4 address: give "
+                             "it one by hand, for example: sudo ip address add 192.168.1.2/24 "
+                             "dev eth1\n"),
+              std::string::npos)
+        << err.str();
 }
 
 } // namespace
