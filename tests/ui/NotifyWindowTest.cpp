@@ -22,13 +22,15 @@ class NotificationStandIn : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
-    std::vector<QStringList> calls; // app, icon, summary, body, desktop-entry, urgency
+    std::vector<QStringList>
+        calls; // app, icon, summary, body, desktop-entry, urgency's type and value
 
 public slots:
     uint Notify(const QString& app, uint, const QString& icon, const QString& summary,
                 const QString& body, const QStringList&, const QVariantMap& hints, int) {
-        calls.push_back({app, icon, summary, body, hints.value("desktop-entry").toString(),
-                         QString::number(hints.value("urgency").value<uchar>())});
+        calls.push_back(
+            {app, icon, summary, body, hints.value("desktop-entry").toString(),
+             hints.value("urgency").typeName() + QString::number(hints.value("urgency").toInt())});
         return static_cast<uint>(calls.size());
     }
 };
@@ -117,8 +119,8 @@ TEST_F(NotifyWindowTest, WriteOutcomesArriveAsNotificationsAndStandInTheWindow) 
     struct Case {
         std::vector<std::string> simOptions;
         QString title, from, urgency;
-    } const cases[] = {{{}, "Параметры записаны", "192.168.1.20", "1"},
-                       {{"--ignore-frames"}, "Запись не подтверждена", "192.168.1.10", "2"}};
+    } const cases[] = {{{}, "Параметры записаны", "192.168.1.20", "uchar1"},
+                       {{"--ignore-frames"}, "Запись не подтверждена", "192.168.1.10", "uchar2"}};
     for (const Case& c : cases) {
         sim.reset();
         sim = StartThreeControllers(c.simOptions);
@@ -153,7 +155,7 @@ TEST_F(NotifyWindowTest, FirewallAdviceArrivesAsANotificationAndStandsInTheWindo
         BroadcastSearch();
         ASSERT_EQ(Notifications(search + 1), 1u);
         EXPECT_TRUE(standIn.calls[0][3].endsWith("\n" + kAdvice));
-        EXPECT_EQ(standIn.calls[0][5], "1");
+        EXPECT_EQ(standIn.calls[0][5], "uchar1"); // a byte
         ExpectInWindow(kNoAnswer, "Нет ответа: ни одна сетевая карта не включена");
     }
 }
