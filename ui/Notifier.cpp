@@ -52,7 +52,10 @@ void TNotifier::ShowInWindow(const Message& message) {
                         ? message.line
                         : message.title + QStringLiteral(": ") +
                               QString(message.text).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    ShowStanding();
+    shown_.clear();
+    // A search running meanwhile keeps its caption; the message follows when it has ended.
+    if (!StartsAnOperation(marquee_->CaptionText()))
+        ShowStanding();
 }
 
 void TNotifier::ShowStanding() {
@@ -75,7 +78,7 @@ void TNotifier::Withdraw() {
 // write ends the standing message; an empty caption while one stands (the search's end, the
 // root node selected) shows it again.
 void TNotifier::CaptionChanged(const QString& caption) {
-    if (standing_.isEmpty() || caption == shown_)
+    if (standing_.isEmpty() || (!shown_.isEmpty() && caption == shown_))
         return;
     if (StartsAnOperation(caption)) {
         Withdraw();
