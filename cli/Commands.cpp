@@ -5,6 +5,7 @@
 #include "ControllerRecord.h"
 #include "Discovery.h"
 #include "NetworkCards.h"
+#include "NoReplyText.h"
 #include "Output.h"
 #include "Phrases.h"
 #include "Plan.h"
@@ -138,8 +139,7 @@ int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) 
     if (listed.empty()) {
         std::vector<std::string> lines{"no controller answered"};
         if (SearchAddress(o.address) == core::kBroadcast) {
-            const auto why =
-                core::NoReplyDiagnosis(core::BroadcastCards(), core::DetectHostFirewall());
+            const auto why = NoReplyText(core::DiagnoseNoReply());
             lines.insert(lines.end(), why.begin(), why.end());
         }
         return Fail(err, kExitNotFound, lines);

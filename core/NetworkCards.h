@@ -20,6 +20,14 @@ struct NetworkCard {
 // first.
 std::vector<NetworkCard> BroadcastCards();
 
+// Every card that is up and running, not loopback and able to carry broadcasts, but has no
+// IPv4 address (a DHCP server that never answered), by name, in the system's order.
+std::vector<std::string> CardsWithoutAddress();
+
+// The command that gives the named card an IPv4 address by hand, for example
+// "sudo ip address add 192.168.1.2/24 dev eth1" (address: dotted quad; prefix: 0 to 32).
+std::string AddressCommand(const std::string& card, const std::string& address, unsigned prefix);
+
 // The card with this index if it is still there: up and running with an IPv4 address.
 std::optional<NetworkCard> CardByIndex(unsigned index);
 

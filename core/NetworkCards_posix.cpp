@@ -5,6 +5,7 @@
 #include <bit>
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <set>
 
 namespace core::cards {
 
@@ -51,6 +52,34 @@ std::vector<CardState> CardsWithAddress() {
 } // namespace core::cards
 
 namespace core {
+
+// getifaddrs gives each card once as a link entry (AF_PACKET), with the card's flags, and
+// once for each of its IPv4 addresses (AF_INET, under the card's name or an alias label).
+std::vector<std::string> CardsWithoutAddress() {
+    std::vector<std::string> cards;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0)
+        return cards;
+    std::set<std::string> withAddress;
+    for (const ifaddrs* a = list; a != nullptr; a = a->ifa_next)
+        if (a->ifa_addr != nullptr && a->ifa_addr->sa_family == AF_INET && a->ifa_name != nullptr) {
+            const std::string name = a->ifa_name;
+            withAddress.insert(name.substr(0, name.find(':')));
+        }
+    const unsigned wanted = IFF_UP | IFF_RUNNING | IFF_BROADCAST;
+    for (const ifaddrs* a = list; a != nullptr; a = a->ifa_next)
+        if (a->ifa_addr != nullptr && a->ifa_addr->sa_family == AF_PACKET &&
+            a->ifa_name != nullptr && (a->ifa_flags & wanted) == wanted &&
+            (a->ifa_flags & IFF_LOOPBACK) == 0 && (a->ifa_flags & IFF_POINTOPOINT) == 0 &&
+            withAddress.count(a->ifa_name) == 0)
+            cards.emplace_back(a->ifa_name);
+    ::freeifaddrs(list);
+    return cards;
+}
+
+std::string AddressCommand(const std::string& card, const std::string& address, unsigned prefix) {
+    return "sudo ip address add " + address + "/" + std::to_string(prefix) + " dev " + card;
+}
 
 std::string CardName(unsigned index) {
     if (index == 0)

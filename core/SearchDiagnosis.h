@@ -1,27 +1,40 @@
-// What a broadcast search that heard no controller tells the user: the cards the request
-// went out on, what is known of the host firewall, the local ports the replies must reach,
-// and the command that opens them for the firewall found.
+// What is known when a broadcast search heard no controller: the cards the request went out
+// on, the cards that are up but have no IPv4 address to send it from, and the host
+// firewall. Facts only: the window and the command line each put them in their own words.
 #pragma once
 
 #include "HostFirewall.h"
 #include "NetworkCards.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace core {
 
-// English lines without a line end, for the command line's error output.
-std::vector<std::string> NoReplyDiagnosis(const std::vector<NetworkCard>& cards,
-                                          const HostFirewall& firewall);
+struct NoReplyFacts {
+    std::vector<NetworkCard> asked;          // the cards the broadcast went out on
+    std::vector<std::string> withoutAddress; // up, able to broadcast, no IPv4 address: names
+    HostFirewall firewall;
 
-// A short advice in Russian (UTF-8) for the window's tray balloon: only when a firewall is
-// known to be active and not known to admit the ports already.
-struct FirewallAdvice {
-    std::string title;
-    std::string text;
+    // No card at all is up to carry a broadcast.
+    bool NoCardUp() const { return asked.empty() && withoutAddress.empty(); }
+    // A firewall is known to be active and not known to admit the local ports: it may be
+    // what dropped the replies.
+    bool FirewallMayDropReplies() const { return firewall.KnownActive() && !firewall.portsOpen; }
 };
-std::optional<FirewallAdvice> AdviceForWindow(const HostFirewall& firewall);
+
+// The facts from what was found. A card listed among the asked ones is not also listed as
+// one without an address (the two listings are read one after the other and a card may have
+// got its address in between).
+NoReplyFacts DiagnoseNoReply(std::vector<NetworkCard> asked,
+                             std::vector<std::string> withoutAddress, HostFirewall firewall);
+
+// The facts of this machine now (BroadcastCards, CardsWithoutAddress, DetectHostFirewall).
+NoReplyFacts DiagnoseNoReply();
+
+// An address a card without one can be given by hand, with its prefix, as the diagnosis
+// suggests it: the controllers' factory subnet.
+inline constexpr const char* kSuggestedAddress = "192.168.1.2";
+inline constexpr unsigned kSuggestedPrefix = 24;
 
 } // namespace core

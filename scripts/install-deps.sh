@@ -50,7 +50,7 @@ packages=(
     cmake g++ make pkg-config
     qt6-base-dev libgl-dev libdbus-1-dev qt6-translations-l10n
     libgtest-dev
-    iproute2 libfaketime nftables ufw
+    iproute2 libfaketime nftables ufw dbus-daemon
     xvfb xauth xdotool imagemagick trayer
     fonts-dejavu-core fonts-liberation2
     "$@"

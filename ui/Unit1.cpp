@@ -7,6 +7,8 @@
 #include "MarqueeStatus.h"
 #include "MarqueeTexts.h"
 #include "MessDlgs.h"
+#include "NoReplyNotice.h"
+#include "Notifier.h"
 #include "ProgressStatus.h"
 #include "SearchDiagnosis.h"
 #include "StatusBar.h"
@@ -121,9 +123,14 @@ TForm1::TForm1(QWidget* parent)
     BuildLayout();
 
     RzTrayIcon1 = new TRzTrayIcon(this, artwork::WindowIcon());
+    notifier_ = new TNotifier([this] { return RzTrayIcon1; }, RzMarqueeStatus1, this);
     writeCheck_ = new TWriteCheckNotice(
         [this](const QString& title, const QString& text, int seconds, int kind) {
-            RzTrayIcon1->QueueTrayBalloon(title, text, seconds, kind);
+            // A warning tells of a write that did not take.
+            constexpr int kWarning = 2;
+            notifier_->Tell(
+                {title, text, seconds, kind,
+                 kind == kWarning ? TNotifier::Urgency::kCritical : TNotifier::Urgency::kNews});
         },
         this);
     connect(this, &TForm1::FrameSent, writeCheck_,
@@ -313,15 +320,27 @@ void TForm1::RzToolButton2Click() {
 }
 
 void TForm1::AdviseOnFirewall() {
-    if (firewallAdvised_)
+    if (notifier_->TrayShows()) {
+        // The balloon: only the firewall advice, once per run.
+        if (firewallAdvised_)
+            return;
+        const auto advice = noreply::FirewallAdvice(core::DiagnoseNoReply());
+        if (!advice)
+            return;
+        firewallAdvised_ = true;
+        // Queued, so that it never cuts short a write check's outcome that is showing.
+        notifier_->Tell(*advice);
         return;
-    const auto advice = core::AdviceForWindow(core::DetectHostFirewall());
-    if (!advice)
+    }
+    // No tray: the whole account stands in the window after each empty search; the desktop
+    // hears it again only when it has changed.
+    const TNotifier::Message account = noreply::Account(core::DiagnoseNoReply());
+    if (account.text == lastNoReplyAccount_) {
+        notifier_->ShowInWindow(account);
         return;
-    firewallAdvised_ = true;
-    // Queued, so that it never cuts short a write check's outcome that is showing.
-    RzTrayIcon1->QueueTrayBalloon(QString::fromStdString(advice->title),
-                                  QString::fromStdString(advice->text), 10, 2);
+    }
+    lastNoReplyAccount_ = account.text;
+    notifier_->Tell(account);
 }
 
 void TForm1::RzToolButton6Click() {

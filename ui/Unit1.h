@@ -22,6 +22,7 @@ class QToolButton;
 class TRzMarqueeStatus;
 class TRzProgressStatus;
 class TRzStatusBar;
+class TNotifier;
 class TRzTrayIcon;
 class TWriteCheckNotice;
 
@@ -97,6 +98,8 @@ public:
     QString DeviceCountText() const;
     // Tells whether each write took (tests shorten its check).
     TWriteCheckNotice* WriteCheck() { return writeCheck_; }
+    // Everything the window tells beyond its dialogs goes this way.
+    TNotifier* Notifier() { return notifier_; }
     // Pause after a failed write, in milliseconds (tests shorten it).
     void SetWriteFailurePause(int ms) { writeFailurePauseMs_ = ms; }
     // A search started by a command is still listening.
@@ -123,8 +126,9 @@ private:
     DriverContext Context();
     void SetDeviceCount(int count);
     void ShowWriteFailure();
-    // After a broadcast search that found nothing: the advice for a host firewall that is
-    // known to be active, once per run, in the tray icon's balloon.
+    // After a broadcast search that found nothing: where the tray icon shows, the advice for
+    // a host firewall that is known to be active, once per run, in its balloon; elsewhere why
+    // nothing was found, in the window and, when it is news, as a desktop notification.
     void AdviseOnFirewall();
 
     // IParameterFields
@@ -143,5 +147,7 @@ private:
     bool closePending_ = false;
     int writeFailurePauseMs_ = 1000;
     bool firewallAdvised_ = false;
+    QString lastNoReplyAccount_; // the last account of an empty search the desktop heard
     TWriteCheckNotice* writeCheck_ = nullptr;
+    TNotifier* notifier_ = nullptr;
 };

@@ -1,5 +1,5 @@
 // The detection of an active host firewall from configuration files and made-up firewalld
-// bus replies, and what the user is told when a broadcast search heard nothing.
+// bus replies, and the facts of a broadcast search that heard nothing.
 #include "HostFirewall.h"
 #include "SearchDiagnosis.h"
 
@@ -213,68 +213,15 @@ TEST(HostFirewallTest, WindowsPolicy) {
     }
 }
 
-HostFirewall Ufw() {
-    HostFirewall f;
-    f.state = State::kActive;
-    f.name = "ufw";
-    f.detail = "ENABLED=yes in /etc/ufw/ufw.conf";
-    f.openCommand = "sudo ufw allow quorrel-ip-configurator";
-    return f;
-}
-
-TEST(SearchDiagnosisTest, NamesCardsFirewallPortsAndCommand) {
-    const std::vector<core::NetworkCard> cards = {{4, "eth0", "192.168.1.2", 24},
-                                                  {7, "wlan0", "10.99.0.2", 16}};
-    EXPECT_EQ(core::NoReplyDiagnosis(cards, Ufw()),
-              (std::vector<std::string>{
-                  "the request went out on eth0 (192.168.1.2/24), wlan0 (10.99.0.2/16)",
-                  "a host firewall is active: ufw (ENABLED=yes in /etc/ufw/ufw.conf)",
-                  "the controllers answer by unicast to the local ports 6002-6004/udp, which a "
-                  "host firewall must let in",
-                  "open them for ufw with: sudo ufw allow quorrel-ip-configurator"}));
-
-    HostFirewall open = Ufw();
-    open.name = "firewalld";
-    open.detail = "it runs, default zone home";
-    open.portsOpen = true;
-    const auto lines = core::NoReplyDiagnosis({}, open);
-    EXPECT_EQ(lines, (std::vector<std::string>{
-                         "the request went out on no network card: none is up with an IPv4 "
-                         "address and broadcasts",
-                         "a host firewall is active: firewalld (it runs, default zone home); it "
-                         "admits the local ports 6002-6004/udp",
-                         "the controllers answer by unicast to the local ports 6002-6004/udp, "
-                         "which a host firewall must let in"}));
-
-    FakeFirewalld nothing;
-    const auto unknown =
-        core::NoReplyDiagnosis(cards, core::DetectFirewall(nothing, UfwConfig("ENABLED=no\n")));
-    ASSERT_EQ(unknown.size(), 3u);
-    EXPECT_EQ(unknown[1], "whether a host firewall is active cannot be told: neither ufw nor "
-                          "firewalld is active, and other nftables or iptables rules can be read "
-                          "only by an administrator");
-}
-
-TEST(SearchDiagnosisTest, WindowAdviceOnlyForAKnownActiveFirewallThatIsClosed) {
-    const auto advice = core::AdviceForWindow(Ufw());
-    ASSERT_TRUE(advice.has_value());
-    EXPECT_EQ(advice->title, "Контроллеры не найдены");
-    EXPECT_EQ(advice->text, "Брандмауэр ufw может не пропускать ответы контроллеров. Откройте "
-                            "порты 6002-6004/udp: sudo ufw allow quorrel-ip-configurator");
-
-    HostFirewall open = Ufw();
-    open.portsOpen = true;
-    EXPECT_FALSE(core::AdviceForWindow(open).has_value());
-    EXPECT_FALSE(core::AdviceForWindow(core::FromWindowsPolicy({true, false, false})));
-    EXPECT_FALSE(core::AdviceForWindow(core::FromWindowsPolicy({false, false, false})));
-    const auto windows = core::AdviceForWindow(core::FromWindowsPolicy({true, true, true}));
-    ASSERT_TRUE(windows.has_value());
-    // The balloon holds 255 characters: the whole command must fit.
-    size_t characters = 0;
-    for (const char byte : windows->text)
-        characters += (static_cast<unsigned char>(byte) & 0xC0) != 0x80 ? 1 : 0;
-    EXPECT_LE(characters, 255u) << windows->text;
-    EXPECT_TRUE(windows->text.ends_with("localport=6002-6004 (as Administrator)"));
+// A card both asked and listed without an address (it got its address between the two
+// listings) counts as asked; no card is up only when both lists are empty.
+TEST(SearchDiagnosisTest, FactsOfAnEmptySearch) {
+    const auto facts =
+        core::DiagnoseNoReply({{4, "eth0", "192.168.1.2", 24}}, {"eth0", "eth1"}, {});
+    EXPECT_EQ(facts.withoutAddress, std::vector<std::string>{"eth1"});
+    EXPECT_FALSE(facts.NoCardUp());
+    EXPECT_FALSE(core::DiagnoseNoReply({}, {"eth1"}, {}).NoCardUp());
+    EXPECT_TRUE(core::DiagnoseNoReply({}, {}, {}).NoCardUp());
 }
 
 } // namespace

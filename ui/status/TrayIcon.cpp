@@ -7,24 +7,11 @@
 
 TRzTrayIcon::TRzTrayIcon(QWidget* window, const QIcon& icon, std::function<bool()> trayAvailable,
                          QObject* parent)
-    : QObject(parent ? parent : window), window_(window) {
+    : QObject(parent ? parent : window), window_(window), trayAvailable_(std::move(trayAvailable)) {
     setObjectName(QStringLiteral("RzTrayIcon1"));
     tray_.setIcon(icon);
     tray_.setToolTip(QString());
-    enabled_ = trayAvailable && trayAvailable();
-    if (enabled_) {
-        // Qt registers the icon again by itself when the notification area comes back
-        // (a restarted shell or panel).
-        tray_.show();
-        connect(&tray_, &QSystemTrayIcon::activated, this, &TRzTrayIcon::Activate);
-        // A balloon the user clicked away has been read: the next queued one may follow.
-        connect(&tray_, &QSystemTrayIcon::messageClicked, this, [this] {
-            if (queueHold_.isActive()) {
-                queueHold_.stop();
-                ShowNextQueued();
-            }
-        });
-    }
+    Available();
     queueHold_.setSingleShot(true);
     connect(&queueHold_, &QTimer::timeout, this, &TRzTrayIcon::ShowNextQueued);
     if (window_)
@@ -38,6 +25,29 @@ TRzTrayIcon::~TRzTrayIcon() {
     tray_.hide();
     if (window_)
         window_->removeEventFilter(this);
+}
+
+bool TRzTrayIcon::Available() {
+    if (!trayAvailable_ || !trayAvailable_())
+        return false;
+    if (!enabled_)
+        Enable();
+    return true;
+}
+
+void TRzTrayIcon::Enable() {
+    enabled_ = true;
+    // Qt registers the icon again by itself when the notification area comes back (a
+    // restarted shell or panel).
+    tray_.show();
+    connect(&tray_, &QSystemTrayIcon::activated, this, &TRzTrayIcon::Activate);
+    // A balloon the user clicked away has been read: the next queued one may follow.
+    connect(&tray_, &QSystemTrayIcon::messageClicked, this, [this] {
+        if (queueHold_.isActive()) {
+            queueHold_.stop();
+            ShowNextQueued();
+        }
+    });
 }
 
 QString TRzTrayIcon::CutText(const QString& text, int maxLength) {
@@ -64,7 +74,7 @@ QSystemTrayIcon::MessageIcon TRzTrayIcon::BalloonIcon(int kind) {
 
 void TRzTrayIcon::ShowTrayBalloon(const QString& title, const QString& text, int timeoutSeconds,
                                   int kind) {
-    if (!enabled_)
+    if (!Available())
         return;
     Present({CutText(title, MaxTitleLength), CutText(text, MaxTextLength), timeoutSeconds * 1000,
              BalloonIcon(kind)});
@@ -78,7 +88,7 @@ void TRzTrayIcon::Present(Balloon balloon) {
 
 void TRzTrayIcon::QueueTrayBalloon(const QString& title, const QString& text, int timeoutSeconds,
                                    int kind) {
-    if (!enabled_)
+    if (!Available())
         return;
     queue_.push_back({CutText(title, MaxTitleLength), CutText(text, MaxTextLength),
                       timeoutSeconds * 1000, BalloonIcon(kind)});

@@ -3,7 +3,9 @@
 // It appears when created, with no tooltip and no menu. Minimising the window hides it
 // from the taskbar, leaving only the icon; a left press on the icon restores the window
 // and brings it to the front. Without a notification area the tray is disabled: the
-// window minimises as usual and no balloon is shown. The icon is removed at exit.
+// window minimises as usual and no balloon is shown. Whether there is one is asked again
+// whenever a balloon is due, so a notification area that appears later gets the icon then.
+// The icon is removed at exit.
 #pragma once
 
 #include <QIcon>
@@ -34,7 +36,8 @@ public:
 
     // window: the main window, minimised to and restored from the tray.
     // icon: the image shown in the notification area.
-    // trayAvailable: asked once; by default whether the platform has a notification area.
+    // trayAvailable: whether the platform has a notification area (by default Qt's answer),
+    // asked at creation and whenever a balloon is due.
     // parent: the owner, by default the window, so the icon goes away with it.
     TRzTrayIcon(QWidget* window, const QIcon& icon,
                 std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
@@ -43,6 +46,9 @@ public:
 
     // False when there is no notification area to put the icon in.
     bool Enabled() const { return enabled_; }
+    // Asks now whether there is a notification area and, when there is, shows the icon if it
+    // is not showing yet: true when a balloon can be shown.
+    bool Available();
 
     // Shows one balloon at the icon: title cut to 63 characters, text to 255, the timeout in
     // whole seconds, kind 0 none, 1 information, 2 warning, 3 error. Nothing when disabled.
@@ -78,12 +84,15 @@ protected:
 
 private:
     void HideMinimisedWindow();
+    // Shows the icon in the notification area and takes its clicks.
+    void Enable();
     void Present(Balloon balloon);
     // Shows the next queued balloon, if any, and holds the queue behind it.
     void ShowNextQueued();
 
     QPointer<QWidget> window_;
     QSystemTrayIcon tray_;
+    std::function<bool()> trayAvailable_;
     bool enabled_ = false;
     bool restoring_ = false;
     std::optional<Balloon> lastBalloon_;

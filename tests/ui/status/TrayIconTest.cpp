@@ -186,3 +186,22 @@ TEST(TrayIcon, QueuedBalloonsFollowOneAnotherAndNoneIsLost) {
 }
 
 } // namespace
+
+namespace {
+
+// Whether there is a notification area is asked when a balloon is due: a panel that starts
+// after the program gets the icon and the balloon then.
+TEST(TrayIcon, ANotificationAreaThatAppearsLaterIsUsed) {
+    QWidget window;
+    bool panel = false;
+    TRzTrayIcon tray(&window, TestIcon(), [&] { return panel; });
+    for (const char* title : {"before", "after"}) {
+        tray.QueueTrayBalloon(title, "the panel started", 10, 1);
+        panel = true;
+    }
+    ASSERT_TRUE(tray.LastBalloon().has_value());
+    EXPECT_EQ(tray.LastBalloon()->title, "after");
+    EXPECT_TRUE(tray.Icon().isVisible());
+}
+
+} // namespace

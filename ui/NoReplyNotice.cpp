@@ -1,0 +1,89 @@
+#include "NoReplyNotice.h"
+
+#include "Ports.h"
+
+namespace noreply {
+namespace {
+
+const QString kTitle = QStringLiteral("Контроллеры не найдены");
+constexpr int kBalloonSeconds = 10;
+constexpr int kWarning = 2;
+
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+QString CardList(const std::vector<core::NetworkCard>& cards) {
+    QStringList names;
+    for (const core::NetworkCard& card : cards)
+        names << QStringLiteral("%1 (%2/%3)")
+                     .arg(Text(card.name), Text(card.address))
+                     .arg(card.prefix);
+    return names.join(QStringLiteral(", "));
+}
+
+QString AdviceText(const core::HostFirewall& firewall) {
+    const QString ports = QString::fromLatin1(core::kLocalPortRange) + QStringLiteral("/udp");
+    return QStringLiteral("Брандмауэр ") + Text(firewall.name) +
+           QStringLiteral(" может не пропускать ответы контроллеров. Откройте порты ") + ports +
+           (firewall.openCommand.empty() ? QStringLiteral(".") : ": " + Text(firewall.openCommand));
+}
+
+} // namespace
+
+std::optional<TNotifier::Message> FirewallAdvice(const core::NoReplyFacts& facts) {
+    if (!facts.FirewallMayDropReplies())
+        return std::nullopt;
+    return TNotifier::Message{kTitle, AdviceText(facts.firewall), kBalloonSeconds, kWarning,
+                              TNotifier::Urgency::kNews};
+}
+
+namespace {
+
+// The most telling fact, for the window's one line: why the request went nowhere, else
+// the firewall, else a card beside the others without an address, else where it went.
+QString Line(const core::NoReplyFacts& facts) {
+    QStringList bare;
+    for (const std::string& card : facts.withoutAddress)
+        bare << Text(card);
+    const QString noAddress =
+        (bare.size() == 1 ? QStringLiteral("у карты ") : QStringLiteral("у карт ")) +
+        bare.join(QStringLiteral(", ")) + QStringLiteral(" нет адреса IPv4");
+    QString why;
+    if (facts.NoCardUp())
+        why = QStringLiteral("ни одна сетевая карта не включена");
+    else if (facts.asked.empty())
+        why = noAddress;
+    else if (facts.FirewallMayDropReplies())
+        why = QStringLiteral("возможно, мешает брандмауэр ") + Text(facts.firewall.name);
+    else if (!bare.isEmpty())
+        why = noAddress;
+    else
+        why = QStringLiteral("запрос ушёл через ") + CardList(facts.asked);
+    return QStringLiteral("Нет ответа: ") + why;
+}
+
+} // namespace
+
+TNotifier::Message Account(const core::NoReplyFacts& facts) {
+    QStringList lines;
+    if (facts.NoCardUp())
+        lines << QStringLiteral("Запрос не ушёл ни через одну сетевую карту: ни одна карта не "
+                                "включена.");
+    else if (facts.asked.empty())
+        lines << QStringLiteral("Запрос не ушёл ни через одну сетевую карту: ни у одной "
+                                "включённой карты нет адреса IPv4.");
+    else
+        lines << QStringLiteral("Запрос ушёл через ") + CardList(facts.asked) + QLatin1Char('.');
+    for (const std::string& card : facts.withoutAddress)
+        lines << QStringLiteral("Сетевая карта %1 включена, но у неё нет адреса IPv4. Задайте "
+                                "адрес вручную, например: %2")
+                     .arg(Text(card), Text(core::AddressCommand(card, core::kSuggestedAddress,
+                                                                core::kSuggestedPrefix)));
+    if (const auto advice = FirewallAdvice(facts))
+        lines << advice->text;
+    return {kTitle,   lines.join(QLatin1Char('\n')), kBalloonSeconds,
+            kWarning, TNotifier::Urgency::kNews,     Line(facts)};
+}
+
+} // namespace noreply

@@ -1,0 +1,65 @@
+// How the window tells its user what happened beyond its dialogs: the outcome of a write, the
+// firewall advice and why a broadcast search found nothing.
+//
+// Where the tray icon shows, a balloon at it, queued as the tray queues them. Where it does
+// not, a notification of the desktop's notification service when there is one, and the text
+// in the status marquee, which stands until the next search or write. Which of them is there
+// is asked each time a message is due, so a tray or a service that appears later is used.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class TRzMarqueeStatus;
+class TRzTrayIcon;
+
+class TNotifier : public QObject {
+    Q_OBJECT
+public:
+    enum class Urgency { kNews, kCritical };
+
+    struct Message {
+        QString title;
+        QString text;
+        int seconds = 10; // how long the balloon stays
+        int kind = 1;     // the balloon's icon, as TRzTrayIcon::QueueTrayBalloon takes it
+        Urgency urgency = Urgency::kNews;
+        // What the one-line marquee shows of it, the most telling part first; empty: the
+        // title and the text.
+        QString line = {};
+    };
+
+    // Where a message went, as bits.
+    enum Channel { kBalloon = 1, kDesktop = 2, kWindow = 4 };
+
+    // tray: the window's tray icon, asked for each message (it may be replaced); marquee: the
+    // window's status marquee.
+    TNotifier(std::function<TRzTrayIcon*()> tray, TRzMarqueeStatus* marquee,
+              QObject* parent = nullptr);
+
+    // True when a tray icon shows now.
+    bool TrayShows() const;
+
+    // Tells the message on every way there is now; gives where it went.
+    int Tell(const Message& message);
+    // Only the window's text (a message the desktop has already heard).
+    void ShowInWindow(const Message& message);
+
+    // The whole message standing in the window, title and text on lines of their own; empty
+    // when none stands.
+    QString WindowText() const { return standing_; }
+
+private:
+    // Puts the standing message's line into the marquee, shortened to its width; the whole
+    // message is the marquee's tooltip and its accessible description.
+    void ShowStanding();
+    void Withdraw();
+    void CaptionChanged(const QString& caption);
+
+    std::function<TRzTrayIcon*()> tray_;
+    TRzMarqueeStatus* marquee_;
+    QString standing_;
+    QString standingLine_; // its one line
+    QString shown_;        // the marquee's caption while it shows standing_
+};
