@@ -2,7 +2,7 @@
 // written back from them must read back to the same rows without errors.
 #include "FuzzSupport.h"
 #include "Plan.h"
-#include "WriteRules.h"
+#include "WriteFields.h"
 
 #include <algorithm>
 #include <cstddef>
