@@ -1,5 +1,5 @@
-// The notification service's Notify call over QtDBus, as the Desktop Notifications
-// Specification gives it.
+// The notification service's Notify call over QtDBus, as freedesktop.org's desktop
+// notification interface defines it.
 #include "DesktopNotice.h"
 
 #include <QDBusConnection>
