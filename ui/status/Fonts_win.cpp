@@ -2,6 +2,7 @@
 #include "Fonts.h"
 
 #include <QFontDatabase>
+#include <QStringList>
 
 QString WindowFontFamily() {
     // Windows 10 and later always have it. Where it is missing (Wine) Tahoma stands in:
