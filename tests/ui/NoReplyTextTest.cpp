@@ -1,5 +1,6 @@
 // The window's words for an empty broadcast search, from made-up facts (the command line's
 // are checked whole by its firewall tests).
+#include "NetworkCards.h"
 #include "NoReplyNotice.h"
 #include "QStringPrinter.h"
 
@@ -28,8 +29,8 @@ TEST(NoReplyTextTest, TheAccountLeadsWithItsMostTellingFact) {
          "возможно, мешает брандмауэр ufw"},
         {{{wlan0}, {"eth1"}, Ufw(true)},
          "Запрос ушёл через wlan0 (10.99.0.2/16).\nСетевая карта eth1 включена, но у неё нет "
-         "адреса IPv4. Задайте адрес вручную, например: sudo ip address add 192.168.1.2/24 dev "
-         "eth1",
+         "адреса IPv4. Задайте адрес вручную, например: " +
+             QString::fromStdString(core::AddressCommand("eth1", "192.168.1.2", 24)),
          "у карты eth1 нет адреса IPv4"},
         {{{}, {}, {}},
          "Запрос не ушёл ни через одну сетевую карту: ни одна карта не включена.",
