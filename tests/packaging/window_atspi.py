@@ -76,14 +76,15 @@ def tree_nodes(app):
 
 
 def count_pane(app):
-    """The pane right of the count caption: the status bar's second pane."""
+    """The count in the pane right of the count caption: the status bar's second pane, named
+    after the caption and its count ("Найденно устройств: 2")."""
     for node in descendants(app):
         if node.get_role() != Atspi.Role.STATUS_BAR:
             continue
         names = [c.get_name() for c in descendants(node)]
         if COUNT_CAPTION in names:
             after = names[names.index(COUNT_CAPTION) + 1:]
-            return after[0] if after else None
+            return after[0].rsplit(": ", 1)[-1] if after else None
     return None
 
 
