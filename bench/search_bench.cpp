@@ -389,13 +389,14 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::printf("rcvbuf: SO_RCVBUF read back; pace: us between replies (0: one burst);\n"
-                "drops: datagrams the system dropped for a full receive buffer;\n"
-                "sent: replies the simulator put on the wire; stored: controllers the "
-                "search kept;\nnodes: controller nodes in the tree; window/process: CPU time of the "
-                "window's thread\nand of the whole process during the search; tree: CPU time "
-                "per filed reply in tree\ncalls (not with --window); progress: CPU time in "
-                "progress indicator calls (its\nrepaints); sort: the recursive sort after the "
-                "search.\n");
+    std::printf(
+        "rcvbuf: SO_RCVBUF read back; pace: us between replies (0: one burst);\n"
+        "drops: datagrams the system dropped for a full receive buffer;\n"
+        "sent: replies the simulator put on the wire; stored: controllers the "
+        "search kept;\nnodes: controller nodes in the tree; window/process: CPU time of the "
+        "window's thread\nand of the whole process during the search; tree: CPU time "
+        "per filed reply in tree\ncalls (not with --window); progress: CPU time in "
+        "progress indicator calls (its\nrepaints); sort: the recursive sort after the "
+        "search.\n");
     return 0;
 }
