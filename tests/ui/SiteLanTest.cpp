@@ -42,6 +42,14 @@ void PrintTo(FrontEnd frontEnd, std::ostream* os) {
 
 class FrontEndTest : public WindowTest, public ::testing::WithParamInterface<FrontEnd> {
 protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        if (!HasFatalFailure()) // no private network: nothing is built
+            Build();
+    }
+    // Builds the test's network.
+    virtual void Build() = 0;
+
     // Searches the LAN, or one address when given, as a user of the front end would.
     Shown Search(const std::string& address = {}) {
         Shown shown;
@@ -114,10 +122,7 @@ std::string Name(const ::testing::TestParamInfo<FrontEnd>& info) {
 // the replies may all come in by one card.
 class TwoCardsOnOneLan : public FrontEndTest {
 protected:
-    void SetUp() override {
-        FrontEndTest::SetUp();
-        if (HasFatalFailure())
-            return; // no private network: nothing is built
+    void Build() override {
         ASSERT_EQ(lan.Build({kNine, kTen}), "");
         ASSERT_EQ(lan.AddCard("wlan0", "192.168.1.3/24"), "");
     }
@@ -143,12 +148,7 @@ INSTANTIATE_TEST_SUITE_P(FrontEnds, TwoCardsOnOneLan,
 // (192.168.1.2) cabled to 192.168.1.9 and 192.168.1.10. Every controller answers at once.
 class TwoLans : public FrontEndTest {
 protected:
-    void SetUp() override {
-        FrontEndTest::SetUp();
-        if (HasFatalFailure())
-            return; // no private network: nothing is built
-        ASSERT_EQ(lans.Build(), "");
-    }
+    void Build() override { ASSERT_EQ(lans.Build(), ""); }
     LaptopLans lans;
 };
 
@@ -166,10 +166,7 @@ INSTANTIATE_TEST_SUITE_P(FrontEnds, TwoLans,
 // that come from the laptop, as the air between a laptop and its access point may.
 class LossyLan : public FrontEndTest {
 protected:
-    void SetUp() override {
-        FrontEndTest::SetUp();
-        if (HasFatalFailure())
-            return; // no private network: nothing is built
+    void Build() override {
         ASSERT_EQ(lan.Build({kNine, kTen}), "");
         ASSERT_EQ(SwitchRules(lan).Load(
                       "table bridge air {\n"
