@@ -183,7 +183,8 @@ void Search::Answered(unsigned card) {
 
 size_t Search::Drain(int64_t deadlineNs, const HeardFn& onHeard, bool atEnd) {
     const size_t read =
-        socket_.ReceiveWaiting(read_, atEnd ? std::numeric_limits<size_t>::max() : kReadsPerCall);
+        atEnd ? socket_.ReceiveWaiting(read_, std::numeric_limits<size_t>::max(), true)
+              : socket_.ReceiveWaiting(read_, kReadsPerCall);
     // Without the system's arrival times, what was waiting at the end arrived within the
     // window as far as anyone can tell.
     const bool keepAll = atEnd && !socket_.StampsArrival();

@@ -116,35 +116,42 @@ bool UdpSocket::Close() {
     return closed;
 }
 
-size_t UdpSocketGroup::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
+size_t UdpSocketGroup::ReceiveWaiting(std::deque<Datagram>& out, size_t max, bool all) {
     if (sockets_.size() <= 1 || max == 0)
         return Valid() ? sockets_.front().ReceiveWaiting(out, max) : 0;
-    // Every datagram that arrived up to the horizon is in hand: each socket was either read
-    // empty after it or read up to a later arrival.
+    // Every datagram stamped up to the horizon is in hand: each socket was either read empty
+    // a queueing delay after it or read up to a later stamp. The moments of reading are taken
+    // on the clock the system stamps with, so that they compare with the stamps exactly.
     int64_t horizonNs = std::numeric_limits<int64_t>::max();
     for (size_t i = 0; i < sockets_.size(); ++i) {
-        const int64_t beforeNs = SteadyClockNs();
+        const int64_t beforeNs = StampClockNs();
         const size_t got = sockets_[i].ReceiveWaiting(read_, max);
-        horizonNs = std::min(horizonNs, got < max ? beforeNs : read_.back().arrivalNs);
+        horizonNs =
+            std::min(horizonNs, got < max ? beforeNs - kQueueDelayNs : read_.back().stampNs);
         for (Datagram& d : read_)
             held_.push_back({std::move(d), i});
         read_.clear();
     }
-    // Each socket reads in arrival order; merged by the system's stamps, equal ones in the
-    // order read.
+    // Each socket reads in the order of the stamps; merged by them, equal ones in the order
+    // read.
     std::stable_sort(held_.begin(), held_.end(), [](const Held& a, const Held& b) {
-        return a.datagram.arrivalNs < b.datagram.arrivalNs;
+        return a.datagram.stampNs < b.datagram.stampNs;
     });
-    const auto later = std::find_if(held_.begin(), held_.end(), [horizonNs](const Held& h) {
-        return h.datagram.arrivalNs > horizonNs;
-    });
+    // A stamp later than the clock now means the clock was set back since: the horizon of
+    // the new time says nothing of the old stamps, and all of them go.
+    const int64_t nowNs = StampClockNs();
+    const bool stepped = !held_.empty() && held_.back().datagram.stampNs > nowNs;
+    const auto later =
+        all || stepped ? held_.end() : std::find_if(held_.begin(), held_.end(), [&](const Held& h) {
+            return h.datagram.stampNs > horizonNs;
+        });
     // A datagram sent to a broadcast address reaches every socket of the group, each copy
     // with the system's same stamp: handed out once, as a single socket hears it.
     size_t moved = 0;
     for (auto h = held_.begin(); h != later; ++h) {
         const Datagram& d = h->datagram;
-        if (d.stampNs != 0 && d.stampNs == last_.stampNs && h->socket != last_.socket &&
-            d.sender == last_.sender && d.senderPort == last_.senderPort)
+        if (d.stampNs == last_.stampNs && h->socket != last_.socket && d.sender == last_.sender &&
+            d.senderPort == last_.senderPort)
             continue;
         last_ = {d.stampNs, d.sender, d.senderPort, h->socket};
         out.push_back(std::move(h->datagram));
@@ -155,7 +162,11 @@ size_t UdpSocketGroup::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
 }
 
 bool UdpSocketGroup::WaitReadable(int timeoutMs) const {
-    return !held_.empty() || WaitAnyReadable(timeoutMs);
+    if (held_.empty())
+        return WaitAnyReadable(timeoutMs);
+    // What is held goes at the next read at the latest a queueing delay later.
+    static_cast<void>(WaitAnyReadable(std::min(timeoutMs, kHeldWaitMs)));
+    return true;
 }
 
 } // namespace core

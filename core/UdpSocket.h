@@ -30,6 +30,9 @@ struct Datagram {
 // Nanoseconds on the steady clock, the one arrival times are given in: it never jumps
 // when the system's clock is set or stepped.
 int64_t SteadyClockNs();
+// Nanoseconds on the clock the system stamps datagrams with (Datagram::stampNs), or 0
+// where it stamps none.
+int64_t StampClockNs();
 
 class UdpSocket {
 public:
@@ -108,8 +111,14 @@ class UdpSocketGroup {
 public:
     // Sockets that share a port where the buffer is capped. A capped buffer holds some 550
     // replies, about 2 ms of replies at gigabit pace: the reader may lose its processor for
-    // that long. Eight hold a pause eight times as long; four still overflowed now and then.
+    // that long. Eight hold a pause eight times as long.
     static constexpr size_t kSharedSockets = 8;
+    // How long after stamping a datagram the system may still be putting it on its socket's
+    // queue: on a busy machine the system finishes receiving in a thread of its own, which
+    // waits for a processor like any other.
+    static constexpr int64_t kQueueDelayNs = 2'000'000;
+    // The longest wait while datagrams are held back.
+    static constexpr int kHeldWaitMs = 1;
 
     UdpSocketGroup() = default; // not valid
     // Opens localPort as above. Not valid when the port is held (by a single socket or a
@@ -121,13 +130,15 @@ public:
     UdpSocket& Sender() { return sockets_.front(); }
     bool StampsArrival() const { return Valid() && sockets_.front().StampsArrival(); }
 
-    // Moves up to max waiting datagrams of each socket to the end of out, in the order they
-    // arrived across the group, without blocking. A datagram that may have arrived after one
-    // still waiting on another socket is held back for the next call. Gives how many were
-    // moved.
-    size_t ReceiveWaiting(std::deque<Datagram>& out, size_t max);
-    // Waits up to timeoutMs for something to read on any socket. true at once when
-    // datagrams were held back.
+    // Moves up to max waiting datagrams of each socket to the end of out, without blocking,
+    // in the order of the system's arrival stamps. That is the order they arrived in as long
+    // as the system queues each datagram on its socket within kQueueDelayNs of stamping it:
+    // a datagram stamped less than that before the last read of some socket may still be
+    // overtaken, and is held back for a later call. all: nothing is held back (the last read).
+    // Gives how many were moved.
+    size_t ReceiveWaiting(std::deque<Datagram>& out, size_t max, bool all = false);
+    // Waits up to timeoutMs for something to read on any socket. true when there is, and
+    // at once when datagrams are held back (after at most kHeldWaitMs).
     bool WaitReadable(int timeoutMs) const;
 
 private:

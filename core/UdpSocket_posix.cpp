@@ -25,13 +25,6 @@ struct ReceiveBatch {
     mmsghdr headers[kBatch];
 };
 
-int64_t SystemClockNs() {
-    timespec t{};
-    if (::clock_gettime(CLOCK_REALTIME, &t) != 0)
-        return 0;
-    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
 // The moments a batch was read at, on both clocks.
 struct ReadMoment {
     int64_t systemNs = 0;
@@ -70,6 +63,13 @@ void ReadControl(msghdr& msg, const ReadMoment& at, Datagram& d) {
 }
 
 } // namespace
+
+int64_t StampClockNs() {
+    timespec t{};
+    if (::clock_gettime(CLOCK_REALTIME, &t) != 0)
+        return 0;
+    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
 
 void UdpSocket::SetPlatformOptions() {
     // The card each datagram arrived on, and the moment it reached the machine. Without
@@ -141,7 +141,7 @@ size_t UdpSocket::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
         if (got <= 0)
             break;
         ReadMoment at;
-        at.systemNs = SystemClockNs();
+        at.systemNs = StampClockNs();
         at.steadyNs = SteadyClockNs();
         at.socketAgeNs = at.steadyNs - openedNs_;
         for (int i = 0; i < got; ++i) {
