@@ -56,8 +56,16 @@ if [ "${1:-}" = "__window" ]; then
     done
     # The Exec line without its field codes (%f, %U, ...), split into words as written.
     read -r -a command <<<"$(sed -E 's/ ?%[a-zA-Z]//g' <<<"$exec_line")"
-    "${command[@]}" >/dev/null 2>&1 &
+    # What the program prints is kept beside the picture and shown when the check fails.
+    log="${shot%.png}.log"
+    "${command[@]}" >"$log" 2>&1 &
     app=$!
+    fail() {
+        echo "--- what \"${command[*]}\" printed ($log):" >&2
+        cat "$log" >&2 || true
+        echo "package.sh: $*" >&2
+        exit 1
+    }
     for _ in $(seq 100); do
         if window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); then
             sleep 1
