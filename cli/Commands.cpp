@@ -1,7 +1,6 @@
 #include "Commands.h"
 
 #include "CommandLine.h"
-#include "ConfigWrite.h"
 #include "ControllerRecord.h"
 #include "Discovery.h"
 #include "NetworkCards.h"
@@ -9,6 +8,7 @@
 #include "Output.h"
 #include "Phrases.h"
 #include "Plan.h"
+#include "PreparedWrite.h"
 #include "SearchDiagnosis.h"
 #include "WriteCheck.h"
 #include "WriteFields.h"
@@ -77,10 +77,10 @@ std::string DestinationText(const core::WriteDestination& d, const std::string& 
     return text;
 }
 
-// Sends the frame once; the reason when it did not go out.
-std::optional<std::string> WriteFrame(const core::FrameBytes& frame,
-                                      const core::WriteDestination& d) {
-    switch (core::SendFrame(frame, d)) {
+// Sends the write's frame once; the reason when it did not go out.
+std::optional<std::string> WriteFrame(const core::PreparedWrite& write) {
+    const core::WriteDestination& d = write.destination;
+    switch (core::SendWrite(write)) {
     case core::FrameSent::kSent:
         return std::nullopt;
     case core::FrameSent::kCardGone:
@@ -100,10 +100,10 @@ struct Verification {
 
 // Asks the way the frame went until the controller with the MAC answers from its new
 // address with the wanted values or timeoutMs has passed (core::CheckWrite).
-Verification Verify(const core::ControllerRecord& wanted, const core::WriteDestination& destination,
-                    int timeoutMs) {
-    const core::WriteCheckOutcome o = core::CheckWrite(
-        core::CheckAfterWrite(wanted, destination, std::chrono::milliseconds(timeoutMs)));
+Verification Verify(const core::PreparedWrite& write, int timeoutMs) {
+    core::WriteCheckRequest request = write.check;
+    request.time = std::chrono::milliseconds(timeoutMs);
+    const core::WriteCheckOutcome o = core::CheckWrite(request);
     switch (o.result) {
     case core::WriteCheckResult::kConfirmed:
         return {true,
@@ -116,16 +116,6 @@ Verification Verify(const core::ControllerRecord& wanted, const core::WriteDesti
     }
     return {false, "no answer from " + o.request.wanted.MacText() + " within " +
                        std::to_string(timeoutMs) + " ms"};
-}
-
-// The values to write: the controller's record with the given texts (already checked).
-core::ControllerRecord Target(const core::ControllerRecord& current, const std::string& ip,
-                              const std::string& mask, const std::string& gateway) {
-    core::ControllerRecord values = current;
-    values.ip = *core::ParseDottedQuad(ip);
-    values.mask = *core::ParseDottedQuad(mask);
-    values.gateway = *core::ParseDottedQuad(gateway);
-    return values;
 }
 
 int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) {
@@ -174,41 +164,38 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
         return Fail(err, kExitNotFound,
                     {"no controller with MAC " + core::MacText(mac) + " answered" +
                      (o.address.empty() ? "" : " at " + o.address) + ", nothing sent"});
-    const bool toBroadcast = o.address.empty();
-    const std::vector<core::Ip4> shared = core::SharedMacAddresses(*heard, mac, toBroadcast);
-    if (!shared.empty())
-        return Fail(err, kExitBadInput,
-                    {DescribeSharedMac(mac, shared) +
-                     ", nothing sent (write to one of them with --address)"});
-
     const core::ControllerRecord& current = found->record;
     const core::WriteValues values{o.ip.value_or(current.IpText()),
                                    o.mask.value_or(current.MaskText()),
                                    o.gateway.value_or(current.GatewayText()), current.PortText()};
-    for (const core::FieldFault& f : core::CheckWriteValues(values))
-        faults.push_back(Describe(f));
-    if (!faults.empty()) {
+    const auto prepared = core::PrepareWrite(*heard, *found, values, o.address.empty());
+    if (const auto* refusal = std::get_if<core::WriteRefusal>(&prepared)) {
+        if (!refusal->sharedMac.empty())
+            return Fail(err, kExitBadInput,
+                        {DescribeSharedMac(mac, refusal->sharedMac) +
+                         ", nothing sent (write to one of them with --address)"});
+        for (const core::FieldFault& f : refusal->faults)
+            faults.push_back(Describe(f));
         faults.push_back(kParameterError);
         return Fail(err, kExitBadInput, faults);
     }
-    const core::ControllerRecord wanted = Target(current, values.ip, values.mask, values.gateway);
-    const core::WriteDestination destination =
-        core::ChooseDestination(toBroadcast, found->address, found->card);
-    if (const auto failure = WriteFrame(core::ConfigFrame(wanted), destination))
+    const core::PreparedWrite& write = std::get<core::PreparedWrite>(prepared);
+    if (const auto failure = WriteFrame(write))
         return Fail(err, kExitNetwork, {*failure});
-    out << "sent to " << DestinationText(destination, found->cardName) << ": " << core::MacText(mac)
-        << " " << ValuesText(wanted) << "\n";
+    out << "sent to " << DestinationText(write.destination, found->cardName) << ": "
+        << core::MacText(mac) << " " << ValuesText(write.wanted) << "\n";
     if (!o.verify)
         return kExitSuccess;
-    const Verification v = Verify(wanted, destination, o.timeoutMs);
+    const Verification v = Verify(write, o.timeoutMs);
     out << (v.confirmed ? "confirmed: " : "not confirmed: ") << v.seen << "\n";
     return v.confirmed ? kExitSuccess : kExitNotFound;
 }
 
-// A row of a checked plan and the controller that answered with its MAC.
+// A row of a checked plan, the controller that answered with its MAC and its write.
 struct PlanStep {
     PlanRow row;
     core::Controller controller;
+    core::PreparedWrite write;
 };
 
 // Reads the plan, checks every row and finds each row's controller with one search. The
@@ -234,14 +221,22 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::o
     std::vector<PlanStep> steps;
     for (const PlanRow& row : plan.rows) {
         const core::Controller* found = heard->FirstWithMac(row.mac);
-        const std::vector<core::Ip4> shared = core::SharedMacAddresses(*heard, row.mac, true);
-        if (found == nullptr)
+        if (found == nullptr) {
             complain(row.line,
                      "no controller with MAC " + core::MacText(row.mac) + " answered the search");
-        else if (!shared.empty())
-            complain(row.line, DescribeSharedMac(row.mac, shared));
-        else
-            steps.push_back({row, *found});
+            continue;
+        }
+        const auto prepared =
+            core::PrepareWrite(*heard, *found, {row.ip, row.mask, row.gateway, ""}, true);
+        if (const auto* write = std::get_if<core::PreparedWrite>(&prepared)) {
+            steps.push_back({row, *found, *write});
+            continue;
+        }
+        const auto& refusal = std::get<core::WriteRefusal>(prepared);
+        if (!refusal.sharedMac.empty())
+            complain(row.line, DescribeSharedMac(row.mac, refusal.sharedMac));
+        for (const core::FieldFault& f : refusal.faults)
+            complain(row.line, Describe(f));
     }
     if (steps.size() != plan.rows.size())
         return Fail(err, kExitBadInput, {kPlanErrors});
@@ -257,26 +252,22 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std:
     int failed = 0;
     for (const PlanStep& step : steps) {
         const PlanRow& row = step.row;
-        const core::Controller& found = step.controller;
-        const core::ControllerRecord wanted = Target(found.record, row.ip, row.mask, row.gateway);
-        const core::FrameBytes frame = core::ConfigFrame(wanted);
-        const core::WriteDestination destination =
-            core::ChooseDestination(true, found.address, found.card);
+        const core::PreparedWrite& write = step.write;
         out << "line " << row.line << ": " << core::MacText(row.mac) << " ";
         if (o.dryRun) {
-            out << "would get " << core::HexText(frame.data(), frame.size()) << " to "
-                << DestinationText(destination, found.cardName) << "\n";
+            out << "would get " << core::HexText(write.frame.data(), write.frame.size()) << " to "
+                << DestinationText(write.destination, step.controller.cardName) << "\n";
             continue;
         }
-        if (const auto failure = WriteFrame(frame, destination)) {
+        if (const auto failure = WriteFrame(write)) {
             out << "not written: " << *failure << "\n";
             ++failed;
             continue;
         }
         ++written;
-        out << "written: " << ValuesText(wanted);
+        out << "written: " << ValuesText(write.wanted);
         if (o.verify) {
-            const Verification v = Verify(wanted, destination, o.timeoutMs);
+            const Verification v = Verify(write, o.timeoutMs);
             out << (v.confirmed ? "; confirmed: " : "; not confirmed: ") << v.seen;
             ++(v.confirmed ? confirmed : unconfirmed);
         }

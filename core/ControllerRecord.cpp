@@ -108,9 +108,6 @@ std::string ControllerRecord::HardwareText() const {
 std::string ControllerRecord::SoftwareText() const {
     return HexPair(softwareMajor) + "." + HexPair(softwareMinor);
 }
-std::string ControllerRecord::VersionText() const {
-    return "Hw: " + HardwareText() + "  Sw: " + SoftwareText();
-}
 
 FrameBytes ConfigFrame(const ControllerRecord& values) {
     FrameBytes frame{};

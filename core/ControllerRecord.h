@@ -61,7 +61,7 @@ struct ControllerRecord {
 
     // The one text form of each field, as the window's parameter fields and the command
     // line's listing show it: "192.168.1.10", "5001", "00-1A-2B-3C-4D-5E", "01" (hardware),
-    // "02.0A" (software), "Hw: 01  Sw: 02.0A" (both, as the window's field shows them).
+    // "02.0A" (software).
     std::string IpText() const;
     std::string MaskText() const;
     std::string GatewayText() const;
@@ -69,7 +69,6 @@ struct ControllerRecord {
     std::string MacText() const;
     std::string HardwareText() const;
     std::string SoftwareText() const;
-    std::string VersionText() const;
 
     bool operator==(const ControllerRecord&) const = default;
 };

@@ -50,13 +50,3 @@ public:
     // switched off meanwhile and restored afterwards.
     virtual void FullExpand() = 0;
 };
-
-// The texts of the parameter fields that a configuration write reads; the MAC it is sent
-// to comes from the controller's own record, never from a field.
-class IParameterFields {
-public:
-    virtual ~IParameterFields() = default;
-    virtual std::string IpText() const = 0;      // RzEdit1
-    virtual std::string GatewayText() const = 0; // RzEdit2
-    virtual std::string MaskText() const = 0;    // RzEdit3
-};

@@ -105,36 +105,15 @@ void SearchRun::End() {
     emit Finished();
 }
 
-std::optional<core::ControllerRecord> FieldValues(const IParameterFields& fields,
-                                                  const core::ControllerRecord& current) {
-    const auto ip = core::ParseDottedQuad(fields.IpText());
-    const auto mask = core::ParseDottedQuad(fields.MaskText());
-    const auto gateway = core::ParseDottedQuad(fields.GatewayText());
-    if (!ip || !mask || !gateway)
-        return std::nullopt;
-    core::ControllerRecord values = current;
-    values.ip = *ip;
-    values.mask = *mask;
-    values.gateway = *gateway;
-    return values;
-}
-
-std::optional<core::ControllerRecord> WriteConfig(DriverContext& context, uint16_t base,
-                                                  const core::WriteDestination& to,
-                                                  const core::ControllerRecord& current) {
-    const auto values = FieldValues(*context.fields, current);
-    if (!values)
-        return std::nullopt;
-    const core::FrameSent sent = core::SendFrame(core::ConfigFrame(*values), to, base);
+bool WriteConfig(DriverContext& context, uint16_t base, const core::PreparedWrite& write) {
+    const core::FrameSent sent = core::SendWrite(write, base);
     if (sent == core::FrameSent::kCardGone || sent == core::FrameSent::kNoLocalPort)
-        return std::nullopt;
+        return false;
     context.marquee->SetCaption(MarqueeText::WritingConfig);
     context.progress->SetTotalParts(kWriteParts);
     context.progress->SetPartsComplete(kWriteParts + 1);
     context.progress->SetPercent(0);
     context.marquee->SetCaption("");
     // A frame that did not go out whole is a failed write, like one with no local port.
-    if (sent != core::FrameSent::kSent)
-        return std::nullopt;
-    return values;
+    return sent == core::FrameSent::kSent;
 }

@@ -1,11 +1,11 @@
 // The window's search and configuration write, as the two search commands and the write
-// command run them against the window's tree, status displays and fields (DriverHost.h).
+// command run them against the window's tree and status displays (DriverHost.h).
 #pragma once
 
-#include "ConfigWrite.h"
 #include "ControllerRecord.h"
 #include "Controllers.h"
 #include "DriverHost.h"
+#include "PreparedWrite.h"
 #include "Search.h"
 #include "ThreadNews.h"
 
@@ -24,7 +24,6 @@ struct DriverContext {
     IStatusMarquee* marquee = nullptr;
     IProgressIndicator* progress = nullptr;
     core::Controllers* table = nullptr; // what the searches heard
-    const IParameterFields* fields = nullptr;
 };
 
 // One search of the window. It listens for one second while the window goes on: its own
@@ -66,17 +65,7 @@ private:
     bool ended_ = false;
 };
 
-// The values a write sends to the controller whose record is current: its record, MAC
-// included, with the IP, mask and gateway of the fields (dotted quads). Nothing when a field
-// does not parse.
-std::optional<core::ControllerRecord> FieldValues(const IParameterFields& fields,
-                                                  const core::ControllerRecord& current);
-
-// Sends the configuration frame of the fields for the controller whose record is current
-// once to port 5001 of to, from the first free local port from base on (core::SendFrame),
-// flashing the write's caption and a full bar. Gives the values written when the frame went
-// out whole; nothing when a field does not parse, no local port opened or the card has gone
+// Sends a prepared write (core::SendWrite), flashing the write's caption and a full bar.
+// true when the frame went out whole; false when no local port opened or the card has gone
 // (then nothing is shown either), or the frame did not go out whole.
-std::optional<core::ControllerRecord> WriteConfig(DriverContext& context, uint16_t base,
-                                                  const core::WriteDestination& to,
-                                                  const core::ControllerRecord& current);
+bool WriteConfig(DriverContext& context, uint16_t base, const core::PreparedWrite& write);

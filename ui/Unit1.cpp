@@ -31,6 +31,7 @@
 #include <QThread>
 #include <QToolButton>
 #include <optional>
+#include <variant>
 
 namespace {
 
@@ -72,12 +73,9 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& ca
     return button;
 }
 
-// Why a write to mac must not go out: the last search heard that MAC from more than one
-// address and the frame would go to broadcast. Empty when it may.
-QString SharedMacRefusal(const core::Controllers& devices, const core::Mac& mac, bool broadcast) {
-    const std::vector<core::Ip4> addresses = core::SharedMacAddresses(devices, mac, broadcast);
-    if (addresses.empty())
-        return {};
+// Why a write to mac must not go out: the last search heard that MAC from these addresses
+// and the frame would go to broadcast.
+QString SharedMacRefusal(const core::Mac& mac, const std::vector<core::Ip4>& addresses) {
     QStringList list;
     for (const core::Ip4& address : addresses)
         list << QString::fromStdString(core::DottedQuad(address));
@@ -134,7 +132,7 @@ TForm1::TForm1(QWidget* parent)
         },
         this);
     connect(this, &TForm1::FrameSent, writeCheck_,
-            [this](const SentFrame& frame) { writeCheck_->Start(frame.written, frame.to); });
+            [this](const SentFrame& frame) { writeCheck_->Start(frame.write.check); });
     FormCreate();
 }
 
@@ -269,7 +267,6 @@ DriverContext TForm1::Context() {
     context.marquee = RzMarqueeStatus1;
     context.progress = RzProgressStatus1;
     context.table = &devices_;
-    context.fields = this;
     return context;
 }
 
@@ -450,14 +447,11 @@ void TForm1::ShowRecord(const core::ControllerRecord& record) {
     show(RzEdit2, record.GatewayText());
     show(RzEdit7, record.PortText());
     show(RzEdit4, record.MacText());
-    show(RzEdit6, record.VersionText());
+    show(RzEdit6, "Hw: " + record.HardwareText() + "  Sw: " + record.SoftwareText());
 }
 
 bool TForm1::ValidateBeforeWrite() {
-    core::WriteValues values;
-    values.ip = IpText();
-    values.mask = MaskText();
-    values.gateway = GatewayText();
+    core::WriteValues values = FieldTexts();
     values.port = RzEdit7->text().toStdString();
     values.checkAddresses = RzEdit1->isEnabled(); // the three are enabled together
     const std::vector<core::FieldFault> faults = core::CheckWriteValues(values);
@@ -496,10 +490,12 @@ void TForm1::RzBitBtn1Click() {
     // still hold the values of the controller selected before this one.
     const bool mayWrite = selected != nullptr && IsControllerName(node) && filledFrom_ &&
                           line != 0 && filledFrom_->id == line;
+    std::optional<std::variant<core::WriteRefusal, core::PreparedWrite>> prepared;
     if (mayWrite) {
-        const QString refusal = SharedMacRefusal(devices_, filledFrom_->record.mac, broadcastMode_);
-        if (!refusal.isEmpty()) {
-            ShowErrorMessage(refusal);
+        prepared = core::PrepareWrite(devices_, *filledFrom_, FieldTexts(), broadcastMode_);
+        const auto* refusal = std::get_if<core::WriteRefusal>(&*prepared);
+        if (refusal != nullptr && !refusal->sharedMac.empty()) {
+            ShowErrorMessage(SharedMacRefusal(filledFrom_->record.mac, refusal->sharedMac));
             return;
         }
     }
@@ -507,12 +503,12 @@ void TForm1::RzBitBtn1Click() {
     if (selected != nullptr) {
         devices_.Remove(line); // the selected node's controller only
         if (mayWrite) {
-            const core::Controller& heard = *filledFrom_;
-            const core::WriteDestination to =
-                core::ChooseDestination(broadcastMode_, heard.address, heard.card);
+            // Values the fields hold while switched off are not checked above: they may
+            // still fail here, and the write then fails.
+            const auto* write = std::get_if<core::PreparedWrite>(&*prepared);
             DriverContext context = Context();
-            if (const auto written = WriteConfig(context, core::kLocalPortBase, to, heard.record))
-                emit FrameSent({heard, *written, to});
+            if (write != nullptr && WriteConfig(context, core::kLocalPortBase, *write))
+                emit FrameSent({*filledFrom_, *write});
             else
                 ShowWriteFailure();
         }
@@ -536,12 +532,10 @@ QString TForm1::DeviceCountText() const {
     return RzStatusBar1->CountPane()->text();
 }
 
-std::string TForm1::IpText() const {
-    return RzEdit1->text().toStdString();
-}
-std::string TForm1::GatewayText() const {
-    return RzEdit2->text().toStdString();
-}
-std::string TForm1::MaskText() const {
-    return RzEdit3->text().toStdString();
+core::WriteValues TForm1::FieldTexts() const {
+    core::WriteValues values;
+    values.ip = RzEdit1->text().toStdString();
+    values.mask = RzEdit3->text().toStdString();
+    values.gateway = RzEdit2->text().toStdString();
+    return values;
 }

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "CheckTree.h"
-#include "ConfigWrite.h"
 #include "Controllers.h"
 #include "DriverHost.h"
+#include "PreparedWrite.h"
 #include "UDPDriverQuorrelConf.h"
 
 #include <QWidget>
@@ -28,15 +28,14 @@ class TWriteCheckNotice;
 
 // A configuration frame the write command sent.
 struct SentFrame {
-    core::Controller heard;         // the controller as the last search heard it
-    core::ControllerRecord written; // the values sent to it
-    core::WriteDestination to;
+    core::Controller heard;    // the controller as the last search heard it
+    core::PreparedWrite write; // what was sent to it, and how it is checked
 };
 
 // Runs once before the window exists: the dialogs get the program's appearance.
 void InitializeUnit1();
 
-class TForm1 : public QWidget, private IParameterFields {
+class TForm1 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm1(QWidget* parent = nullptr);
@@ -131,10 +130,8 @@ private:
     // nothing was found, in the window and, when it is news, as a desktop notification.
     void AdviseOnFirewall();
 
-    // IParameterFields
-    std::string IpText() const override;
-    std::string GatewayText() const override;
-    std::string MaskText() const override;
+    // The texts of the parameter fields a write sends.
+    core::WriteValues FieldTexts() const;
 
     core::Controllers devices_;
     bool broadcastMode_ = true;

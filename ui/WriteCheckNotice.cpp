@@ -43,13 +43,13 @@ TWriteCheckNotice::~TWriteCheckNotice() {
     Stop();
 }
 
-void TWriteCheckNotice::Start(const core::ControllerRecord& written,
-                              const core::WriteDestination& destination) {
+void TWriteCheckNotice::Start(core::WriteCheckRequest request) {
     if (!checker_)
         // On the checker's thread: the balloon is shown on the window's.
         checker_ = std::make_unique<core::WriteChecker>(
             [this](const core::WriteCheckOutcome& o) { arrived_.PostAndWake(o); });
-    checker_->Start(core::CheckAfterWrite(written, destination, checkTime_));
+    request.time = checkTime_;
+    checker_->Start(request);
 }
 
 void TWriteCheckNotice::Stop() {

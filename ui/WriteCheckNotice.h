@@ -1,6 +1,6 @@
 // Tells the window's user whether each write took: after a write that went out it starts the
 // core's check (core::WriteChecker, on a thread of its own, so the window answers meanwhile)
-// and hands each outcome, on the window's thread, to the tray balloon as it comes.
+// and hands each outcome, on the window's thread, to the window's notifier as it comes.
 #pragma once
 
 #include "ThreadNews.h"
@@ -30,8 +30,8 @@ public:
     TWriteCheckNotice(ShowBalloon show, QObject* parent = nullptr);
     ~TWriteCheckNotice() override;
 
-    // Checks the write of the values written to destination (core::CheckAfterWrite).
-    void Start(const core::ControllerRecord& written, const core::WriteDestination& destination);
+    // Runs the check of a write for the check time (see SetCheckTime).
+    void Start(core::WriteCheckRequest request);
     // Ends the checks still running; they show nothing.
     void Stop();
 

@@ -6,6 +6,7 @@
 #include "Discovery.h"
 #include "FakeHost.h"
 #include "NetworkCards.h"
+#include "PreparedWrite.h"
 #include "PrivateNet.h"
 #include "RunSearch.h"
 #include "SimProcess.h"
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <variant>
 
 namespace {
 
@@ -80,7 +82,6 @@ protected:
         context_.marquee = &marquee_;
         context_.progress = &progress_;
         context_.table = &table_;
-        context_.fields = &fields_;
     }
 
     void TearDown() override {
@@ -113,7 +114,6 @@ protected:
     FakeMarquee marquee_;
     FakeProgress progress_;
     core::Controllers table_;
-    FakeFields fields_;
     DriverContext context_;
 };
 
@@ -148,11 +148,16 @@ TEST_F(TwoCardLaptop, DiscoverNamesTheCardEachReplyCameIn) {
 }
 
 TEST_F(TwoCardLaptop, AWriteOnTheCardArrivesOnlyOnItsLanAndTheControllerAnswersFromItsNewAddress) {
-    fields_.Set("192.168.1.50", "255.255.255.0", "192.168.1.1");
-    core::ControllerRecord heard;
-    heard.mac = {0x02, 0x00, 0xC0, 0xA8, 0x01, 0x09};
-    const auto frame = core::ConfigFrame(*FieldValues(fields_, heard));
-    EXPECT_EQ(core::SendFrame(frame, {core::kBroadcast, eth0Index_}), core::FrameSent::kSent);
+    core::Controller heard;
+    heard.address = {192, 168, 1, 9};
+    heard.card = eth0Index_;
+    heard.record.mac = {0x02, 0x00, 0xC0, 0xA8, 0x01, 0x09};
+    const auto prepared = core::PrepareWrite(
+        table_, heard, {"192.168.1.50", "255.255.255.0", "192.168.1.1", ""}, true);
+    ASSERT_TRUE(std::holds_alternative<core::PreparedWrite>(prepared));
+    const core::PreparedWrite& write = std::get<core::PreparedWrite>(prepared);
+    EXPECT_EQ(core::SendWrite(write), core::FrameSent::kSent);
+    const core::FrameBytes& frame = write.frame;
 
     const auto seen = officeSim_->WaitForEvent("frame", kEventWaitMs);
     ASSERT_TRUE(seen);

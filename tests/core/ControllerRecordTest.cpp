@@ -29,10 +29,11 @@ TEST(ControllerRecord, WorkedExampleReplyGivesItsFieldsBytesAndFieldTexts) {
     EXPECT_EQ(record->port, 5001);
     EXPECT_EQ(record->mac, (core::Mac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
     EXPECT_EQ(BytesText(*record), kExampleText);
-    const Texts shown = {record->IpText(),   record->MaskText(), record->GatewayText(),
-                         record->PortText(), record->MacText(),  record->VersionText()};
+    const Texts shown = {record->IpText(),      record->MaskText(), record->GatewayText(),
+                         record->PortText(),    record->MacText(),  record->HardwareText(),
+                         record->SoftwareText()};
     EXPECT_EQ(shown, (Texts{"192.168.1.10", "255.255.255.0", "192.168.1.1", "5001",
-                            "00-1A-2B-3C-4D-5E", "Hw: 01  Sw: 02.0A"}));
+                            "00-1A-2B-3C-4D-5E", "01", "02.0A"}));
 }
 
 TEST(ControllerRecord, OnlyWholeValidRepliesAreRecords) {

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <variant>
 #ifndef _WIN32
 #include <dirent.h>
 #endif
@@ -83,13 +84,18 @@ protected:
     void Search(const std::string& destination) {
         SearchControllers(context, core::kLocalPortBase, destination, [this] { ++pumps; });
     }
-    // Writes the fields to the controller with that MAC, as its record holds it.
-    std::optional<core::ControllerRecord>
-    Write(const std::string& to, const std::string& mac = "00-1A-2B-3C-4D-5E", unsigned card = 0) {
-        core::ControllerRecord current;
-        current.mac = *core::ParseMac(mac);
-        return WriteConfig(context, core::kLocalPortBase, {*core::ParseDottedQuad(to), card},
-                           current);
+    // Writes the fields to the controller with that MAC: to the broadcast address on card
+    // after a broadcast search, else to its address to. true when the frame went out.
+    bool Write(const std::string& to, const std::string& mac = "00-1A-2B-3C-4D-5E",
+               unsigned card = 0) {
+        core::Controller target;
+        target.address = *core::ParseDottedQuad(to);
+        target.card = card;
+        target.record.mac = *core::ParseMac(mac);
+        const auto prepared = core::PrepareWrite(
+            table, target, {fields.ip, fields.mask, fields.gateway, ""}, to == kBroadcastAddress);
+        const auto* write = std::get_if<core::PreparedWrite>(&prepared);
+        return write != nullptr && WriteConfig(context, core::kLocalPortBase, *write);
     }
 
     int pumps = 0;

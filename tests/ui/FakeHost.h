@@ -92,11 +92,8 @@ public:
     std::vector<std::string> calls;
 };
 
-class FakeFields : public IParameterFields {
-public:
-    std::string IpText() const override { return ip; }
-    std::string GatewayText() const override { return gateway; }
-    std::string MaskText() const override { return mask; }
+// The texts of the window's address fields.
+struct FakeFields {
     void Set(std::string ipText, std::string maskText, std::string gatewayText) {
         ip = std::move(ipText);
         mask = std::move(maskText);
@@ -112,7 +109,6 @@ struct FakeWindow {
         context.marquee = &marquee;
         context.progress = &progress;
         context.table = &table;
-        context.fields = &fields;
     }
     FakeWindow(const FakeWindow&) = delete;
     FakeWindow& operator=(const FakeWindow&) = delete;
