@@ -17,18 +17,57 @@ std::string CardList(const std::vector<core::NetworkCard>& cards) {
     return text;
 }
 
+std::string Name(const core::HostFirewall& firewall) {
+    using Kind = core::HostFirewall::Kind;
+    switch (firewall.kind) {
+    case Kind::kUfw:
+        return "ufw";
+    case Kind::kFirewalld:
+        return "firewalld";
+    case Kind::kWindows:
+        return "Windows Firewall";
+    case Kind::kNone:
+        break;
+    }
+    return "";
+}
+
+// Where the finding was read.
+std::string Detail(const core::HostFirewall& firewall) {
+    using Kind = core::HostFirewall::Kind;
+    using State = core::HostFirewall::State;
+    switch (firewall.kind) {
+    case Kind::kUfw:
+        return "ENABLED=yes in " + firewall.configFile;
+    case Kind::kFirewalld:
+        return firewall.zone.empty() ? "it runs" : "it runs, default zone " + firewall.zone;
+    case Kind::kWindows:
+        if (firewall.state == State::kCannotTell)
+            return "the firewall's policy could not be read";
+        if (firewall.state == State::kInactive)
+            return "it is off for the current network profiles";
+        return firewall.broadcastRepliesBlocked
+                   ? "it is on, and replies to broadcasts are disabled by policy"
+                   : "it is on, and lets replies to broadcasts through";
+    case Kind::kNone:
+        break;
+    }
+    return "neither ufw nor firewalld is active, and other nftables or iptables rules can be "
+           "read only by an administrator";
+}
+
 std::string FirewallLine(const core::HostFirewall& firewall) {
     using State = core::HostFirewall::State;
     switch (firewall.state) {
     case State::kActive:
-        return "a host firewall is active: " + firewall.name + " (" + firewall.detail + ")" +
+        return "a host firewall is active: " + Name(firewall) + " (" + Detail(firewall) + ")" +
                (firewall.portsOpen ? "; it admits the local ports " + kPorts : "");
     case State::kInactive:
-        return "the host firewall is off: " + firewall.name + " (" + firewall.detail + ")";
+        return "the host firewall is off: " + Name(firewall) + " (" + Detail(firewall) + ")";
     case State::kCannotTell:
         break;
     }
-    return "whether a host firewall is active cannot be told: " + firewall.detail;
+    return "whether a host firewall is active cannot be told: " + Detail(firewall);
 }
 
 } // namespace
@@ -47,8 +86,9 @@ std::vector<std::string> NoReplyText(const core::NoReplyFacts& facts) {
     lines.push_back("the controllers answer by unicast to the local ports " + kPorts +
                     ", which a host firewall must let in");
     if (!facts.firewall.portsOpen && !facts.firewall.openCommand.empty())
-        lines.push_back("open them for " + facts.firewall.name +
-                        " with: " + facts.firewall.openCommand);
+        lines.push_back("open them for " + Name(facts.firewall) +
+                        " with: " + facts.firewall.openCommand +
+                        (facts.firewall.openAsAdministrator ? " (as Administrator)" : ""));
     return lines;
 }
 

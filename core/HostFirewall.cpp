@@ -43,10 +43,10 @@ std::optional<HostFirewall> FromFirewalld(FirewalldBus& bus) {
     if (!state || *state != "RUNNING")
         return std::nullopt;
     HostFirewall found;
+    found.kind = HostFirewall::Kind::kFirewalld;
     found.state = HostFirewall::State::kActive;
-    found.name = "firewalld";
     const std::string zone = bus.DefaultZone().value_or("");
-    found.detail = zone.empty() ? "it runs" : "it runs, default zone " + zone;
+    found.zone = zone;
     if (!zone.empty())
         found.portsOpen = bus.QueryService(zone, kFirewallRuleName).value_or(false) ||
                           bus.QueryPort(zone, kLocalPortRange, "udp").value_or(false);
@@ -62,12 +62,10 @@ HostFirewall DetectFirewall(FirewalldBus& firewalld, const std::string& ufwConfi
     if (std::optional<HostFirewall> found = FromFirewalld(firewalld))
         return *found;
     HostFirewall result;
-    result.detail = "neither ufw nor firewalld is active, and other nftables or iptables "
-                    "rules can be read only by an administrator";
     if (UfwEnabledValue(ufwConfig) == "yes") {
+        result.kind = HostFirewall::Kind::kUfw;
         result.state = HostFirewall::State::kActive;
-        result.name = "ufw";
-        result.detail = "ENABLED=yes in " + ufwConfig;
+        result.configFile = ufwConfig;
         result.openCommand = std::string("sudo ufw allow ") + kFirewallRuleName;
     }
     return result;
@@ -75,27 +73,23 @@ HostFirewall DetectFirewall(FirewalldBus& firewalld, const std::string& ufwConfi
 
 HostFirewall FromWindowsPolicy(const WindowsFirewallPolicy& policy) {
     HostFirewall result;
-    if (!policy.read) {
-        result.detail = "the firewall's policy could not be read";
+    result.kind = HostFirewall::Kind::kWindows;
+    if (!policy.read)
         return result;
-    }
-    result.name = "Windows Firewall";
     if (!policy.enabled) {
         result.state = HostFirewall::State::kInactive;
-        result.detail = "it is off for the current network profiles";
         return result;
     }
     result.state = HostFirewall::State::kActive;
     // With unicast replies to broadcasts allowed, it lets the controllers' replies reach
     // the port the request left from for a few seconds.
+    result.broadcastRepliesBlocked = policy.unicastRepliesBlocked;
     result.portsOpen = !policy.unicastRepliesBlocked;
-    result.detail = policy.unicastRepliesBlocked
-                        ? "it is on, and replies to broadcasts are disabled by policy"
-                        : "it is on, and lets replies to broadcasts through";
     result.openCommand =
         "netsh advfirewall firewall add rule name=\"Quorrel IP Configurator\" dir=in "
         "action=allow protocol=UDP localport=" +
-        std::string(kLocalPortRange) + " (as Administrator)";
+        std::string(kLocalPortRange);
+    result.openAsAdministrator = true;
     return result;
 }
 

@@ -12,13 +12,24 @@ namespace core {
 // The name of the ufw application profile and the firewalld service that the package ships.
 inline constexpr const char* kFirewallRuleName = "quorrel-ip-configurator";
 
+// What was found, as facts; the front ends word them.
 struct HostFirewall {
+    enum class Kind {
+        kNone,      // neither ufw nor firewalld is active (Linux): other rules cannot be read
+        kUfw,       // ufw's configuration file says ENABLED=yes
+        kFirewalld, // firewalld runs
+        kWindows,   // the Windows firewall's policy
+    };
     enum class State { kCannotTell, kActive, kInactive };
-    State state = State::kCannotTell;
-    std::string name;        // "ufw", "firewalld", "Windows Firewall"; empty when not found
-    std::string detail;      // where it was read, e.g. "ENABLED=yes in /etc/ufw/ufw.conf"
-    bool portsOpen = false;  // known to admit the local ports 6002-6004/udp already
+    Kind kind = Kind::kNone;
+    State state = State::kCannotTell;     // kWindows: kCannotTell when the policy could not be read
+    std::string zone;                     // kFirewalld: its default zone; empty when it did not say
+    std::string configFile;               // kUfw: the file that says ENABLED=yes
+    bool broadcastRepliesBlocked = false; // kWindows: replies to broadcasts disabled by policy
+    bool portsOpen = false;               // known to admit the local ports 6002-6004/udp already
     std::string openCommand; // the command that admits those ports; empty when none is known
+    bool openAsAdministrator = false; // the command must be run as an administrator (a sudo
+                                      // in it says so itself)
 
     bool KnownActive() const { return state == State::kActive; }
 };

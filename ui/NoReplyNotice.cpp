@@ -22,11 +22,30 @@ QString CardList(const std::vector<core::NetworkCard>& cards) {
     return names.join(QStringLiteral(", "));
 }
 
+// The firewall's name as it follows "брандмауэр".
+QString Name(const core::HostFirewall& firewall) {
+    using Kind = core::HostFirewall::Kind;
+    switch (firewall.kind) {
+    case Kind::kUfw:
+        return QStringLiteral("ufw");
+    case Kind::kFirewalld:
+        return QStringLiteral("firewalld");
+    case Kind::kWindows:
+        return QStringLiteral("Windows");
+    case Kind::kNone:
+        break;
+    }
+    return {};
+}
+
 QString AdviceText(const core::HostFirewall& firewall) {
     const QString ports = QString::fromLatin1(core::kLocalPortRange) + QStringLiteral("/udp");
-    return QStringLiteral("Брандмауэр ") + Text(firewall.name) +
+    QString command = Text(firewall.openCommand);
+    if (!command.isEmpty() && firewall.openAsAdministrator)
+        command += QStringLiteral(" (от имени администратора)");
+    return QStringLiteral("Брандмауэр ") + Name(firewall) +
            QStringLiteral(" может не пропускать ответы контроллеров. Откройте порты ") + ports +
-           (firewall.openCommand.empty() ? QStringLiteral(".") : ": " + Text(firewall.openCommand));
+           (command.isEmpty() ? QStringLiteral(".") : ": " + command);
 }
 
 } // namespace
@@ -55,7 +74,7 @@ QString Line(const core::NoReplyFacts& facts) {
     else if (facts.asked.empty())
         why = noAddress;
     else if (facts.FirewallMayDropReplies())
-        why = QStringLiteral("возможно, мешает брандмауэр ") + Text(facts.firewall.name);
+        why = QStringLiteral("возможно, мешает брандмауэр ") + Name(facts.firewall);
     else if (!bare.isEmpty())
         why = noAddress;
     else

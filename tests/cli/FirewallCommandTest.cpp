@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "HostFirewall.h"
 #include "Neighbours.h"
+#include "NoReplyText.h"
 #include "Phrases.h"
 #include "PrivateNet.h"
 #include "SilentCardAsker.h"
@@ -196,6 +197,53 @@ TEST_F(FirewallCommandTest, BehindTheFirewallTheReaskFindsEveryController) {
         expected.push_back(own[i]); // the answered unicast ends the asking
         EXPECT_GE(heard[i].size(), 2u);
         EXPECT_EQ(heard[i], expected);
+    }
+}
+
+// The findings the firewall tests above cannot reach, in the command line's words: the
+// firewall line and, for a closed one, the command that opens it.
+TEST(FirewallWords, EachFindingSaysWhereItWasRead) {
+    using Kind = core::HostFirewall::Kind;
+    core::HostFirewall firewalld;
+    firewalld.kind = Kind::kFirewalld;
+    firewalld.state = core::HostFirewall::State::kActive;
+    firewalld.zone = "public";
+    firewalld.portsOpen = true;
+    core::HostFirewall noZone = firewalld;
+    noZone.zone.clear();
+    const auto windows = [](bool read, bool enabled, bool blocked) {
+        return core::FromWindowsPolicy({read, enabled, blocked});
+    };
+    const std::pair<core::HostFirewall, std::vector<std::string>> cases[] = {
+        {firewalld,
+         {"a host firewall is active: firewalld (it runs, default zone public); it admits the "
+          "local ports 6002-6004/udp"}},
+        {noZone,
+         {"a host firewall is active: firewalld (it runs); it admits the local ports "
+          "6002-6004/udp"}},
+        {windows(false, false, false),
+         {"whether a host firewall is active cannot be told: the firewall's policy could not "
+          "be read"}},
+        {windows(true, false, false),
+         {"the host firewall is off: Windows Firewall (it is off for the current network "
+          "profiles)"}},
+        {windows(true, true, false),
+         {"a host firewall is active: Windows Firewall (it is on, and lets replies to "
+          "broadcasts through); it admits the local ports 6002-6004/udp"}},
+        {windows(true, true, true),
+         {"a host firewall is active: Windows Firewall (it is on, and replies to broadcasts are "
+          "disabled by policy)",
+          "open them for Windows Firewall with: netsh advfirewall firewall add rule "
+          "name=\"Quorrel IP Configurator\" dir=in action=allow protocol=UDP localport=6002-6004 "
+          "(as Administrator)"}},
+    };
+    for (const auto& [firewall, words] : cases) {
+        const std::vector<std::string> lines = cli::NoReplyText({{}, {}, firewall});
+        ASSERT_EQ(lines.size(), 2 + words.size());
+        EXPECT_EQ(lines[1], words[0]);
+        if (words.size() > 1) {
+            EXPECT_EQ(lines[3], words[1]);
+        }
     }
 }
 

@@ -134,8 +134,8 @@ TEST(FirewalldBusTest, AsksTheRunningDaemonReadOnlyWithoutStartingIt) {
     ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
 
     EXPECT_EQ(found.state, core::HostFirewall::State::kActive);
-    EXPECT_EQ(found.name, "firewalld");
-    EXPECT_EQ(found.detail, "it runs, default zone home");
+    EXPECT_EQ(found.kind, core::HostFirewall::Kind::kFirewalld);
+    EXPECT_EQ(found.zone, "home");
     EXPECT_TRUE(found.portsOpen);
     EXPECT_EQ(calls, (std::vector<std::string>{
                          "org.freedesktop.DBus.Properties.Get(org.fedoraproject.FirewallD1,state)",

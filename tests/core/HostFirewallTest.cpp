@@ -54,8 +54,6 @@ std::string UfwConfig(const std::string& text) {
 }
 
 TEST(HostFirewallTest, UfwIsActiveOnlyWithEnabledYes) {
-    const std::string kCannotTell = "neither ufw nor firewalld is active, and other nftables or "
-                                    "iptables rules can be read only by an administrator";
     struct Case {
         const char* file; // nullptr: no file
         State state;
@@ -79,12 +77,11 @@ TEST(HostFirewallTest, UfwIsActiveOnlyWithEnabledYes) {
         const std::string what = c.file != nullptr ? c.file : "(no file)";
         EXPECT_EQ(found.state, c.state) << what;
         if (c.state == State::kActive) {
-            EXPECT_EQ(found.name, "ufw") << what;
-            EXPECT_EQ(found.detail, "ENABLED=yes in " + path) << what;
+            EXPECT_EQ(found.kind, HostFirewall::Kind::kUfw) << what;
+            EXPECT_EQ(found.configFile, path) << what;
             EXPECT_EQ(found.openCommand, "sudo ufw allow quorrel-ip-configurator") << what;
         } else {
-            EXPECT_EQ(found.name, "") << what;
-            EXPECT_EQ(found.detail, kCannotTell) << what;
+            EXPECT_EQ(found.kind, HostFirewall::Kind::kNone) << what;
             EXPECT_EQ(found.openCommand, "") << what;
         }
         EXPECT_FALSE(found.portsOpen) << what;
@@ -99,8 +96,8 @@ TEST(HostFirewallTest, FirewalldIsAskedOverTheBusBeforeUfw) {
         std::optional<std::string> zone;
         std::map<std::string, bool> ports;
         std::map<std::string, bool> services;
-        const char* name;
-        const char* detail;
+        HostFirewall::Kind kind;
+        const char* zoneFound;
         bool portsOpen;
         const char* command;
     };
@@ -113,8 +110,8 @@ TEST(HostFirewallTest, FirewalldIsAskedOverTheBusBeforeUfw) {
          "public",
          {{"public 6002-6004/udp", false}},
          {{"public quorrel-ip-configurator", false}},
-         "firewalld",
-         "it runs, default zone public",
+         HostFirewall::Kind::kFirewalld,
+         "public",
          false,
          kPublic},
         {"running, the service is on",
@@ -122,8 +119,8 @@ TEST(HostFirewallTest, FirewalldIsAskedOverTheBusBeforeUfw) {
          "public",
          {},
          {{"public quorrel-ip-configurator", true}},
-         "firewalld",
-         "it runs, default zone public",
+         HostFirewall::Kind::kFirewalld,
+         "public",
          true,
          kPublic},
         {"running, the ports are open",
@@ -131,8 +128,8 @@ TEST(HostFirewallTest, FirewalldIsAskedOverTheBusBeforeUfw) {
          "public",
          {{"public 6002-6004/udp", true}},
          {},
-         "firewalld",
-         "it runs, default zone public",
+         HostFirewall::Kind::kFirewalld,
+         "public",
          true,
          kPublic},
         {"running, zone not answered",
@@ -140,8 +137,8 @@ TEST(HostFirewallTest, FirewalldIsAskedOverTheBusBeforeUfw) {
          std::nullopt,
          {},
          {},
-         "firewalld",
-         "it runs",
+         HostFirewall::Kind::kFirewalld,
+         "",
          false,
          "sudo firewall-cmd --permanent --add-service=quorrel-ip-configurator && sudo "
          "firewall-cmd --reload"},
@@ -150,8 +147,8 @@ TEST(HostFirewallTest, FirewalldIsAskedOverTheBusBeforeUfw) {
          "public",
          {},
          {},
-         "ufw",
-         "ENABLED=yes in ",
+         HostFirewall::Kind::kUfw,
+         "",
          false,
          "sudo ufw allow quorrel-ip-configurator"},
         {"no firewalld on the bus: ufw decides",
@@ -159,8 +156,8 @@ TEST(HostFirewallTest, FirewalldIsAskedOverTheBusBeforeUfw) {
          std::nullopt,
          {},
          {},
-         "ufw",
-         "ENABLED=yes in ",
+         HostFirewall::Kind::kUfw,
+         "",
          false,
          "sudo ufw allow quorrel-ip-configurator"},
     };
@@ -172,9 +169,9 @@ TEST(HostFirewallTest, FirewalldIsAskedOverTheBusBeforeUfw) {
         bus.services = c.services;
         const HostFirewall found = core::DetectFirewall(bus, ufwOn);
         EXPECT_EQ(found.state, State::kActive) << c.what;
-        EXPECT_EQ(found.name, c.name) << c.what;
-        EXPECT_EQ(found.detail, std::string(c.detail) + (found.name == "ufw" ? ufwOn : ""))
-            << c.what;
+        EXPECT_EQ(found.kind, c.kind) << c.what;
+        EXPECT_EQ(found.zone, c.zoneFound) << c.what;
+        EXPECT_EQ(found.configFile, c.kind == HostFirewall::Kind::kUfw ? ufwOn : "") << c.what;
         EXPECT_EQ(found.portsOpen, c.portsOpen) << c.what;
         EXPECT_EQ(found.openCommand, c.command) << c.what;
     }
@@ -185,31 +182,22 @@ TEST(HostFirewallTest, WindowsPolicy) {
         core::WindowsFirewallPolicy policy;
         State state;
         bool portsOpen;
-        const char* detail;
+        bool blocked;
     };
     const std::vector<Case> cases = {
-        {{false, false, false},
-         State::kCannotTell,
-         false,
-         "the firewall's policy could not be read"},
-        {{true, false, false},
-         State::kInactive,
-         false,
-         "it is off for the current network profiles"},
-        {{true, true, false},
-         State::kActive,
-         true,
-         "it is on, and lets replies to broadcasts through"},
-        {{true, true, true},
-         State::kActive,
-         false,
-         "it is on, and replies to broadcasts are disabled by policy"},
+        {{false, false, false}, State::kCannotTell, false, false},
+        {{true, false, false}, State::kInactive, false, false},
+        {{true, true, false}, State::kActive, true, false},
+        {{true, true, true}, State::kActive, false, true},
     };
     for (const Case& c : cases) {
         const HostFirewall found = core::FromWindowsPolicy(c.policy);
-        EXPECT_EQ(found.state, c.state) << c.detail;
-        EXPECT_EQ(found.portsOpen, c.portsOpen) << c.detail;
-        EXPECT_EQ(found.detail, c.detail);
+        const int row = static_cast<int>(&c - cases.data());
+        EXPECT_EQ(found.kind, HostFirewall::Kind::kWindows) << row;
+        EXPECT_EQ(found.state, c.state) << row;
+        EXPECT_EQ(found.portsOpen, c.portsOpen) << row;
+        EXPECT_EQ(found.broadcastRepliesBlocked, c.blocked) << row;
+        EXPECT_EQ(found.openAsAdministrator, c.state == State::kActive) << row;
     }
 }
 

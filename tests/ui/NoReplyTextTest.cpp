@@ -11,8 +11,13 @@ namespace {
 using core::HostFirewall;
 
 HostFirewall Ufw(bool portsOpen = false) {
-    return {HostFirewall::State::kActive, "ufw", "ENABLED=yes in /etc/ufw/ufw.conf", portsOpen,
-            "sudo ufw allow quorrel-ip-configurator"};
+    HostFirewall ufw;
+    ufw.kind = HostFirewall::Kind::kUfw;
+    ufw.state = HostFirewall::State::kActive;
+    ufw.configFile = "/etc/ufw/ufw.conf";
+    ufw.portsOpen = portsOpen;
+    ufw.openCommand = "sudo ufw allow quorrel-ip-configurator";
+    return ufw;
 }
 
 const QString kAdvice = "Брандмауэр ufw может не пропускать ответы контроллеров. Откройте "
@@ -48,7 +53,8 @@ TEST(NoReplyTextTest, TheAccountLeadsWithItsMostTellingFact) {
 }
 
 // The balloon's advice keeps its words, only for a firewall known to be active that is not
-// known to admit the ports; the Windows command fits the balloon's 255 characters.
+// known to admit the ports; the Windows command fits the balloon's 255 characters, and the
+// balloon says in Russian that it needs an administrator.
 TEST(NoReplyTextTest, FirewallAdviceOnlyForAKnownActiveFirewallThatIsClosed) {
     const auto advice = noreply::FirewallAdvice({{}, {}, Ufw()});
     ASSERT_TRUE(advice.has_value());
@@ -59,7 +65,8 @@ TEST(NoReplyTextTest, FirewallAdviceOnlyForAKnownActiveFirewallThatIsClosed) {
         noreply::FirewallAdvice({{}, {}, core::FromWindowsPolicy({true, true, true})});
     ASSERT_TRUE(windows.has_value());
     EXPECT_LE(windows->text.size(), 255) << windows->text.toStdString();
-    EXPECT_TRUE(windows->text.endsWith("localport=6002-6004 (as Administrator)"));
+    EXPECT_TRUE(windows->text.startsWith("Брандмауэр Windows может"));
+    EXPECT_TRUE(windows->text.endsWith("localport=6002-6004 (от имени администратора)"));
 }
 
 } // namespace
