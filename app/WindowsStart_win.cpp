@@ -1,6 +1,5 @@
 #include "WindowsStart.h"
 
-#ifdef _WIN32
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QStyle>
@@ -27,7 +26,3 @@ void CheckNativeStyle() {
                "the program or could not be loaded",
                qPrintable(name));
 }
-#else
-void MarkProgramRunning() {}
-void CheckNativeStyle() {}
-#endif
