@@ -26,7 +26,7 @@ WriteDestination ChooseDestination(bool broadcastMode, const Ip4& address, unsig
 // The card a frame for a controller heard on heardCard is pinned to: heardCard when a routed
 // broadcast would leave by another card (heardCard is among besideRoute, see
 // CardsBesideRoute), else 0. Routed, the frame reaches the same card and is exactly the
-// datagram a machine with one card has always sent.
+// datagram a machine with one card sends.
 unsigned PinnedCard(unsigned heardCard, const std::vector<NetworkCard>& besideRoute);
 
 // The card a frame for a controller heard on heardCard leaves by, as UdpSocket::Send takes

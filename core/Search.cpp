@@ -101,7 +101,7 @@ void Search::Start(const Ip4& destination, unsigned card) {
                                  .answeredOn = other.index,
                                  .every = kAskAgainEvery});
     }
-    requests_.insert(requests_.begin(), first); // the routed one goes out first, as ever
+    requests_.insert(requests_.begin(), first); // the routed one goes out first
     for (Request& r : requests_)
         r.id = ++lastRequest_;
     start_ = Clock::now();

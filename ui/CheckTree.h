@@ -33,7 +33,7 @@ public:
 
     // Every node carries state index -1 (no state image).
     static int StateIndexOf(const QTreeWidgetItem* item);
-    // The device table line whose controller the node shows (0: none).
+    // The id (core::Controllers) of the controller the node shows (0: none).
     static int LineOf(const QTreeWidgetItem* item);
 
 private:

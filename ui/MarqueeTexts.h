@@ -1,5 +1,5 @@
 // Every text the status marquee of the window can show, as UTF-8. The selection handling
-// joins ControllerPrefix, the controller's address and, when the device table has no
+// joins ControllerPrefix, the controller's address and, when the controllers heard hold no
 // record for it, NoConfigSuffix: "Контроллер 192.168.1.20  Конфиг. не считана".
 #pragma once
 

@@ -74,7 +74,7 @@ void TNotifier::Withdraw() {
     marquee_->setAccessibleDescription(QString());
 }
 
-// The marquee belongs to the searches, the writes and the selection as before. A search or a
+// The marquee belongs to the searches, the writes and the selection. A search or a
 // write ends the standing message; an empty caption while one stands (the search's end, the
 // root node selected) shows it again.
 void TNotifier::CaptionChanged(const QString& caption) {

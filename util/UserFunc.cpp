@@ -48,7 +48,7 @@ int32_t HexToInt(std::string_view text) {
 
 bool BadDottedQuad(std::string_view text, bool strict) {
     const size_t n = text.size();
-    // The original check counts in eight bits; longer texts are never addresses.
+    // The check counts positions in eight bits; longer texts are never addresses.
     if (n > 255)
         return true;
 
