@@ -146,8 +146,9 @@ Search::Clock::time_point Search::NextDue() const {
     for (const Request& r : requests_)
         if (!r.answered)
             due = std::min(due, r.due);
-    if (asker_ && !asker_->Decided())
-        due = std::min(due, start_ + SilentCardAsker::kWait);
+    if (asker_)
+        if (const auto look = asker_->NextLook())
+            due = std::min(due, start_ + *look);
     return due;
 }
 
@@ -156,9 +157,9 @@ unsigned Search::AnsweringCard(const Datagram& d) const {
     return it == cardOfAddress_.end() ? d.card : it->second;
 }
 
-void Search::Answered(unsigned card) {
+void Search::Answered(unsigned card, const Ip4& sender) {
     if (asker_)
-        asker_->Heard(card);
+        asker_->Heard(card, sender);
     const auto named = [this, card] {
         return std::any_of(requests_.begin(), requests_.end(), [card](const Request& r) {
             return r.ends == Ends::kOnItsCard && r.answeredOn == card;
@@ -194,9 +195,9 @@ size_t Search::Drain(int64_t deadlineNs, const HeardFn& onHeard, bool atEnd) {
         const auto record = ControllerRecord::FromReply(d.bytes.data(), d.bytes.size());
         if (!record)
             continue;
-        Answered(AnsweringCard(d));
         Heard heard;
         std::memcpy(heard.sender.data(), &d.sender, heard.sender.size()); // network order
+        Answered(AnsweringCard(d), heard.sender);
         heard.senderPort = d.senderPort;
         heard.card = d.card;
         auto name = cardNames_.find(d.card);

@@ -121,8 +121,8 @@ private:
     void SendDue(Clock::time_point now);
     // The earliest moment something is due to go out.
     Clock::time_point NextDue() const;
-    // A reply arrived for the card answered: the requests it answers go quiet.
-    void Answered(unsigned card);
+    // A reply from sender arrived for the card answered: the requests it answers go quiet.
+    void Answered(unsigned card, const Ip4& sender);
     // The card a reply answers: the card whose address it was sent to, else the card it
     // arrived on.
     unsigned AnsweringCard(const Datagram& d) const;

@@ -13,35 +13,41 @@ SilentCardAsker::SilentCardAsker(std::vector<unsigned> cards, NeighbourSource re
             cards_.push_back({index, false});
 }
 
-void SilentCardAsker::Heard(unsigned card) {
+void SilentCardAsker::Heard(unsigned card, const Ip4& sender) {
+    if (std::find(asked_.begin(), asked_.end(), sender) != asked_.end())
+        return;
     for (Card& c : cards_)
         if (c.index == card)
             c.heard = true;
 }
 
+std::optional<std::chrono::milliseconds> SilentCardAsker::NextLook() const {
+    if (!read_ ||
+        std::none_of(cards_.begin(), cards_.end(), [](const Card& c) { return !c.heard; }))
+        return std::nullopt;
+    return nextLook_;
+}
+
 std::vector<SilentCardAsker::Target> SilentCardAsker::Due(std::chrono::milliseconds sinceRequest) {
     std::vector<Target> targets;
-    if (decided_ || sinceRequest < kWait)
+    const std::optional<std::chrono::milliseconds> look = NextLook();
+    if (!look || sinceRequest < *look)
         return targets;
-    decided_ = true;
+    nextLook_ = sinceRequest + kLookAgainEvery;
     const auto silent = [&](unsigned card) {
         return std::any_of(cards_.begin(), cards_.end(),
                            [&](const Card& c) { return c.index == card && !c.heard; });
     };
-    if (!read_ ||
-        std::none_of(cards_.begin(), cards_.end(), [](const Card& c) { return !c.heard; }))
-        return targets;
     for (const Neighbour& n : read_()) {
         if (!silent(n.card) || n.updatedAgoMs < 0 || n.updatedAgoMs > sinceRequest.count())
             continue;
         Ip4 address{}; // in network order: its first byte is the first group
         std::memcpy(address.data(), &n.address, address.size());
-        const bool known = std::any_of(targets.begin(), targets.end(),
-                                       [&](const Target& t) { return t.address == address; });
-        if (!known)
-            targets.push_back({address, n.card});
+        if (std::find(asked_.begin(), asked_.end(), address) != asked_.end())
+            continue;
+        asked_.push_back(address);
+        targets.push_back({address, n.card});
     }
-    asked_ = !targets.empty();
     return targets;
 }
 

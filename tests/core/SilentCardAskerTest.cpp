@@ -72,27 +72,37 @@ TEST(SilentCardAskerTest, AsksTheFreshNeighboursOfSilentCardsOnly) {
     for (const Case& c : cases) {
         core::SilentCardAsker asker(c.cards, [&] { return c.table; });
         for (const unsigned card : c.heard)
-            asker.Heard(card);
+            asker.Heard(card, {10, 0, 0, 200});
         EXPECT_EQ(asker.Due(c.at), c.expected) << c.what;
         EXPECT_EQ(asker.Asked(), !c.expected.empty()) << c.what;
     }
 }
 
-TEST(SilentCardAskerTest, DecidesOnceAfterTheWaitAndReadsTheTableOnlyThen) {
+// A controller that shows late is asked at a later look; an answer to an ask leaves the card
+// silent, a reply to the broadcast ends the looking.
+TEST(SilentCardAskerTest, LooksAgainWhileTheCardIsSilentAndAsksEachAddressOnce) {
     int reads = 0;
+    std::vector<Neighbour> table{{Lan(9), 3, 100}};
     core::SilentCardAsker asker({3}, [&] {
         ++reads;
-        return std::vector<Neighbour>{{Lan(9), 3, 100}};
+        return table;
     });
     EXPECT_TRUE(asker.Due(0ms).empty());
     EXPECT_TRUE(asker.Due(249ms).empty());
     EXPECT_EQ(reads, 0);
     EXPECT_FALSE(asker.Asked());
     EXPECT_EQ(asker.Due(250ms), (std::vector<Target>{{{192, 168, 1, 9}, 3}}));
-    EXPECT_TRUE(asker.Due(400ms).empty());
-    EXPECT_TRUE(asker.Due(900ms).empty());
-    EXPECT_EQ(reads, 1);
     EXPECT_TRUE(asker.Asked());
+    EXPECT_TRUE(asker.Due(399ms).empty());
+    EXPECT_EQ(reads, 1);
+    asker.Heard(3, {192, 168, 1, 9}); // the answer to its ask
+    table.push_back({Lan(10), 3, 20});
+    EXPECT_EQ(asker.Due(400ms), (std::vector<Target>{{{192, 168, 1, 10}, 3}}));
+    EXPECT_EQ(reads, 2);
+    asker.Heard(3, {192, 168, 1, 11}); // a reply to the broadcast
+    EXPECT_FALSE(asker.NextLook());
+    EXPECT_TRUE(asker.Due(900ms).empty());
+    EXPECT_EQ(reads, 2);
 }
 
 TEST(SilentCardAskerTest, EveryCardHeardLeavesTheTableUnread) {
@@ -101,8 +111,8 @@ TEST(SilentCardAskerTest, EveryCardHeardLeavesTheTableUnread) {
         ++reads;
         return std::vector<Neighbour>{{Lan(9), 3, 1}};
     });
-    asker.Heard(4);
-    asker.Heard(3);
+    asker.Heard(4, {10, 0, 0, 200});
+    asker.Heard(3, {10, 0, 0, 200});
     EXPECT_TRUE(asker.Due(300ms).empty());
     EXPECT_EQ(reads, 0);
     EXPECT_FALSE(asker.Asked());

@@ -154,7 +154,7 @@ TEST_F(DiscoveryTest, AReplyIsFiledUnderItsSenderWhateverItsRecordSays) {
     ASSERT_TRUE(controller.Bound());
     onPump = [&controller] { controller.Serve(); };
     Search("10.0.0.7");
-    EXPECT_EQ(controller.answered, 1);
+    EXPECT_GE(controller.answered, 1) << "asked again when its answer came late";
     EXPECT_EQ(Paths(tree), (std::vector<std::string>{"Quorrel", "Quorrel/10.0.0.xxx",
                                                      "Quorrel/10.0.0.xxx/10.0.0.7"}));
     EXPECT_EQ(RecordOf(table, "10.0.0.7").substr(0, 8), "C0A80132");
