@@ -1,5 +1,6 @@
 #include "NoReplyText.h"
 
+#include "ControllerRecord.h"
 #include "Ports.h"
 
 namespace cli {
@@ -12,7 +13,8 @@ std::string CardList(const std::vector<core::NetworkCard>& cards) {
     for (const core::NetworkCard& card : cards) {
         if (!text.empty())
             text += ", ";
-        text += card.name + " (" + card.address + "/" + std::to_string(card.prefix) + ")";
+        text += card.name + " (" + core::DottedQuad(card.address) + "/" +
+                std::to_string(card.prefix) + ")";
     }
     return text;
 }

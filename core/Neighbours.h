@@ -4,13 +4,15 @@
 // the asker here. Linux only (an rtnetlink neighbour dump); empty elsewhere.
 #pragma once
 
+#include "Ports.h"
+
 #include <cstdint>
 #include <vector>
 
 namespace core {
 
 struct Neighbour {
-    uint32_t address = 0;     // IPv4 address, network byte order
+    Ip4 address{};            // IPv4 address
     unsigned card = 0;        // interface index
     int64_t updatedAgoMs = 0; // since the entry was created or last changed
 };

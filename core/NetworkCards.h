@@ -2,6 +2,8 @@
 // broadcast can leave by, and whether a card is still there.
 #pragma once
 
+#include "Ports.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,7 +13,7 @@ namespace core {
 struct NetworkCard {
     unsigned index = 0;  // the system's interface index (0: none)
     std::string name;    // e.g. "eth0"
-    std::string address; // the card's IPv4 address, dotted quad
+    Ip4 address{};       // the card's IPv4 address
     unsigned prefix = 0; // that address's network prefix length, e.g. 24
 };
 

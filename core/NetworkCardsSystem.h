@@ -11,15 +11,13 @@
 
 namespace core::cards {
 
-std::string AddressText(in_addr a);
-
 // What the listing needs to know of a card.
 struct CardState {
     NetworkCard card;
     bool running = false; // up, with a link
     bool loopback = false;
     bool broadcast = false;
-    std::vector<std::string> addresses; // all of its IPv4 addresses, the first one first
+    std::vector<Ip4> addresses; // all of its IPv4 addresses, the first one first
 };
 
 // Every card with an IPv4 address, in the system's order, each listed once.

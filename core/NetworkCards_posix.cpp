@@ -1,5 +1,6 @@
 // The card listing on Linux, from getifaddrs.
 #include "NetworkCardsSystem.h"
+#include "UdpSocket.h"
 
 #include <algorithm>
 #include <bit>
@@ -21,8 +22,8 @@ std::vector<CardState> CardsWithAddress() {
         const std::string name = a->ifa_name;
         // An alias label such as "eth0:1" is one more address of eth0.
         const std::string device = name.substr(0, name.find(':'));
-        const std::string address =
-            AddressText(reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr);
+        const Ip4 address =
+            UdpSocket::AddressOf(reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr);
         const auto known = std::find_if(cards.begin(), cards.end(),
                                         [&](const CardState& s) { return s.card.name == device; });
         if (known != cards.end()) {

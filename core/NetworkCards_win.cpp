@@ -1,5 +1,7 @@
 // The card listing on Windows, from GetAdaptersAddresses.
+#include "ControllerRecord.h"
 #include "NetworkCardsSystem.h"
+#include "UdpSocket.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -60,7 +62,7 @@ std::vector<CardState> CardsWithAddress() {
             if (u->Address.lpSockaddr->sa_family == AF_INET) {
                 if (s.addresses.empty())
                     s.card.prefix = u->OnLinkPrefixLength;
-                s.addresses.push_back(AddressText(
+                s.addresses.push_back(UdpSocket::AddressOf(
                     reinterpret_cast<const sockaddr_in*>(u->Address.lpSockaddr)->sin_addr));
             }
         if (s.addresses.empty())
@@ -99,10 +101,10 @@ std::vector<std::string> CardsWithoutAddress() {
 // netsh takes the mask, not the prefix; it needs an Administrator's command prompt.
 std::string AddressCommand(const std::string& card, const std::string& address, unsigned prefix) {
     const uint32_t mask = prefix == 0 ? 0 : ~uint32_t{0} << (32 - std::min(prefix, 32u));
-    in_addr m{};
-    m.s_addr = htonl(mask);
+    const Ip4 m{static_cast<uint8_t>(mask >> 24), static_cast<uint8_t>(mask >> 16),
+                static_cast<uint8_t>(mask >> 8), static_cast<uint8_t>(mask)};
     return "netsh interface ipv4 set address name=\"" + card + "\" static " + address + " " +
-           cards::AddressText(m);
+           DottedQuad(m);
 }
 
 // Adapter names come from the listing, in UTF-8.

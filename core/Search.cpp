@@ -88,11 +88,7 @@ void Search::Start(const Ip4& destination, unsigned card) {
     if (everyCard) {
         for (const NetworkCard& c : BroadcastCards()) {
             cards.push_back(c.index);
-            if (const auto address = ParseDottedQuad(c.address)) {
-                uint32_t key = 0; // network order, as datagrams give it
-                std::memcpy(&key, address->data(), sizeof key);
-                cardOfAddress_.emplace(key, c.index);
-            }
+            cardOfAddress_.emplace(c.address, c.index);
         }
         for (const NetworkCard& other : CardsBesideRoute())
             requests_.push_back({.to = destination,
@@ -196,7 +192,7 @@ size_t Search::Drain(int64_t deadlineNs, const HeardFn& onHeard, bool atEnd) {
         if (!record)
             continue;
         Heard heard;
-        std::memcpy(heard.sender.data(), &d.sender, heard.sender.size()); // network order
+        heard.sender = d.sender;
         Answered(AnsweringCard(d), heard.sender);
         heard.senderPort = d.senderPort;
         heard.card = d.card;

@@ -140,9 +140,9 @@ private:
     std::vector<Request> requests_;
     int lastRequest_ = 0;
     int sent_ = 0;
-    std::map<uint32_t, unsigned> cardOfAddress_; // the broadcast cards' addresses
-    std::map<unsigned, std::string> cardNames_;  // looked up once per search
-    std::deque<Datagram> read_;                  // the read in progress
+    std::map<Ip4, unsigned> cardOfAddress_;     // the broadcast cards' addresses
+    std::map<unsigned, std::string> cardNames_; // looked up once per search
+    std::deque<Datagram> read_;                 // the read in progress
     std::thread thread_;
 };
 

@@ -1,7 +1,6 @@
 #include "SilentCardAsker.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace core {
 
@@ -41,12 +40,10 @@ std::vector<SilentCardAsker::Target> SilentCardAsker::Due(std::chrono::milliseco
     for (const Neighbour& n : read_()) {
         if (!silent(n.card) || n.updatedAgoMs < 0 || n.updatedAgoMs > sinceRequest.count())
             continue;
-        Ip4 address{}; // in network order: its first byte is the first group
-        std::memcpy(address.data(), &n.address, address.size());
-        if (std::find(asked_.begin(), asked_.end(), address) != asked_.end())
+        if (std::find(asked_.begin(), asked_.end(), n.address) != asked_.end())
             continue;
-        asked_.push_back(address);
-        targets.push_back({address, n.card});
+        asked_.push_back(n.address);
+        targets.push_back({n.address, n.card});
     }
     return targets;
 }

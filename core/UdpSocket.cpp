@@ -49,6 +49,32 @@ void UdpSocket::LimitReceiveBuffer(int bytes) {
     g_receiveBufferLimit = bytes > 0 ? bytes : 0;
 }
 
+Ip4 UdpSocket::AddressOf(const in_addr& address) {
+    Ip4 ip{};
+    std::memcpy(ip.data(), &address.s_addr, ip.size()); // network order: written order
+    return ip;
+}
+
+std::optional<Ip4> UdpSocket::RouteSource(const Ip4& to) {
+    UdpSocket s;
+    if (!sockapi::LibraryStartup())
+        return std::nullopt;
+    s.handle_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (!s.Valid())
+        return std::nullopt;
+    const int32_t allBits = -1;
+    const sockaddr_in remote = AddressRecord(to, kControllerPort);
+    sockaddr_in local{};
+    sockapi::AddrLen length = sizeof local;
+    if (::setsockopt(s.handle_, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&allBits),
+                     sizeof allBits) != 0 ||
+        ::connect(s.handle_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0 ||
+        ::getsockname(s.handle_, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+        local.sin_addr.s_addr == htonl(INADDR_ANY))
+        return std::nullopt;
+    return AddressOf(local.sin_addr);
+}
+
 sockaddr_in UdpSocket::AddressRecord(const Ip4& address, uint16_t port) {
     sockaddr_in to{};
     to.sin_family = AF_INET;

@@ -11,16 +11,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 namespace core {
 
 // One datagram as it was read from a socket.
 struct Datagram {
-    uint32_t sender = 0;     // the sender's IPv4 address, network byte order
+    Ip4 sender{};            // the sender's IPv4 address
     uint16_t senderPort = 0; // host byte order
     unsigned card = 0;       // index of the interface it arrived on (0: unknown)
-    uint32_t to = 0;         // the address it was sent to, network byte order (0: unknown)
+    Ip4 to{};                // the address it was sent to (0.0.0.0: unknown)
     int64_t arrivalNs = 0;   // when it reached the machine: SteadyClockNs()
     int64_t stampNs = 0;     // the system's own stamp of that moment (0: none); the copies
                              // of a datagram that reached several sockets share it
@@ -83,6 +84,13 @@ public:
 
     // Waits up to timeoutMs for something to read. true when there is.
     bool WaitReadable(int timeoutMs) const;
+
+    // The local address the system's routing gives a datagram to port 5001 of to, or nothing
+    // when it has no route for it. Nothing is sent: a connected socket only looks the route
+    // up.
+    static std::optional<Ip4> RouteSource(const Ip4& to);
+    // The address a system's address record holds.
+    static Ip4 AddressOf(const in_addr& address);
 
     // Switches the socket back to blocking mode and closes it. true when the close
     // succeeded. Not valid afterwards; a second call gives false.
@@ -156,7 +164,7 @@ private:
     // The last datagram handed out, told apart from the copies of a broadcast.
     struct Sent {
         int64_t stampNs = 0;
-        uint32_t sender = 0;
+        Ip4 sender{};
         uint16_t senderPort = 0;
         size_t socket = 0;
     } last_;

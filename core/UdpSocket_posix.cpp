@@ -51,7 +51,7 @@ void ReadControl(msghdr& msg, const ReadMoment& at, Datagram& d) {
             in_pktinfo info{};
             std::memcpy(&info, CMSG_DATA(c), sizeof info);
             d.card = static_cast<unsigned>(info.ipi_ifindex);
-            d.to = info.ipi_addr.s_addr;
+            d.to = UdpSocket::AddressOf(info.ipi_addr);
         } else if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
             timespec t{};
             std::memcpy(&t, CMSG_DATA(c), sizeof t);
@@ -150,7 +150,7 @@ size_t UdpSocket::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
             if (length == 0 || (m.msg_flags & MSG_TRUNC) != 0)
                 continue; // empty, or longer than kCapacity
             Datagram& d = out.emplace_back();
-            d.sender = batch.from[i].sin_addr.s_addr;
+            d.sender = AddressOf(batch.from[i].sin_addr);
             d.senderPort = ntohs(batch.from[i].sin_port);
             ReadControl(m, at, d);
             d.bytes.assign(batch.data[i], batch.data[i] + length);

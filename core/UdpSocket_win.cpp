@@ -28,7 +28,7 @@ LPFN_WSARECVMSG RecvMsgFunction(SOCKET h) {
 // One datagram into buffer: its length, or SOCKET_ERROR. card is the interface it arrived
 // on when the system says so.
 int ReceiveOne(SOCKET h, LPFN_WSARECVMSG recvMsg, uint8_t* buffer, sockaddr_in& from,
-               unsigned& card, uint32_t& to) {
+               unsigned& card, in_addr& to) {
     if (recvMsg == nullptr) {
         int fromLen = sizeof from;
         return ::recvfrom(h, reinterpret_cast<char*>(buffer), UdpSocket::kCapacity, 0,
@@ -54,7 +54,7 @@ int ReceiveOne(SOCKET h, LPFN_WSARECVMSG recvMsg, uint8_t* buffer, sockaddr_in& 
             IN_PKTINFO info{};
             std::memcpy(&info, WSA_CMSG_DATA(c), sizeof info);
             card = info.ipi_ifindex;
-            to = info.ipi_addr.s_addr;
+            to = info.ipi_addr;
         }
     }
     return static_cast<int>(got);
@@ -117,7 +117,7 @@ size_t UdpSocket::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
     while (moved < max) {
         sockaddr_in from{};
         unsigned card = 0;
-        uint32_t to = 0;
+        in_addr to{};
         const int got = ReceiveOne(handle_, recvMsg, buffer, from, card, to);
         if (got < 0) {
             const int error = ::WSAGetLastError();
@@ -130,10 +130,10 @@ size_t UdpSocket::ReceiveWaiting(std::deque<Datagram>& out, size_t max) {
         if (got == 0)
             continue;
         Datagram& d = out.emplace_back();
-        d.sender = from.sin_addr.s_addr;
+        d.sender = AddressOf(from.sin_addr);
         d.senderPort = ntohs(from.sin_port);
         d.card = card;
-        d.to = to;
+        d.to = AddressOf(to);
         d.arrivalNs = SteadyClockNs();
         d.bytes.assign(buffer, buffer + got);
         ++moved;

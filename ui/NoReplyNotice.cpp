@@ -1,5 +1,6 @@
 #include "NoReplyNotice.h"
 
+#include "ControllerRecord.h"
 #include "Ports.h"
 
 namespace noreply {
@@ -17,7 +18,7 @@ QString CardList(const std::vector<core::NetworkCard>& cards) {
     QStringList names;
     for (const core::NetworkCard& card : cards)
         names << QStringLiteral("%1 (%2/%3)")
-                     .arg(Text(card.name), Text(card.address))
+                     .arg(Text(card.name), Text(core::DottedQuad(card.address)))
                      .arg(card.prefix);
     return names.join(QStringLiteral(", "));
 }

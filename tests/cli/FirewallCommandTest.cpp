@@ -1,6 +1,7 @@
 // quorrel-cli discover on a laptop behind a host firewall: two controllers, each with a
 // network stack of its own, on a switch with the laptop's card eth0 (192.168.1.2/24).
 #include "Commands.h"
+#include "ControllerRecord.h"
 #include "HostFirewall.h"
 #include "Neighbours.h"
 #include "NoReplyText.h"
@@ -116,12 +117,9 @@ TEST_F(FirewallCommandTest, DroppedRepliesLeaveTheControllersInTheNeighbourTable
     EXPECT_EQ(Cli({"discover"}), 0) << err.str();
     const unsigned eth0 = ::if_nametoindex("eth0");
     std::vector<std::string> fresh;
-    for (const core::Neighbour& n : core::ReadNeighbours()) {
-        char text[INET_ADDRSTRLEN] = {};
-        ::inet_ntop(AF_INET, &n.address, text, sizeof text);
+    for (const core::Neighbour& n : core::ReadNeighbours())
         if (n.card == eth0 && n.updatedAgoMs < 5000)
-            fresh.push_back(text);
-    }
+            fresh.push_back(core::DottedQuad(n.address));
     std::sort(fresh.begin(), fresh.end());
     EXPECT_EQ(fresh, (std::vector<std::string>{"192.168.1.10", "192.168.1.9"}));
     for (const auto& c : kControllers) {

@@ -232,7 +232,7 @@ TEST(NetworkCards, CardsThatAreDownOrHaveNoAddressAreNotListed) {
     const auto upCard = core::CardByIndex(::if_nametoindex("up0"));
     ASSERT_TRUE(upCard);
     EXPECT_EQ(upCard->name, "up0");
-    EXPECT_EQ(upCard->address, "10.50.0.2");
+    EXPECT_EQ(upCard->address, (core::Ip4{10, 50, 0, 2}));
     EXPECT_EQ(upCard->prefix, 24u);
     EXPECT_FALSE(core::CardByIndex(::if_nametoindex("down0")));
     EXPECT_FALSE(core::CardByIndex(::if_nametoindex("bare0")));
@@ -248,7 +248,7 @@ TEST(NetworkCards, APointToPointCardIsNotListed) {
     ASSERT_EQ(privatenet::RunIp({"link", "set", "tun0", "up"}), "");
     const auto card = core::CardByIndex(::if_nametoindex("tun0"));
     ASSERT_TRUE(card) << "up and running with an address";
-    EXPECT_EQ(card->address, "10.52.0.1");
+    EXPECT_EQ(card->address, (core::Ip4{10, 52, 0, 1}));
     EXPECT_EQ(card->prefix, 32u); // a peer address without a prefix
     EXPECT_TRUE(core::BroadcastCards().empty());
 }

@@ -205,7 +205,7 @@ TEST(HostFirewallTest, WindowsPolicy) {
 // listings) counts as asked; no card is up only when both lists are empty.
 TEST(SearchDiagnosisTest, FactsOfAnEmptySearch) {
     const auto facts =
-        core::DiagnoseNoReply({{4, "eth0", "192.168.1.2", 24}}, {"eth0", "eth1"}, {});
+        core::DiagnoseNoReply({{4, "eth0", {192, 168, 1, 2}, 24}}, {"eth0", "eth1"}, {});
     EXPECT_EQ(facts.withoutAddress, std::vector<std::string>{"eth1"});
     EXPECT_FALSE(facts.NoCardUp());
     EXPECT_FALSE(core::DiagnoseNoReply({}, {"eth1"}, {}).NoCardUp());

@@ -13,12 +13,9 @@ using namespace std::chrono_literals;
 using core::Neighbour;
 using Target = core::SilentCardAsker::Target;
 
-// 192.168.1.x in network order.
-uint32_t Lan(unsigned last) {
-    const uint8_t bytes[4] = {192, 168, 1, static_cast<uint8_t>(last)};
-    uint32_t address = 0;
-    std::memcpy(&address, bytes, sizeof address);
-    return address;
+// 192.168.1.x.
+core::Ip4 Lan(unsigned last) {
+    return {192, 168, 1, static_cast<uint8_t>(last)};
 }
 
 struct Case {

@@ -32,11 +32,11 @@ TEST(WindowsCards, BroadcastCardsListTheRunsCardAndNeverLoopback) {
     const auto cards = core::BroadcastCards();
     const auto card = RunCard();
     ASSERT_TRUE(card.has_value()) << "no card " << kCardName << " among " << cards.size();
-    EXPECT_EQ(card->address, kCardAddress);
+    EXPECT_EQ(core::DottedQuad(card->address), kCardAddress);
     EXPECT_GT(card->index, 0u);
     for (const auto& c : cards) {
         EXPECT_NE(c.name, "lo");
-        EXPECT_NE(c.address.rfind("127.", 0), 0u) << c.name << " " << c.address;
+        EXPECT_NE(c.address[0], 127) << c.name << " " << core::DottedQuad(c.address);
     }
 }
 
@@ -47,7 +47,7 @@ TEST(WindowsCards, CardByIndexFindsOnlyCardsThatAreThere) {
     const auto again = core::CardByIndex(card->index);
     ASSERT_TRUE(again.has_value());
     EXPECT_EQ(again->name, kCardName);
-    EXPECT_EQ(again->address, kCardAddress);
+    EXPECT_EQ(core::DottedQuad(again->address), kCardAddress);
     EXPECT_FALSE(core::CardByIndex(0).has_value());
     EXPECT_FALSE(core::CardByIndex(card->index + 1000).has_value());
 }
@@ -72,9 +72,7 @@ Arrival BroadcastOn(unsigned card) {
             listener.ReceiveWaiting(got, 1);
     if (got.empty())
         return {"nothing arrived"};
-    core::Ip4 from{};
-    std::memcpy(from.data(), &got.front().sender, from.size()); // network order
-    return {core::DottedQuad(from), got.front().card};
+    return {core::DottedQuad(got.front().sender), got.front().card};
 }
 
 // The broadcast comes from the card's own address when it is sent on the card, from the

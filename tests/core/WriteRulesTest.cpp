@@ -57,8 +57,8 @@ TEST(WriteDestination, BroadcastOnTheCardHeardOnElseUnicastRouted) {
 }
 
 TEST(WriteDestination, PinnedOnlyToACardTheRoutedBroadcastWouldMiss) {
-    const std::vector<core::NetworkCard> besideRoute = {{3, "eth0", "192.168.1.2"},
-                                                        {5, "eth1", "172.16.0.2"}};
+    const std::vector<core::NetworkCard> besideRoute = {{3, "eth0", {192, 168, 1, 2}},
+                                                        {5, "eth1", {172, 16, 0, 2}}};
     EXPECT_EQ(core::PinnedCard(3, besideRoute), 3u);
     EXPECT_EQ(core::PinnedCard(5, besideRoute), 5u);
     EXPECT_EQ(core::PinnedCard(2, besideRoute), 0u) << "the card the route takes anyway";

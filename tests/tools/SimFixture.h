@@ -33,9 +33,7 @@ inline std::string RecordText(const uint8_t* reply) {
 
 // The sender of a datagram as a dotted quad.
 inline std::string SenderText(const core::Datagram& d) {
-    core::Ip4 sender{};
-    std::memcpy(sender.data(), &d.sender, sender.size()); // network order: written order
-    return core::DottedQuad(sender);
+    return core::DottedQuad(d.sender);
 }
 
 // The frame of four field texts (dotted quads and a MAC, as they parse).

@@ -24,7 +24,8 @@ const QString kAdvice = "Брандмауэр ufw может не пропуск
                         "порты 6002-6004/udp: sudo ufw allow quorrel-ip-configurator";
 
 TEST(NoReplyTextTest, TheAccountLeadsWithItsMostTellingFact) {
-    const core::NetworkCard eth0{4, "eth0", "192.168.1.2", 24}, wlan0{7, "wlan0", "10.99.0.2", 16};
+    const core::NetworkCard eth0{4, "eth0", {192, 168, 1, 2}, 24},
+        wlan0{7, "wlan0", {10, 99, 0, 2}, 16};
     struct Case {
         core::NoReplyFacts facts;
         QString text, line;
