@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -121,9 +122,13 @@ TEST_P(ClockStep, TheSearchLastsOneSecondAndFilesEveryReply) {
     const std::string file =
         ::testing::TempDir() + "clock-step-" + std::to_string(::getpid()) + ".faketime";
     std::ofstream(file, std::ios::trunc) << "+0\n";
+    const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        // Ends with this process, whatever ends it.
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+            std::_Exit(126);
         ::setenv("LD_PRELOAD", FAKETIME_LIBRARY, 1);
         ::setenv(kFileVariable, file.c_str(), 1);
         ::setenv("FAKETIME_NO_CACHE", "1", 1);
