@@ -245,6 +245,10 @@ struct ValidationCase {
     const char* focused; // the field left with the focus, when bad
 };
 
+void PrintTo(const ValidationCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class Validation : public WindowTest, public ::testing::WithParamInterface<ValidationCase> {};
 
 TEST_P(Validation, ChecksTheFieldsInOrder) {
