@@ -332,6 +332,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         } else if (a == "--restart") {
             if (!number(0, 600000, o.restartMs))
                 return std::nullopt;
+        } else if (a == "--answer-from-old") {
+            o.answerFromOld = true;
         } else if (a == "--shared-macs") {
             o.sharedMacs = true;
         } else if (a == "--shared-addresses") {
@@ -407,6 +409,8 @@ Faults:
                       that is lost); an acceptable frame is reported as "ignored"
   --restart MS        a controller that took a frame answers nothing for MS milliseconds
                       (its network stack restarting with the new values)
+  --answer-from-old   a controller that took a frame reports the new values but answers
+                      from the address it had before (a stack that kept its old address)
   --shared-macs       controllers may have one MAC (a board cloned with its settings); a
                       frame for that MAC is applied to the first of them that heard it
   --shared-addresses  controllers may have one address (new ones at their factory address)

@@ -50,6 +50,7 @@ struct Options {
     bool quiet = false;           // no "reply" lines, only the per-request summary
     bool ignoreFrames = false;    // frames are judged and reported but never applied
     int restartMs = 0;            // a controller that took a frame is silent this long
+    bool answerFromOld = false;   // a controller that took a frame answers from its old address
     bool sharedMacs = false;      // controllers may have one MAC
     bool sharedAddresses = false; // controllers may have one address
     bool help = false;

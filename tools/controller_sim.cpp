@@ -300,6 +300,8 @@ private:
             } else if (r.accepted) {
                 if (o_.restartMs > 0)
                     silentUntil_[r.index] = Clock::now() + std::chrono::milliseconds(o_.restartMs);
+                if (o_.answerFromOld)
+                    answerFrom_.emplace(r.index, r.previousIp); // the first address it had
                 const Controller& c = o_.controllers[r.index];
                 e.Str("result", "accepted")
                     .Str("controller", IpText(r.previousIp))
@@ -357,8 +359,10 @@ private:
         const int length = o_.badLength > 0 ? o_.badLength : kReplyBytes;
         for (const size_t index : scope) {
             const Controller& c = o_.controllers[index];
+            const auto old = answerFrom_.find(index);
+            const Ip4& from = old == answerFrom_.end() ? c.ip : old->second;
             for (int copy = 0; copy < (o_.answerTwice ? 2 : 1); ++copy) {
-                queue(c.ip, ReplyBytes(c, static_cast<uint8_t>(copy), length, o_.badChecksum),
+                queue(from, ReplyBytes(c, static_cast<uint8_t>(copy), length, o_.badChecksum),
                       false);
                 due += pace;
             }
@@ -444,6 +448,7 @@ private:
     std::priority_queue<Outgoing, std::vector<Outgoing>, LaterFirst> queue_;
     std::map<uint64_t, Batch> batches_;
     std::map<size_t, Clock::time_point> silentUntil_; // controllers restarting after a frame
+    std::map<size_t, Ip4> answerFrom_; // --answer-from-old: where a moved controller answers from
     uint64_t lastBatch_ = 0;
     uint64_t lastSequence_ = 0;
     std::mt19937 random_;

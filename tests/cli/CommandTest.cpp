@@ -147,6 +147,16 @@ TEST_F(CommandTest, SetWithVerifyOnAControllerThatLosesTheFrameIsNotConfirmed) {
         << out.str();
 }
 
+TEST_F(CommandTest, SetWithVerifyOnAControllerAnsweringFromItsOldAddressIsNotConfirmed) {
+    StartControllers({"--answer-from-old"});
+    EXPECT_EQ(Cli({"set", "--mac", kMacA, "--ip", "192.168.1.20", "--verify", "--timeout", "2000"}),
+              1);
+    EXPECT_NE(out.str().find("\nnot confirmed: last answer from 192.168.1.10 with ip "
+                             "192.168.1.20, mask 255.255.255.0, gateway 192.168.1.1\n"),
+              std::string::npos)
+        << out.str();
+}
+
 TEST_F(CommandTest, SetForAMacNobodyHasExitsOneAndSendsNoFrame) {
     StartControllers();
     EXPECT_EQ(Cli({"set", "--mac", "02-00-00-00-00-01", "--ip", "192.168.1.20"}), 1);

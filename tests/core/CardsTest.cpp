@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <variant>
 
 namespace {
@@ -125,9 +126,13 @@ TEST_F(TwoCardLaptop, BroadcastSearchFindsTheControllersBehindBothCards) {
     EXPECT_EQ(TreeText(tree_),
               (std::vector<std::string>{"10.99.0.xxx: 10.99.0.9",
                                         "192.168.1.xxx: 192.168.1.10 192.168.1.9"}));
-    EXPECT_EQ(LineOf(table_, "10.99.0.9")->card, wlan0Index_);
-    EXPECT_EQ(LineOf(table_, "192.168.1.9")->card, eth0Index_);
-    EXPECT_EQ(LineOf(table_, "192.168.1.10")->card, eth0Index_);
+    for (const auto& [address, card] : {std::pair{"10.99.0.9", wlan0Index_},
+                                        {"192.168.1.9", eth0Index_},
+                                        {"192.168.1.10", eth0Index_}}) {
+        const core::Controller* line = LineOf(table_, address);
+        ASSERT_NE(line, nullptr) << address;
+        EXPECT_EQ(line->card, card) << address;
+    }
     EXPECT_EQ(RequestsSeen(*wifiSim_, 1), 1u) << "the Wi-Fi LAN hears exactly one request";
     EXPECT_EQ(RequestsSeen(*officeSim_, 1), 1u) << "the cabled LAN hears exactly one request";
     EXPECT_EQ(marquee_.history, (std::vector<std::string>{"Широковещательный поиск", ""}));
@@ -170,7 +175,9 @@ TEST_F(TwoCardLaptop, AWriteOnTheCardArrivesOnlyOnItsLanAndTheControllerAnswersF
 
     SearchControllers(context_, core::kLocalPortBase, kBroadcastAddress);
     EXPECT_EQ(LineOf(table_, "192.168.1.9"), nullptr);
-    EXPECT_EQ(LineOf(table_, "192.168.1.50")->card, eth0Index_);
+    const core::Controller* moved = LineOf(table_, "192.168.1.50");
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(moved->card, eth0Index_);
     EXPECT_EQ(table_.Count(), 3u);
 }
 

@@ -109,9 +109,12 @@ private:
 };
 
 TEST(FirewalldBusTest, AsksTheRunningDaemonReadOnlyWithoutStartingIt) {
-    // A bus of the test's own, named as the system bus for the detection.
+    // A bus of the test's own, named as the system bus for the detection; it ends with the
+    // test process at the latest.
     FILE* daemon =
-        ::popen("exec dbus-daemon --session --nofork --print-address=1 --print-pid=1", "r");
+        ::popen("exec setpriv --pdeathsig KILL dbus-daemon --session --nofork --print-address=1 "
+                "--print-pid=1",
+                "r");
     ASSERT_NE(daemon, nullptr);
     char address[512] = {};
     char pid[32] = {};

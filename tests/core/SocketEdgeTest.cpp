@@ -69,6 +69,10 @@ struct LengthCase {
     bool handedOut;
 };
 
+void PrintTo(const LengthCase& c, std::ostream* os) {
+    *os << c.length << " bytes" << (c.handedOut ? "" : ", not handed out");
+}
+
 class DatagramLength : public SocketEdgeTest, public ::testing::WithParamInterface<LengthCase> {};
 
 // Winsock reports a datagram longer than the buffer as an error (WSAEMSGSIZE) after

@@ -16,6 +16,10 @@ struct CheckCase {
     Fields failing; // in the order they are reported
 };
 
+void PrintTo(const CheckCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class CheckValues : public ::testing::TestWithParam<CheckCase> {};
 
 TEST_P(CheckValues, ReportsEveryFailingFieldInTheWindowsOrder) {

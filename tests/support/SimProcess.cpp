@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,6 +77,7 @@ std::string SimProcess::Start(int readyTimeoutMs) {
     // Room for thousands of event lines while the test is busy elsewhere.
     ::fcntl(fds[0], F_SETPIPE_SZ, 1 << 20);
 
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         const int err = errno;
@@ -86,6 +88,10 @@ std::string SimProcess::Start(int readyTimeoutMs) {
         return std::string("fork: ") + std::strerror(err);
     }
     if (pid == 0) {
+        // The simulator ends with the test process, however that ends: killed once the
+        // thread that forked it is gone, and at once if that happened before this line.
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+            ::_exit(125);
         if (netns >= 0 && ::setns(netns, CLONE_NEWNET) != 0)
             ::_exit(126);
         ::dup2(fds[1], 1);

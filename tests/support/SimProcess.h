@@ -30,7 +30,9 @@ public:
     void EnterNamespace(const std::string& path) { netnsPath_ = path; }
 
     // Starts the simulator and waits up to readyTimeoutMs for its "ready" event. Gives an
-    // empty string on success, else what went wrong (the child is stopped then).
+    // empty string on success, else what went wrong (the child is stopped then). The system
+    // kills the simulator when the thread that called Start ends, the test process ending
+    // included: call it from a thread that lives as long as the simulator is needed.
     std::string Start(int readyTimeoutMs = 10000);
 
     // Every event read so far (after reading what is waiting).

@@ -10,6 +10,7 @@
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,6 +55,7 @@ std::string Lan::Create() {
         ::close(ready[1]);
         return std::string("pipe2: ") + std::strerror(err);
     }
+    const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         const int err = errno;
@@ -62,7 +64,10 @@ std::string Lan::Create() {
         return std::string("fork: ") + std::strerror(err);
     }
     if (pid == 0) {
-        // The holder: enters a new namespace, reports, and waits until the test lets go.
+        // The holder: enters a new namespace, reports, and waits until the test lets go, or
+        // until the thread that forked it is gone.
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+            ::_exit(1);
         ::close(ready[0]);
         ::close(release[1]);
         const int err = ::unshare(CLONE_NEWNET) == 0 ? 0 : errno;

@@ -135,10 +135,11 @@ TEST(SimControllerTest, RejectedCommandLines) {
 
 TEST(SimControllerTest, OptionsAreRead) {
     std::string error;
-    const auto o = ParseOptions({"--controller", "ip=1.2.3.4", "--bad-checksum", "--bad-length",
-                                 "31", "--answer-twice", "--late", "1500", "--junk", "7",
-                                 "--pace-us", "250", "--exit-after", "900", "--quiet"},
-                                error);
+    const auto o =
+        ParseOptions({"--controller", "ip=1.2.3.4", "--bad-checksum", "--bad-length", "31",
+                      "--answer-twice", "--late", "1500", "--junk", "7", "--pace-us", "250",
+                      "--exit-after", "900", "--quiet", "--answer-from-old"},
+                     error);
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(o->controllers.size(), 1u);
     EXPECT_TRUE(o->badChecksum);
@@ -149,6 +150,7 @@ TEST(SimControllerTest, OptionsAreRead) {
     EXPECT_EQ(o->paceUs, 250);
     EXPECT_EQ(o->exitAfterMs, 900);
     EXPECT_TRUE(o->quiet);
+    EXPECT_TRUE(o->answerFromOld);
     EXPECT_FALSE(o->help);
 }
 

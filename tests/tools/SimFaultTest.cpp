@@ -180,9 +180,10 @@ TEST_F(SimFaultTest, HelpDescribesEveryOption) {
     std::string text;
     for (const auto& line : sim.OtherLines())
         text += line + "\n";
-    for (const char* option : {"--controller", "--file", "--generate", "--first", "--per-subnet",
-                               "--bad-checksum", "--bad-length", "--answer-twice", "--late",
-                               "--junk", "--pace-us", "--quiet", "--exit-after", "unshare -n"})
+    for (const char* option :
+         {"--controller", "--file", "--generate", "--first", "--per-subnet", "--bad-checksum",
+          "--bad-length", "--answer-twice", "--late", "--junk", "--pace-us", "--quiet",
+          "--exit-after", "--answer-from-old", "unshare -n"})
         EXPECT_NE(text.find(option), std::string::npos) << option;
 }
 

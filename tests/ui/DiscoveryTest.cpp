@@ -166,6 +166,10 @@ struct FaultCase {
     std::vector<std::string> options;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class DroppedReplies : public DiscoveryTest, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(DroppedReplies, LeaveTheTreeAndTableEmpty) {

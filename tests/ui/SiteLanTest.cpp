@@ -141,6 +141,13 @@ TEST_P(TwoCardsOnOneLan, AWriteReachesItsControllerOnce) {
     EXPECT_EQ(Field(frames[0], "bytes").substr(16, 8), "C0A801FE") << "the new gateway";
 }
 
+TEST_P(TwoCardsOnOneLan, EachCardAsksOnceWhereTheControllersAnswerAtOnce) {
+    EXPECT_EQ(Search(), kBoth);
+    for (const auto& sim : lan.sims)
+        EXPECT_EQ(RequestsBySender(*sim, 2),
+                  (std::map<std::string, int>{{"192.168.1.2", 1}, {"192.168.1.3", 1}}));
+}
+
 INSTANTIATE_TEST_SUITE_P(FrontEnds, TwoCardsOnOneLan,
                          ::testing::Values(FrontEnd::kWindow, FrontEnd::kCommandLine), Name);
 

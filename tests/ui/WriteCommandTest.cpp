@@ -245,6 +245,10 @@ struct ValidationCase {
     const char* focused; // the field left with the focus, when bad
 };
 
+void PrintTo(const ValidationCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class Validation : public WindowTest, public ::testing::WithParamInterface<ValidationCase> {};
 
 TEST_P(Validation, ChecksTheFieldsInOrder) {
@@ -429,6 +433,16 @@ TEST_F(WriteCheckTest, AnIgnoredWriteIsNotConfirmed) {
                              "192.168.1.10, маска 255.255.255.0, шлюз 192.168.1.1. Новые "
                              "параметры не приняты: запишите их ещё раз.");
     EXPECT_EQ(balloon->icon, QSystemTrayIcon::Warning);
+}
+
+TEST_F(WriteCheckTest, AControllerAnsweringFromItsOldAddressIsNotConfirmed) {
+    MoveController({"--answer-from-old"}); // new values in its record, from 192.168.1.10
+    const auto balloon = Balloon();
+    ASSERT_TRUE(balloon.has_value());
+    EXPECT_EQ(balloon->title, "Запись не подтверждена");
+    EXPECT_EQ(balloon->text, "Контроллер 00-1A-2B-3C-4D-5E отвечает с адреса 192.168.1.10: IP "
+                             "192.168.1.20, маска 255.255.255.0, шлюз 192.168.1.1. Новые "
+                             "параметры не приняты: запишите их ещё раз.");
 }
 
 // The other two balloons are shown above, from the controller's answers.
