@@ -123,12 +123,14 @@ TForm1::TForm1(QWidget* parent)
     RzTrayIcon1 = new TRzTrayIcon(this, artwork::WindowIcon());
     notifier_ = new TNotifier([this] { return RzTrayIcon1; }, RzMarqueeStatus1, this);
     writeCheck_ = new TWriteCheckNotice(
-        [this](const QString& title, const QString& text, int seconds, int kind) {
+        [this](const QString& title, const QString& text, int seconds, int kind,
+               const QString& line) {
             // A warning tells of a write that did not take.
             constexpr int kWarning = 2;
             notifier_->Tell(
                 {title, text, seconds, kind,
-                 kind == kWarning ? TNotifier::Urgency::kCritical : TNotifier::Urgency::kNews});
+                 kind == kWarning ? TNotifier::Urgency::kCritical : TNotifier::Urgency::kNews,
+                 line});
         },
         this);
     connect(this, &TForm1::FrameSent, writeCheck_,

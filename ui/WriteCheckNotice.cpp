@@ -9,7 +9,10 @@ constexpr int kWarning = 2;
 
 } // namespace
 
-WriteCheckBalloon BalloonFor(const core::WriteCheckOutcome& o) {
+namespace {
+
+// The outcome's words, without the window's line.
+WriteCheckBalloon Words(const core::WriteCheckOutcome& o) {
     const QString controller =
         QStringLiteral("Контроллер ") + QString::fromStdString(o.request.wanted.MacText());
     const QString sender = QString::fromStdString(core::DottedQuad(o.sender));
@@ -34,6 +37,18 @@ WriteCheckBalloon BalloonFor(const core::WriteCheckOutcome& o) {
                                         "повторите поиск.")
                              .arg(seconds),
             true};
+}
+
+} // namespace
+
+WriteCheckBalloon BalloonFor(const core::WriteCheckOutcome& o) {
+    WriteCheckBalloon balloon = Words(o);
+    // "Параметры записаны: 192.168.1.150 (00-1A-2B-3C-4D-09)": the outcome and the address
+    // show in the window's line even where the MAC is cut off.
+    balloon.line = balloon.title + QStringLiteral(": %1 (%2)")
+                                       .arg(QString::fromStdString(o.request.wanted.IpText()),
+                                            QString::fromStdString(o.request.wanted.MacText()));
+    return balloon;
 }
 
 TWriteCheckNotice::TWriteCheckNotice(ShowBalloon show, QObject* parent)
@@ -65,5 +80,6 @@ void TWriteCheckNotice::Show(const core::WriteCheckOutcome& outcome) {
     if (!checker_)
         return; // stopped since
     const WriteCheckBalloon balloon = BalloonFor(outcome);
-    show_(balloon.title, balloon.text, kBalloonSeconds, balloon.warning ? kWarning : kInformation);
+    show_(balloon.title, balloon.text, kBalloonSeconds, balloon.warning ? kWarning : kInformation,
+          balloon.line);
 }

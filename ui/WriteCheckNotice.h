@@ -17,6 +17,8 @@ struct WriteCheckBalloon {
     QString title;
     QString text;
     bool warning = false; // else information
+    // The window's one line: the outcome, then the controller's new address and its MAC.
+    QString line = {};
 };
 WriteCheckBalloon BalloonFor(const core::WriteCheckOutcome& outcome);
 
@@ -24,8 +26,9 @@ class TWriteCheckNotice : public QObject {
     Q_OBJECT
 public:
     // Shows one balloon: title, text, timeout in seconds and icon kind as
-    // TRzTrayIcon::QueueTrayBalloon takes them.
-    using ShowBalloon = std::function<void(const QString&, const QString&, int, int)>;
+    // TRzTrayIcon::QueueTrayBalloon takes them, and the window's line.
+    using ShowBalloon =
+        std::function<void(const QString&, const QString&, int, int, const QString&)>;
 
     TWriteCheckNotice(ShowBalloon show, QObject* parent = nullptr);
     ~TWriteCheckNotice() override;

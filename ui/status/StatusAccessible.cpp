@@ -30,8 +30,11 @@ public:
             const QString caption = Marquee()->CaptionText();
             return caption.isEmpty() ? GroupTitle(widget()) : caption;
         }
-        if (t == QAccessible::Description)
-            return GroupTitle(widget());
+        // A message cut to fit the line is read whole.
+        if (t == QAccessible::Description) {
+            const QString whole = widget()->accessibleDescription();
+            return whole.isEmpty() ? GroupTitle(widget()) : whole;
+        }
         return QAccessibleWidget::text(t);
     }
 
