@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-
 QString StringTableName(LangCodePage translation) {
     return QStringLiteral("%1%2")
         .arg(translation.language, 4, 16, QLatin1Char('0'))
