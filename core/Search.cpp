@@ -85,21 +85,22 @@ void Search::Start(const Ip4& destination, unsigned card) {
     } else if (everyCard) {
         first.ends = Ends::kOnUnaskedCards;
     }
+    // The routed one goes out first, before the requests a caller asked for meanwhile; every
+    // request keeps the id it was given.
+    first.id = ++lastRequest_;
+    requests_.insert(requests_.begin(), first);
     if (everyCard) {
         for (const NetworkCard& c : BroadcastCards()) {
             cards.push_back(c.index);
             cardOfAddress_.emplace(c.address, c.index);
         }
         for (const NetworkCard& other : CardsBesideRoute())
-            requests_.push_back({.to = destination,
-                                 .card = other.index,
-                                 .ends = Ends::kOnItsCard,
-                                 .answeredOn = other.index,
-                                 .every = kAskAgainEvery});
+            AddRequest({.to = destination,
+                        .card = other.index,
+                        .ends = Ends::kOnItsCard,
+                        .answeredOn = other.index,
+                        .every = kAskAgainEvery});
     }
-    requests_.insert(requests_.begin(), first); // the routed one goes out first
-    for (Request& r : requests_)
-        r.id = ++lastRequest_;
     start_ = Clock::now();
     // Routed or not, the broadcast goes out on every broadcast card.
     if (everyCard)

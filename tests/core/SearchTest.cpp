@@ -110,6 +110,26 @@ TEST(Search, ARequestNothingAnswersGoesOutAgainUntilTheWindowEnds) {
     }
 }
 
+// A request asked for before the search starts keeps its id: dropping it stops it.
+TEST(Search, ARequestAskedBeforeTheSearchStartsKeepsItsId) {
+    REQUIRE_PRIVATE_NETWORK();
+    using namespace std::chrono_literals;
+    core::UdpSocket controller = core::UdpSocket::Open(core::kControllerPort);
+    ASSERT_TRUE(controller.Valid());
+    core::Search search;
+    const core::Ip4 asked{127, 0, 0, 2};
+    const int ask = search.Ask(asked, 0, 100ms, core::Search::Clock::now());
+    search.Start({127, 0, 0, 1});
+    search.Drop(ask);
+    search.Listen(500ms, [](const core::Heard&) {});
+    std::deque<core::Datagram> got;
+    while (controller.WaitReadable(0))
+        controller.ReceiveWaiting(got, 64);
+    const auto toAsked = std::count_if(got.begin(), got.end(),
+                                       [&](const core::Datagram& d) { return d.to == asked; });
+    EXPECT_LE(toAsked, 1) << "sent once at the start at most, then dropped";
+}
+
 // Lets the socket open with the receive buffer an ordinary user gets, for one test.
 class ReceiveBufferLimit {
 public:
