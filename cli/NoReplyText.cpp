@@ -48,9 +48,8 @@ std::string Detail(const core::HostFirewall& firewall) {
             return "the firewall's policy could not be read";
         if (firewall.state == State::kInactive)
             return "it is off for the current network profiles";
-        return firewall.broadcastRepliesBlocked
-                   ? "it is on, and replies to broadcasts are disabled by policy"
-                   : "it is on, and lets replies to broadcasts through";
+        return firewall.portsOpen ? "it is on, and lets replies to broadcasts through"
+                                  : "it is on, and replies to broadcasts are disabled by policy";
     case Kind::kNone:
         break;
     }

@@ -83,7 +83,6 @@ HostFirewall FromWindowsPolicy(const WindowsFirewallPolicy& policy) {
     result.state = HostFirewall::State::kActive;
     // With unicast replies to broadcasts allowed, it lets the controllers' replies reach
     // the port the request left from for a few seconds.
-    result.broadcastRepliesBlocked = policy.unicastRepliesBlocked;
     result.portsOpen = !policy.unicastRepliesBlocked;
     result.openCommand =
         "netsh advfirewall firewall add rule name=\"Quorrel IP Configurator\" dir=in "

@@ -22,11 +22,11 @@ struct HostFirewall {
     };
     enum class State { kCannotTell, kActive, kInactive };
     Kind kind = Kind::kNone;
-    State state = State::kCannotTell;     // kWindows: kCannotTell when the policy could not be read
-    std::string zone;                     // kFirewalld: its default zone; empty when it did not say
-    std::string configFile;               // kUfw: the file that says ENABLED=yes
-    bool broadcastRepliesBlocked = false; // kWindows: replies to broadcasts disabled by policy
-    bool portsOpen = false;               // known to admit the local ports 6002-6004/udp already
+    State state = State::kCannotTell; // kWindows: kCannotTell when the policy could not be read
+    std::string zone;                 // kFirewalld: its default zone; empty when it did not say
+    std::string configFile;           // kUfw: the file that says ENABLED=yes
+    bool portsOpen = false;  // known to admit the local ports 6002-6004/udp already (an active
+                             // kWindows: replies to broadcasts are not disabled by policy)
     std::string openCommand; // the command that admits those ports; empty when none is known
     bool openAsAdministrator = false; // the command must be run as an administrator (a sudo
                                       // in it says so itself)

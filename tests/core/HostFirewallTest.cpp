@@ -182,13 +182,12 @@ TEST(HostFirewallTest, WindowsPolicy) {
         core::WindowsFirewallPolicy policy;
         State state;
         bool portsOpen;
-        bool blocked;
     };
     const std::vector<Case> cases = {
-        {{false, false, false}, State::kCannotTell, false, false},
-        {{true, false, false}, State::kInactive, false, false},
-        {{true, true, false}, State::kActive, true, false},
-        {{true, true, true}, State::kActive, false, true},
+        {{false, false, false}, State::kCannotTell, false},
+        {{true, false, false}, State::kInactive, false},
+        {{true, true, false}, State::kActive, true},
+        {{true, true, true}, State::kActive, false},
     };
     for (const Case& c : cases) {
         const HostFirewall found = core::FromWindowsPolicy(c.policy);
@@ -196,7 +195,6 @@ TEST(HostFirewallTest, WindowsPolicy) {
         EXPECT_EQ(found.kind, HostFirewall::Kind::kWindows) << row;
         EXPECT_EQ(found.state, c.state) << row;
         EXPECT_EQ(found.portsOpen, c.portsOpen) << row;
-        EXPECT_EQ(found.broadcastRepliesBlocked, c.blocked) << row;
         EXPECT_EQ(found.openAsAdministrator, c.state == State::kActive) << row;
     }
 }
