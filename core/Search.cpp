@@ -65,6 +65,10 @@ Search::~Search() {
     Wait();
 }
 
+void Search::Close() {
+    socket_ = UdpSocketGroup();
+}
+
 int Search::AddRequest(Request request) {
     request.id = ++lastRequest_;
     requests_.push_back(request);
@@ -209,22 +213,39 @@ size_t Search::Drain(int64_t deadlineNs, const HeardFn& onHeard, bool atEnd) {
     return read;
 }
 
-void Search::Pump(Clock::time_point now, const HeardFn& onHeard) {
-    if (!Opened())
-        return;
-    SendDue(now);
-    while (Drain(std::numeric_limits<int64_t>::max(), onHeard, false) > 0) {
+void Search::Run(const Loop& loop) {
+    const int64_t cutoffNs = loop.cutoff == Clock::time_point::max()
+                                 ? std::numeric_limits<int64_t>::max()
+                                 : Ns(loop.cutoff);
+    bool quietDue = false; // datagrams came since onQuiet was last called
+    for (;;) {
+        const auto now = Clock::now();
+        const std::optional<Clock::time_point> next = loop.next(now);
+        if (!next)
+            break;
+        if (!Opened()) {
+            std::this_thread::sleep_until(*next);
+            continue;
+        }
+        SendDue(now);
+        auto until = std::min(*next, NextDue());
+        if (quietDue)
+            until = std::min(until, now + kQuiet);
+        if (!socket_.WaitReadable(WaitMs(until - now))) {
+            if (quietDue && loop.onQuiet && Clock::now() < loop.cutoff)
+                loop.onQuiet();
+            quietDue = false;
+            continue;
+        }
+        // Read on while datagrams come: a thread that sleeps between datagrams has to win a
+        // processor back for each one, and a stream of replies overflows a small receive
+        // buffer meanwhile.
+        while (Clock::now() < loop.cutoff && Drain(cutoffNs, loop.onHeard, false) > 0) {
+        }
+        quietDue = true;
     }
-}
-
-void Search::WaitUntil(Clock::time_point until) {
-    const auto wait = std::min(until, NextDue()) - Clock::now();
-    if (Opened() && wait > Clock::duration::zero())
-        socket_.WaitReadable(WaitMs(wait));
-}
-
-void Search::Listen(Clock::duration window, const HeardFn& onHeard) {
-    Listen(window, onHeard, {});
+    if (Opened())
+        Drain(cutoffNs, loop.onHeard, true);
 }
 
 void Search::Listen(Clock::duration window, const HeardFn& onHeard,
@@ -232,30 +253,23 @@ void Search::Listen(Clock::duration window, const HeardFn& onHeard,
     if (!Opened() || start_ == Clock::time_point{})
         return;
     const Clock::time_point end = start_ + window;
-    const int64_t endNs = Ns(end);
-    bool quietDue = false; // datagrams came since onQuiet was last called
-    for (;;) {
-        const auto now = Clock::now();
-        if (now >= end)
-            break;
-        SendDue(now);
-        auto until = std::min(end, NextDue());
-        if (quietDue)
-            until = std::min(until, now + kQuiet);
-        if (!socket_.WaitReadable(WaitMs(until - now))) {
-            if (quietDue && onQuiet && Clock::now() < end)
-                onQuiet();
-            quietDue = false;
-            continue;
-        }
-        // Read on while datagrams come: a thread that sleeps between datagrams has to win a
-        // processor back for each one, and a stream of replies overflows a small receive
-        // buffer meanwhile.
-        while (Clock::now() < end && Drain(endNs, onHeard, false) > 0) {
-        }
-        quietDue = true;
+    Run({.onHeard = onHeard,
+         .next = [end](Clock::time_point now) -> std::optional<Clock::time_point> {
+             if (now >= end)
+                 return std::nullopt;
+             return end;
+         },
+         .onQuiet = onQuiet,
+         .cutoff = end});
+}
+
+void Search::RunInBackground(std::function<void()> work) {
+    Wait();
+    try {
+        thread_ = std::thread(work);
+    } catch (const std::system_error&) {
+        work(); // no thread to be had: the caller waits for it here
     }
-    Drain(endNs, onHeard, true);
 }
 
 void Search::StartInBackground(const Ip4& destination, unsigned card, Clock::duration window,
@@ -263,19 +277,12 @@ void Search::StartInBackground(const Ip4& destination, unsigned card, Clock::dur
                                std::function<void()> onEnd) {
     if (thread_.joinable() || !Opened())
         return;
-    // The request goes out from the thread once it runs: on a busy machine a new thread may
-    // wait a while for its first turn, and replies sent meanwhile would find nobody reading.
-    auto listen = [this, destination, card, window, onHeard = std::move(onHeard),
-                   onQuiet = std::move(onQuiet), onEnd = std::move(onEnd)] {
+    RunInBackground([this, destination, card, window, onHeard = std::move(onHeard),
+                     onQuiet = std::move(onQuiet), onEnd = std::move(onEnd)] {
         Start(destination, card);
         Listen(window, onHeard, onQuiet);
         onEnd();
-    };
-    try {
-        thread_ = std::thread(listen);
-    } catch (const std::system_error&) {
-        listen(); // no thread to be had: the caller waits for the window here
-    }
+    });
 }
 
 void Search::Wait() {

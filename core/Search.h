@@ -2,14 +2,17 @@
 // all run it: the first free local port, the discovery request "TR", and the valid replies
 // that reach the machine within a window timed on the steady clock.
 //
-// A request goes out again while nothing has answered it: a laptop's Wi-Fi sends a
-// broadcast once, unacknowledged, and an access point relays it to the wired LAN only if it
-// got it. A card that has heard a reply asks nothing more.
+// A search is a table of requests, each with the rule that ends it: a search's requests
+// end when a reply answers them or the window is over, a write check's when the check
+// drops them. Requests are added and dropped at any time and keep their ids. A request goes
+// out again while nothing has answered it: a laptop's Wi-Fi sends a broadcast once,
+// unacknowledged, and an access point relays it to the wired LAN only if it got it. A card
+// that has heard a reply asks nothing more.
 //
-// Listen is the search's only wait: one poll on its sockets at a time, until the end of the
-// window. The command line calls it on its own thread; the window lets it run in a thread of
-// its own (StartInBackground), which keeps the socket drained however long the window takes
-// to file what it heard.
+// Run is the search's one loop: it sends what is due and waits in one poll on its sockets
+// at a time until its caller ends it. The command line runs it on its own thread; the
+// window and the write checks run it on the search's own thread (RunInBackground), which
+// keeps the socket drained however long the window takes to file what it heard.
 #pragma once
 
 #include "Controllers.h"
@@ -23,6 +26,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,6 +60,8 @@ public:
     // false: none of the three local ports could be opened; the search can do nothing.
     bool Opened() const { return socket_.Valid(); }
     uint16_t LocalPort() const { return localPort_; }
+    // Gives the local port back; the search sends and hears nothing more.
+    void Close();
 
     // Sends "TR" to port 5001 of destination; the window opens here. Card 0: routed, and to
     // the broadcast address also once on every other broadcast card (a routed broadcast
@@ -65,19 +71,36 @@ public:
     // an address by arriving at all.
     void Start(const Ip4& destination, unsigned card = 0);
 
-    // Hands each valid reply that reached the machine within window (from Start) to
-    // onHeard, in arrival order, and returns at the end of the window; replies that arrive
-    // later are never handed out.
-    void Listen(Clock::duration window, const HeardFn& onHeard);
+    // How a run of the loop goes on. next is called on the loop's thread before every
+    // wait, with the time: it may add and drop requests, and gives the latest moment to be
+    // called again, or nullopt to end the run. Each valid reply goes to onHeard in arrival
+    // order, unless it arrived after cutoff; onQuiet is called whenever a stream of replies
+    // has paused (a caller that files replies elsewhere wakes there; it must not block).
+    struct Loop {
+        HeardFn onHeard;
+        std::function<std::optional<Clock::time_point>(Clock::time_point now)> next;
+        std::function<void()> onQuiet = {};
+        Clock::time_point cutoff = Clock::time_point::max();
+    };
+    // The loop. Without a local port it only calls next, when it asks.
+    void Run(const Loop& loop);
 
-    // Starts and listens as Start and Listen do, in a thread of its own, which sends the
-    // request once it runs. On that thread: onHeard for each reply, onQuiet whenever a
-    // stream of replies has paused (a caller that files replies elsewhere wakes there; it
-    // must not block), and onEnd once at the end of the window.
+    // Runs the loop from Start until the end of window: hands each valid reply that reached
+    // the machine within it to onHeard and returns; later replies are never handed out.
+    void Listen(Clock::duration window, const HeardFn& onHeard,
+                const std::function<void()>& onQuiet = {});
+
+    // Runs work (which runs the loop) on the search's own thread; without a thread to be
+    // had, on the calling one. Wait, or the destructor, waits for it to end.
+    void RunInBackground(std::function<void()> work);
+    // Start and Listen in the background: the request goes out from the search's thread
+    // once it runs (on a busy machine a new thread may wait a while for its first turn,
+    // and replies sent meanwhile would find nobody reading), and onEnd is called there once
+    // at the end of the window.
     void StartInBackground(const Ip4& destination, unsigned card, Clock::duration window,
                            HeardFn onHeard, std::function<void()> onQuiet,
                            std::function<void()> onEnd);
-    // Waits until the background listen has ended (at the end of its window).
+    // Waits until the background work has ended.
     void Wait();
 
     // Some card heard no reply to the broadcast within a short while, and the neighbours
@@ -86,15 +109,11 @@ public:
     // Every "TR" this search has sent: first requests, asks again and the unicast re-ask.
     int RequestsSent() const { return sent_; }
 
-    // For a caller that keeps asking until it has what it wants (the check after a write):
-    // "TR" to port 5001 of to, by card as UdpSocket::Send takes it, at now and every every
-    // after, until Drop. Gives the request's number.
+    // A request that ends when its caller drops it (the check after a write): "TR" to port
+    // 5001 of to, by card as UdpSocket::Send takes it, due at now and every every after.
+    // Gives the request's id.
     int Ask(const Ip4& to, unsigned card, Clock::duration every, Clock::time_point now);
     void Drop(int request);
-    // Sends what is due at now and hands out every valid reply waiting, without waiting.
-    void Pump(Clock::time_point now, const HeardFn& onHeard);
-    // Waits until a reply waits or a request is due, until at the latest.
-    void WaitUntil(Clock::time_point until);
     // When the last request went out (the epoch before the first).
     Clock::time_point LastSent() const { return lastSent_; }
 
@@ -126,8 +145,6 @@ private:
     // The card a reply answers: the card whose address it was sent to, else the card it
     // arrived on.
     unsigned AnsweringCard(const Datagram& d) const;
-    void Listen(Clock::duration window, const HeardFn& onHeard,
-                const std::function<void()>& onQuiet);
     // Hands out what waits on the socket; up to deadlineNs, or when the system does not
     // stamp arrival times, all of it (it was waiting at the end). Gives how many were read.
     size_t Drain(int64_t deadlineNs, const HeardFn& onHeard, bool atEnd);

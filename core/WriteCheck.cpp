@@ -1,13 +1,16 @@
 #include "WriteCheck.h"
 
 #include <algorithm>
+#include <map>
+#include <optional>
+#include <utility>
 
 namespace core {
 namespace {
 
-using Clock = WriteChecks::Clock;
+using Clock = std::chrono::steady_clock;
 
-// How long the checking thread waits at most before it looks at its stop flag again.
+// How long the checks' loop waits at most before it looks for new checks and a stop.
 constexpr std::chrono::milliseconds kStopLatency{50};
 
 bool Takes(const ControllerRecord& wanted, const Ip4& sender, const ControllerRecord& heard) {
@@ -34,6 +37,36 @@ WriteCheckRequest CheckAfterWrite(const ControllerRecord& written,
     return request;
 }
 
+namespace {
+
+// The checks running on one search, used on its loop's thread.
+class WriteChecks {
+public:
+    void Add(const WriteCheckRequest& request, Clock::time_point now);
+    bool Empty() const { return running_.empty(); }
+    // A reply the search heard.
+    void Take(const Heard& heard);
+    // Asks for every check not asked for yet (one request per destination and card, however
+    // many checks wait for it), gives the outcomes of the checks that are settled or out of
+    // time, and drops the requests no check waits for any more.
+    std::vector<WriteCheckOutcome> Settle(Search& search, Clock::time_point now);
+    // When a check runs out of time next (max: none runs).
+    Clock::time_point NextDeadline() const;
+
+private:
+    // Where a check asks: the address and the card as UdpSocket::Send takes it.
+    using AskKey = std::pair<Ip4, unsigned>;
+    struct Running {
+        WriteCheckOutcome outcome;
+        Clock::time_point start;
+        Clock::time_point deadline;
+        std::optional<AskKey> ask; // none: its card has gone, it asks nothing
+    };
+
+    std::map<AskKey, int> asks_; // the search's requests
+    std::vector<Running> running_;
+};
+
 void WriteChecks::Add(const WriteCheckRequest& request, Clock::time_point now) {
     Running r;
     r.outcome.request = request;
@@ -43,19 +76,6 @@ void WriteChecks::Add(const WriteCheckRequest& request, Clock::time_point now) {
     if (const std::optional<unsigned> via = FrameCard(request.card))
         r.ask = AskKey{request.askAt, *via};
     running_.push_back(std::move(r));
-}
-
-void WriteChecks::Ask(Clock::time_point now) {
-    if (!search_) {
-        search_ = std::make_unique<Search>(base_);
-        if (!search_->Opened()) {
-            search_.reset(); // none free: again at the next step
-            return;
-        }
-    }
-    for (const Running& r : running_)
-        if (r.ask && !asks_.contains(*r.ask))
-            asks_[*r.ask] = search_->Ask(r.ask->first, r.ask->second, kWriteCheckAskEvery, now);
 }
 
 void WriteChecks::Take(const Heard& heard) {
@@ -71,14 +91,11 @@ void WriteChecks::Take(const Heard& heard) {
     }
 }
 
-std::vector<WriteCheckOutcome> WriteChecks::Step(Clock::time_point now) {
+std::vector<WriteCheckOutcome> WriteChecks::Settle(Search& search, Clock::time_point now) {
+    for (const Running& r : running_)
+        if (r.ask && !asks_.contains(*r.ask))
+            asks_[*r.ask] = search.Ask(r.ask->first, r.ask->second, kWriteCheckAskEvery, now);
     std::vector<WriteCheckOutcome> done;
-    if (!search_ && running_.empty())
-        return done;
-    if (!running_.empty())
-        Ask(now);
-    if (search_)
-        search_->Pump(now, [this](const Heard& heard) { Take(heard); });
     for (auto r = running_.begin(); r != running_.end();) {
         if (r->outcome.result != WriteCheckResult::kConfirmed && now < r->deadline) {
             ++r;
@@ -88,7 +105,6 @@ std::vector<WriteCheckOutcome> WriteChecks::Step(Clock::time_point now) {
         done.push_back(std::move(r->outcome));
         r = running_.erase(r);
     }
-    // A request no check waits for any more goes quiet.
     for (auto a = asks_.begin(); a != asks_.end();) {
         const bool wanted = std::any_of(running_.begin(), running_.end(),
                                         [&a](const Running& r) { return r.ask == a->first; });
@@ -96,82 +112,94 @@ std::vector<WriteCheckOutcome> WriteChecks::Step(Clock::time_point now) {
             ++a;
             continue;
         }
-        search_->Drop(a->second);
+        search.Drop(a->second);
         a = asks_.erase(a);
     }
-    // The other controllers on the card are still answering the last request for a
-    // search's window: the port is kept, dropping what comes, until that has passed.
-    if (search_ && running_.empty() && now >= search_->LastSent() + Search::kWindow)
-        search_.reset();
     return done;
 }
 
-void WriteChecks::Wait(Clock::duration limit) {
-    Clock::time_point due = Clock::now() + limit;
+Clock::time_point WriteChecks::NextDeadline() const {
+    Clock::time_point due = Clock::time_point::max();
     for (const Running& r : running_)
         due = std::min(due, r.deadline);
-    if (search_ && running_.empty())
-        due = std::min(due, search_->LastSent() + Search::kWindow);
-    if (search_) {
-        search_->WaitUntil(due);
-        return;
-    }
-    const auto left = due - Clock::now();
-    if (left > Clock::duration::zero())
-        // Rounded up: a wait of 0 ms before a step that is due in less would only spin.
-        std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(left));
+    return due;
 }
 
+} // namespace
+
 WriteCheckOutcome CheckWrite(const WriteCheckRequest& request) {
+    Search search;
     WriteChecks checks;
-    checks.Add(request);
-    for (;;) {
-        std::vector<WriteCheckOutcome> done = checks.Step();
-        if (!done.empty())
-            return std::move(done.front());
-        checks.Wait(request.time);
-    }
+    checks.Add(request, Clock::now());
+    std::optional<WriteCheckOutcome> outcome;
+    search.Run({.onHeard = [&checks](const Heard& heard) { checks.Take(heard); },
+                .next = [&](Clock::time_point now) -> std::optional<Clock::time_point> {
+                    for (WriteCheckOutcome& o : checks.Settle(search, now))
+                        outcome = std::move(o);
+                    if (outcome)
+                        return std::nullopt;
+                    return checks.NextDeadline();
+                }});
+    return *outcome;
 }
 
 WriteChecker::WriteChecker(Report report, uint16_t base)
-    : report_(std::move(report)), base_(base), thread_([this] { Run(); }) {}
+    : report_(std::move(report)), base_(base) {}
 
 WriteChecker::~WriteChecker() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stop_ = true;
     }
-    wake_.notify_one();
-    thread_.join();
+    search_.reset(); // waits for its loop, which ends at its next turn
 }
 
 void WriteChecker::Start(const WriteCheckRequest& request) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.push_back(request);
+        if (running_)
+            return; // the running loop takes it at its next turn
+        running_ = true;
     }
-    wake_.notify_one();
+    // The last search's loop has ended: its port is given back before the next one opens.
+    search_.reset();
+    search_ = std::make_unique<Search>(base_);
+    Search* search = search_.get();
+    search->RunInBackground([this, search] { Run(*search); });
 }
 
-void WriteChecker::Run() {
-    WriteChecks checks(base_);
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        if (checks.Idle())
-            wake_.wait(lock, [this] { return stop_ || !pending_.empty(); });
-        if (stop_)
-            return;
-        const auto now = Clock::now();
-        for (const WriteCheckRequest& request : pending_)
-            checks.Add(request, now);
-        pending_.clear();
-        lock.unlock();
-        for (const WriteCheckOutcome& outcome : checks.Step())
-            report_(outcome);
-        // A check that is started or a stop asked for meanwhile waits this long at most.
-        checks.Wait(kStopLatency);
-        lock.lock();
-    }
+void WriteChecker::Run(Search& search) {
+    WriteChecks checks;
+    search.Run({.onHeard = [&checks](const Heard& heard) { checks.Take(heard); },
+                .next = [&](Clock::time_point now) -> std::optional<Clock::time_point> {
+                    std::vector<WriteCheckOutcome> done;
+                    bool ended = false;
+                    {
+                        std::lock_guard<std::mutex> lock(mutex_);
+                        if (stop_) {
+                            running_ = false;
+                            return std::nullopt;
+                        }
+                        for (const WriteCheckRequest& request : pending_)
+                            checks.Add(request, now);
+                        pending_.clear();
+                        done = checks.Settle(search, now);
+                        // The other controllers on the card are still answering the last
+                        // request for a search's window: the port is kept, dropping what
+                        // comes, until that has passed.
+                        ended = checks.Empty() && now >= search.LastSent() + Search::kWindow;
+                        if (ended)
+                            running_ = false;
+                    }
+                    for (const WriteCheckOutcome& outcome : done)
+                        report_(outcome);
+                    if (ended)
+                        return std::nullopt;
+                    // A check started or a stop asked for meanwhile waits this long at most.
+                    return std::min(checks.NextDeadline(), now + kStopLatency);
+                }});
+    search.Close();
 }
 
 } // namespace core

@@ -20,15 +20,10 @@
 #include "Search.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <thread>
-#include <utility>
 #include <vector>
 
 namespace core {
@@ -73,53 +68,14 @@ struct WriteCheckOutcome {
     std::chrono::milliseconds after{0}; // from the start of the check to its outcome
 };
 
-// The checks running on one local port (the window may start a second one while the first
-// still asks). One thread uses it.
-class WriteChecks {
-public:
-    using Clock = std::chrono::steady_clock;
-
-    explicit WriteChecks(uint16_t base = kLocalPortBase) : base_(base) {}
-
-    void Add(const WriteCheckRequest& request, Clock::time_point now = Clock::now());
-    // No check is running and the local port is given back.
-    bool Idle() const { return running_.empty() && !search_; }
-
-    // Sends the requests that are due, reads every reply waiting and gives the outcomes of
-    // the checks that are settled or out of time. Opens the local port for the first request
-    // (when none is free, again for the next one). Once no check is left it keeps the port,
-    // dropping what comes, until a search's window has passed since the last request: the
-    // other controllers on the card are still answering it.
-    std::vector<WriteCheckOutcome> Step(Clock::time_point now = Clock::now());
-
-    // Waits until a reply is waiting or the next step is due, but at most limit.
-    void Wait(Clock::duration limit);
-
-private:
-    // Where a check asks: the address and the card as UdpSocket::Send takes it.
-    using AskKey = std::pair<Ip4, unsigned>;
-    struct Running {
-        WriteCheckOutcome outcome;
-        Clock::time_point start;
-        Clock::time_point deadline;
-        std::optional<AskKey> ask; // none: its card has gone, it asks nothing
-    };
-    // Asks for every check that is not asked for yet: one request per destination and
-    // card, however many checks wait for it.
-    void Ask(Clock::time_point now);
-    void Take(const Heard& heard);
-
-    uint16_t base_;
-    std::unique_ptr<Search> search_; // from the first request to a second after the last
-    std::map<AskKey, int> asks_;     // the search's requests
-    std::vector<Running> running_;
-};
-
 // Runs one check to its end on the calling thread.
 WriteCheckOutcome CheckWrite(const WriteCheckRequest& request);
 
-// Runs checks on a thread of its own and reports each outcome, on that thread, as it comes.
-// Destroying it stops the thread; the checks still running then report nothing.
+// Runs checks on a search's thread and reports each outcome, on that thread, as it comes.
+// The search holds a local port (the first free one from base on) from the first check on;
+// once no check is left it keeps the port, dropping what comes, until a search's window has
+// passed since its last request: the other controllers on the card are still answering it.
+// Destroying the checker stops the search; the checks still running then report nothing.
 class WriteChecker {
 public:
     using Report = std::function<void(const WriteCheckOutcome&)>;
@@ -129,19 +85,20 @@ public:
     WriteChecker(const WriteChecker&) = delete;
     WriteChecker& operator=(const WriteChecker&) = delete;
 
-    // Starts a check beside the ones running; returns at once.
+    // Starts a check beside the ones running; returns at once. One thread calls it.
     void Start(const WriteCheckRequest& request);
 
 private:
-    void Run();
+    // The search's loop while checks run.
+    void Run(Search& search);
 
     Report report_;
     uint16_t base_;
-    std::mutex mutex_; // guards pending_ and stop_
-    std::condition_variable wake_;
+    std::mutex mutex_; // guards pending_, running_ and stop_
     std::vector<WriteCheckRequest> pending_;
+    bool running_ = false; // the search's loop runs and will take what is pending
     bool stop_ = false;
-    std::thread thread_; // last: it starts once the rest is in place
+    std::unique_ptr<Search> search_; // the last one started; only Start and the destructor
 };
 
 } // namespace core
