@@ -23,7 +23,8 @@ bool StartsAnOperation(const QString& caption) {
 } // namespace
 
 TNotifier::TNotifier(std::function<TRzTrayIcon*()> tray, TRzMarqueeStatus* marquee, QObject* parent)
-    : QObject(parent), tray_(std::move(tray)), marquee_(marquee) {
+    : QObject(parent), tray_(std::move(tray)), marquee_(marquee),
+      notices_(new desktop::NoticeWatch(this)) {
     connect(marquee_, &TRzMarqueeStatus::CaptionChanged, this, &TNotifier::CaptionChanged);
 }
 
@@ -38,7 +39,7 @@ int TNotifier::Tell(const Message& message) {
         return kBalloon;
     }
     int channels = kWindow;
-    if (desktop::NoticesAvailable() &&
+    if (notices_->Available() &&
         desktop::SendNotice({message.title, message.text, message.urgency == Urgency::kCritical}))
         channels |= kDesktop;
     ShowInWindow(message);

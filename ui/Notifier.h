@@ -4,7 +4,8 @@
 // Where the tray icon shows, a balloon at it, queued as the tray queues them. Where it does
 // not, a notification of the desktop's notification service when there is one, and the text
 // in the status marquee, which stands until the next search or write. Which of them is there
-// is asked each time a message is due, so a tray or a service that appears later is used.
+// is known each time a message is due (the tray asked, the service watched on the bus), so a
+// tray or a service that appears later is used.
 #pragma once
 
 #include <QObject>
@@ -13,6 +14,9 @@
 
 class TRzMarqueeStatus;
 class TRzTrayIcon;
+namespace desktop {
+class NoticeWatch;
+}
 
 class TNotifier : public QObject {
     Q_OBJECT
@@ -59,6 +63,7 @@ private:
 
     std::function<TRzTrayIcon*()> tray_;
     TRzMarqueeStatus* marquee_;
+    desktop::NoticeWatch* notices_;
     QString standing_;
     QString standingLine_; // its one line
     QString shown_;        // the marquee's caption while it shows standing_

@@ -10,7 +10,6 @@
 #include "NoReplyNotice.h"
 #include "Notifier.h"
 #include "ProgressStatus.h"
-#include "SearchDiagnosis.h"
 #include "StatusBar.h"
 #include "StatusPane.h"
 #include "TrayIcon.h"
@@ -138,7 +137,10 @@ TForm1::TForm1(QWidget* parent)
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    if (diagnosis_.joinable())
+        diagnosis_.join();
+}
 
 void TForm1::BuildLayout() {
     BuildToolbar();
@@ -280,6 +282,7 @@ void TForm1::Release() {
 }
 
 void TForm1::StartSearch(const core::Ip4& destination, bool broadcast) {
+    ++searchesStarted_;
     auto* run = new SearchRun(Context(), core::kLocalPortBase, this);
     if (!run->Start(destination)) {
         delete run; // no local port: the command ends as after an empty search
@@ -319,11 +322,42 @@ void TForm1::RzToolButton2Click() {
 }
 
 void TForm1::AdviseOnFirewall() {
+    if (notifier_->TrayShows() && firewallAdvised_)
+        return; // the balloon's advice has been given
+    diagnosisFor_ = searchesStarted_;
+    if (diagnosis_.joinable()) {
+        diagnoseAgain_ = true; // for this search, once the one running has ended
+        return;
+    }
+    StartDiagnosis();
+}
+
+void TForm1::StartDiagnosis() {
+    diagnosis_ = std::thread([this] { diagnosed_.PostAndWake(core::DiagnoseNoReply()); });
+}
+
+void TForm1::DiagnosisArrived() {
+    for (const core::NoReplyFacts& facts : diagnosed_.Take()) {
+        diagnosis_.join();
+        if (closed_)
+            return;
+        if (diagnoseAgain_) {
+            diagnoseAgain_ = false;
+            StartDiagnosis();
+            return;
+        }
+        // A search started since has made the facts stale.
+        if (diagnosisFor_ == searchesStarted_)
+            Advise(facts);
+    }
+}
+
+void TForm1::Advise(const core::NoReplyFacts& facts) {
     if (notifier_->TrayShows()) {
         // The balloon: only the firewall advice, once per run.
         if (firewallAdvised_)
             return;
-        const auto advice = noreply::FirewallAdvice(core::DiagnoseNoReply());
+        const auto advice = noreply::FirewallAdvice(facts);
         if (!advice)
             return;
         firewallAdvised_ = true;
@@ -333,7 +367,7 @@ void TForm1::AdviseOnFirewall() {
     }
     // No tray: the whole account stands in the window after each empty search; the desktop
     // hears it again only when it has changed.
-    const TNotifier::Message account = noreply::Account(core::DiagnoseNoReply());
+    const TNotifier::Message account = noreply::Account(facts);
     if (account.text == lastNoReplyAccount_) {
         notifier_->ShowInWindow(account);
         return;
@@ -375,6 +409,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     writeCheck_->Stop();
+    closed_ = true; // a diagnosis still running tells nothing
     event->accept();
 }
 
