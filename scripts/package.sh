@@ -106,13 +106,13 @@ if [ "$mode" = ci ]; then
 fi
 "$root/scripts/install-deps.sh" "${extra[@]}"
 
-desktop-file-validate "$root/packaging/$app_id.desktop"
-appstreamcli validate --no-net "$root/packaging/$app_id.metainfo.xml" >/dev/null ||
-    appstreamcli validate --no-net "$root/packaging/$app_id.metainfo.xml" ||
-    fail "the AppStream metadata does not validate"
-
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
     -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+# The menu entry and the AppStream metadata as the configuration made them.
+desktop-file-validate "$build/packaging/$app_id.desktop"
+appstreamcli validate --no-net "$build/packaging/$app_id.metainfo.xml" >/dev/null ||
+    appstreamcli validate --no-net "$build/packaging/$app_id.metainfo.xml" ||
+    fail "the AppStream metadata does not validate"
 cmake --build "$build" --parallel "$(nproc)"
 rm -f "$build/${package}"_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)

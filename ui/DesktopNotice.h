@@ -9,11 +9,6 @@
 
 namespace desktop {
 
-// How the program names itself to the notification service.
-inline constexpr char kAppName[] = "Quorrel IP Configurator";
-inline constexpr char kDesktopEntry[] = "com.trevant.QuorrelIpConfigurator"; // the menu entry's id
-inline constexpr char kIconName[] = "quorrel-ip-configurator";               // in the icon theme
-
 struct Notice {
     QString summary;
     QString body; // plain text

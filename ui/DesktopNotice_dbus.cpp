@@ -2,6 +2,8 @@
 // notification interface defines it.
 #include "DesktopNotice.h"
 
+#include "Identity.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -79,10 +81,11 @@ bool SendNotice(const Notice& notice) {
     QDBusMessage call =
         QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     QVariantMap hints;
-    hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopEntry));
+    hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(identity::kDesktopId));
     hints.insert(QStringLiteral("urgency"),
                  QVariant::fromValue(notice.critical ? kCritical : kNormal));
-    call << QString::fromUtf8(kAppName) << uint(0) << QString::fromLatin1(kIconName)
+    // The program names itself by its name, its menu entry's id and its icon's name.
+    call << QString::fromUtf8(identity::kName) << uint(0) << QString::fromLatin1(identity::kPackage)
          << notice.summary << Escaped(notice.body) << QStringList() << hints
          << int(-1); // the service's own timeout
     // The answer (the notice's number) is not needed: the window never waits for the bus.

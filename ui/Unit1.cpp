@@ -4,6 +4,7 @@
 #include "Artwork.h"
 #include "ControllerRecord.h"
 #include "Fonts.h"
+#include "Identity.h"
 #include "MarqueeStatus.h"
 #include "MarqueeTexts.h"
 #include "MessDlgs.h"
@@ -110,7 +111,7 @@ TForm1::TForm1(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Quorrel IP Configurator"));
+    setWindowTitle(QString::fromUtf8(identity::kName));
     setWindowIcon(artwork::WindowIcon());
     setFont(WindowFont());
     setBackgroundRole(QPalette::Button);
@@ -258,7 +259,7 @@ void TForm1::BuildParameterGroup(QWidget* page) {
 
 void TForm1::FormCreate() {
     RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
-                                 QStringLiteral("Quorrel IP Configurator"), 10, 1);
+                                 QString::fromUtf8(identity::kName), 10, 1);
     devices_.Clear();
     EnableEditFields(false);
     if (QTreeWidgetItem* root = RzCheckTree1->FindTopLevel(QStringLiteral("Quorrel")))
