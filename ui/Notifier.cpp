@@ -28,19 +28,31 @@ TNotifier::TNotifier(std::function<TRzTrayIcon*()> tray, TRzMarqueeStatus* marqu
     connect(marquee_, &TRzMarqueeStatus::CaptionChanged, this, &TNotifier::CaptionChanged);
 }
 
+TNotifier::Look TNotifier::LookOf(Kind kind) {
+    // The balloon's icons: 1 information, 2 warning; the tray has none for a success.
+    switch (kind) {
+    case Kind::kInformation:
+    case Kind::kSuccess:
+        return {1, false};
+    case Kind::kWarning:
+        return {2, true};
+    }
+    return {0, false};
+}
+
 bool TNotifier::TrayShows() const {
     TRzTrayIcon* tray = tray_ ? tray_() : nullptr;
     return tray != nullptr && tray->Available();
 }
 
 int TNotifier::Tell(const Message& message) {
+    const Look look = LookOf(message.kind);
     if (TrayShows()) {
-        tray_()->QueueTrayBalloon(message.title, message.text, message.seconds, message.kind);
+        tray_()->QueueTrayBalloon(message.title, message.text, message.seconds, look.balloonIcon);
         return kBalloon;
     }
     int channels = kWindow;
-    if (notices_->Available() &&
-        desktop::SendNotice({message.title, message.text, message.urgency == Urgency::kCritical}))
+    if (notices_->Available() && desktop::SendNotice({message.title, message.text, look.critical}))
         channels |= kDesktop;
     ShowInWindow(message);
     return channels;

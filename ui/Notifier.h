@@ -21,14 +21,22 @@ class NoticeWatch;
 class TNotifier : public QObject {
     Q_OBJECT
 public:
-    enum class Urgency { kNews, kCritical };
+    // What a message tells; its kind sets both the tray balloon's icon and the desktop
+    // notification's urgency.
+    enum class Kind { kInformation, kSuccess, kWarning };
+    // How a kind shows: the balloon's icon as TRzTrayIcon takes it, and whether the desktop
+    // notification is critical (it stays until the user dismisses it).
+    struct Look {
+        int balloonIcon;
+        bool critical;
+    };
+    static Look LookOf(Kind kind);
 
     struct Message {
         QString title;
         QString text;
         int seconds = 10; // how long the balloon stays
-        int kind = 1;     // the balloon's icon, as TRzTrayIcon::QueueTrayBalloon takes it
-        Urgency urgency = Urgency::kNews;
+        Kind kind = Kind::kInformation;
         // What the one-line marquee shows of it, the most telling part first; empty: the
         // title and the text.
         QString line = {};

@@ -122,17 +122,8 @@ TForm1::TForm1(QWidget* parent)
 
     RzTrayIcon1 = new TRzTrayIcon(this, artwork::WindowIcon());
     notifier_ = new TNotifier([this] { return RzTrayIcon1; }, RzMarqueeStatus1, this);
-    writeCheck_ = new TWriteCheckNotice(
-        [this](const QString& title, const QString& text, int seconds, int kind,
-               const QString& line) {
-            // A warning tells of a write that did not take.
-            constexpr int kWarning = 2;
-            notifier_->Tell(
-                {title, text, seconds, kind,
-                 kind == kWarning ? TNotifier::Urgency::kCritical : TNotifier::Urgency::kNews,
-                 line});
-        },
-        this);
+    writeCheck_ =
+        new TWriteCheckNotice([this](const TNotifier::Message& m) { notifier_->Tell(m); }, this);
     connect(this, &TForm1::FrameSent, writeCheck_,
             [this](const SentFrame& frame) { writeCheck_->Start(frame.write.check); });
     FormCreate();
@@ -259,7 +250,8 @@ void TForm1::BuildParameterGroup(QWidget* page) {
 
 void TForm1::FormCreate() {
     RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
-                                 QString::fromUtf8(identity::kName), 10, 1);
+                                 QString::fromUtf8(identity::kName), 10,
+                                 TNotifier::LookOf(TNotifier::Kind::kInformation).balloonIcon);
     devices_.Clear();
     EnableEditFields(false);
     if (QTreeWidgetItem* root = RzCheckTree1->FindTopLevel(QStringLiteral("Quorrel")))
