@@ -9,7 +9,9 @@
 #                                StartupWMClass as its X11 class, on a headless Wayland
 #                                compositor it shows natively with the entry's id as app id
 #                                and a broadcast search finds controller-sim's controllers
-#                                (tests/packaging/wayland_check.sh), quorrel-cli --help
+#                                (tests/packaging/wayland_check.sh), a write outcome cut
+#                                to the status line is read whole over AT-SPI
+#                                (tests/packaging/x11_write_check.sh), quorrel-cli --help
 #                                runs, purge, and no installed file is left behind
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -186,6 +188,9 @@ echo "--- window (started as the menu entry starts it: $exec_line)"
 
 echo "--- Wayland (headless weston, no X display)"
 "${sudo_cmd[@]}" bash "$root/tests/packaging/wayland_check.sh" "$build/tools/controller-sim"
+
+echo "--- a write outcome read whole over the accessibility bus (Xvfb)"
+"${sudo_cmd[@]}" bash "$root/tests/packaging/x11_write_check.sh" "$build/tools/controller-sim"
 
 echo "--- quorrel-cli"
 if [ -x /usr/bin/quorrel-cli ]; then
