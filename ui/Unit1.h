@@ -162,9 +162,9 @@ private:
     bool firewallAdvised_ = false;
     QString lastNoReplyAccount_; // the last account of an empty search the desktop heard
     bool closed_ = false;
-    // The diagnosis after an empty broadcast search: the thread gathering its facts, the
-    // searches started when the search that asked for it ended, and whether a later empty
-    // search wants one of its own once this one has ended.
+    // The diagnosis after an empty broadcast search: the thread gathering its facts (the
+    // destructor waits for it), the searches started when the search that asked for it
+    // ended, and whether a later empty search wants one of its own once this one has ended.
     std::thread diagnosis_;
     int diagnosisFor_ = 0;
     bool diagnoseAgain_ = false;
