@@ -2,6 +2,7 @@
 // and the window-level flag, then the main window and its message loop. Nothing is saved
 // at exit.
 #include "BalloonHints.h"
+#include "Identity.h"
 #include "QtTranslation.h"
 #include "Unit1.h"
 #include "WindowsStart.h"
@@ -15,8 +16,8 @@ int main(int argc, char** argv) {
     // entry names in StartupWMClass; the desktop file name is the entry's id, which a
     // Wayland compositor gets as the window's app id. Both let a dock match the running
     // window to its launcher.
-    app.setApplicationName(QStringLiteral("Quorrel IP Configurator"));
-    app.setDesktopFileName(QStringLiteral("com.trevant.QuorrelIpConfigurator"));
+    app.setApplicationName(QString::fromUtf8(identity::kName));
+    app.setDesktopFileName(QString::fromUtf8(identity::kDesktopId));
     CheckNativeStyle();
     InstallQtTranslation(app);
     ApplyBalloonHintStyle(app);

@@ -1,7 +1,7 @@
 // What the program does at start on Windows only; elsewhere these do nothing.
 #pragma once
 
-// Holds the named mutex "Global\QuorrelIpConfigurator.Running" for the program's lifetime
+// Holds the named mutex identity::kRunningMutex for the program's lifetime
 // (the system releases it at exit), by which the installer and the uninstaller tell that
 // the program is running, also when only its tray icon shows.
 void MarkProgramRunning();

@@ -1,5 +1,7 @@
 #include "WindowsStart.h"
 
+#include "Identity.h"
+
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QStyle>
@@ -11,7 +13,7 @@ Q_LOGGING_CATEGORY(lcStart, "quorrel.start")
 void MarkProgramRunning() {
     // Global: an installer run by another administrator's session sees it as well. The
     // handle stays open until the process ends.
-    if (CreateMutexW(nullptr, FALSE, L"Global\\QuorrelIpConfigurator.Running") == nullptr)
+    if (CreateMutexW(nullptr, FALSE, identity::kRunningMutex) == nullptr)
         qCWarning(lcStart, "CreateMutexW: error %lu", GetLastError());
 }
 

@@ -84,10 +84,9 @@ HostFirewall FromWindowsPolicy(const WindowsFirewallPolicy& policy) {
     // With unicast replies to broadcasts allowed, it lets the controllers' replies reach
     // the port the request left from for a few seconds.
     result.portsOpen = !policy.unicastRepliesBlocked;
-    result.openCommand =
-        "netsh advfirewall firewall add rule name=\"Quorrel IP Configurator\" dir=in "
-        "action=allow protocol=UDP localport=" +
-        std::string(kLocalPortRange);
+    result.openCommand = "netsh advfirewall firewall add rule name=\"" +
+                         std::string(identity::kName) +
+                         "\" dir=in action=allow protocol=UDP localport=" + kLocalPortRange;
     result.openAsAdministrator = true;
     return result;
 }

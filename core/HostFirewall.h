@@ -4,13 +4,15 @@
 // without administrator rights: then it cannot be told.
 #pragma once
 
+#include "Identity.h"
+
 #include <optional>
 #include <string>
 
 namespace core {
 
 // The name of the ufw application profile and the firewalld service that the package ships.
-inline constexpr const char* kFirewallRuleName = "quorrel-ip-configurator";
+inline constexpr const char* kFirewallRuleName = identity::kPackage;
 
 // What was found, as facts; the front ends word them.
 struct HostFirewall {

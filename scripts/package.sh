@@ -6,9 +6,11 @@
 #   bash scripts/package.sh ci   also checks the package (as root): lintian, install with
 #                                apt-get, the installed window starts (virtual display,
 #                                private network namespace) with the menu entry's
-#                                StartupWMClass as its X11 class, on a headless Wayland
-#                                compositor it shows natively with the entry's id as app id
-#                                and a broadcast search finds controller-sim's controllers
+#                                StartupWMClass as its X11 class and a write outcome cut
+#                                to its status line is read whole over AT-SPI, on a
+#                                headless Wayland compositor it shows natively with the
+#                                entry's id as app id and a broadcast search finds
+#                                controller-sim's controllers
 #                                (tests/packaging/wayland_check.sh), quorrel-cli --help
 #                                runs, purge, and no installed file is left behind
 set -euo pipefail
@@ -31,12 +33,19 @@ fail() {
 # Runs inside a private network namespace (see window_check): a virtual display, the
 # installed program started by the desktop entry's Exec line, its window looked up by
 # title, its X11 class compared with the entry's StartupWMClass, and a picture of the
-# screen.
+# screen. Then, over the accessibility bus (tests/packaging/window_atspi.py), a broadcast
+# search finds controller-sim's controllers and a write to one of them is confirmed: the
+# status marquee shows the outcome cut to its line and gives it whole as its description,
+# which is what a screen reader reads.
 if [ "${1:-}" = "__window" ]; then
     exec_line=$2
     shot=$3
     wm_class=$4
+    sim=$5
     ip link set lo up
+    ip route add default dev lo src 127.0.0.1
+    # 192.168.1.20: the written controller's new address, from which it answers the check.
+    for a in 10.0.0.5 192.168.1.10 192.168.1.20; do ip addr add "$a/32" dev lo; done
     display=
     for n in $(seq 90 119); do
         if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
@@ -47,9 +56,18 @@ if [ "${1:-}" = "__window" ]; then
     [ -n "$display" ] || fail "no free display number"
     Xvfb "$display" -screen 0 1024x600x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
+    # A session bus of its own, with neither a tray nor a notification service, so the
+    # write's outcome stands in the status marquee; it starts the accessibility bus.
+    mapfile -t bus < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+    log="${shot%.png}.log"
+    "$sim" --quiet \
+        --controller ip=192.168.1.10,mask=255.255.255.0,gw=192.168.1.1,mac=00-1A-2B-3C-4D-5E \
+        --controller ip=10.0.0.5,mask=255.0.0.0,gw=10.0.0.1,mac=0A-0B-0C-0D-0E-0F \
+        >"${log%.log}-sim.log" 2>&1 &
+    sim_pid=$!
     app=
-    trap 'kill $app $xvfb 2>/dev/null || true' EXIT
-    export DISPLAY=$display
+    trap 'kill $app $sim_pid $xvfb ${bus[1]:-} 2>/dev/null || true' EXIT
+    export DISPLAY=$display DBUS_SESSION_BUS_ADDRESS=${bus[0]:?} QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
     for _ in $(seq 50); do
         xdpyinfo >/dev/null 2>&1 && break
         sleep 0.2
@@ -57,7 +75,6 @@ if [ "${1:-}" = "__window" ]; then
     # The Exec line without its field codes (%f, %U, ...), split into words as written.
     read -r -a command <<<"$(sed -E 's/ ?%[a-zA-Z]//g' <<<"$exec_line")"
     # What the program prints is kept beside the picture and shown when the check fails.
-    log="${shot%.png}.log"
     "${command[@]}" >"$log" 2>&1 &
     app=$!
     fail() {
@@ -77,6 +94,13 @@ if [ "${1:-}" = "__window" ]; then
             class=$(sed -nE 's/^WM_CLASS\(STRING\) = "[^"]*", "([^"]*)"$/\1/p' <<<"$property")
             [ "$class" = "$wm_class" ] ||
                 fail "the window's X11 class \"$class\" is not the entry's StartupWMClass \"$wm_class\""
+            # The controller's node is clicked with xdotool: AT-SPI selects a row but cannot
+            # make it the tree's current node. Debian's Python has the GObject bindings.
+            atspi=("/usr/bin/python3" "$root/tests/packaging/window_atspi.py" "$app")
+            "${atspi[@]}" search 10.0.0.5 192.168.1.10 &&
+                "${atspi[@]}" write 192.168.1.10 192.168.1.20 \
+                    $'Параметры записаны\nКонтроллер 00-1A-2B-3C-4D-5E отвечает с адреса 192.168.1.20' ||
+                fail "a screen reader does not get the whole write outcome"
             exit 0
         fi
         kill -0 "$app" 2>/dev/null || fail "\"${command[*]}\" ended before showing its window"
@@ -106,13 +130,13 @@ if [ "$mode" = ci ]; then
 fi
 "$root/scripts/install-deps.sh" "${extra[@]}"
 
-desktop-file-validate "$root/packaging/$app_id.desktop"
-appstreamcli validate --no-net "$root/packaging/$app_id.metainfo.xml" >/dev/null ||
-    appstreamcli validate --no-net "$root/packaging/$app_id.metainfo.xml" ||
-    fail "the AppStream metadata does not validate"
-
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
     -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+# The menu entry and the AppStream metadata as the configuration made them.
+desktop-file-validate "$build/packaging/$app_id.desktop"
+appstreamcli validate --no-net "$build/packaging/$app_id.metainfo.xml" >/dev/null ||
+    appstreamcli validate --no-net "$build/packaging/$app_id.metainfo.xml" ||
+    fail "the AppStream metadata does not validate"
 cmake --build "$build" --parallel "$(nproc)"
 rm -f "$build/${package}"_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
@@ -182,7 +206,7 @@ wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop_file" | head -n 1)
 
 echo "--- window (started as the menu entry starts it: $exec_line)"
 "${sudo_cmd[@]}" unshare --net -- bash "$0" __window "$exec_line" "$build/installed-window.png" \
-    "$wm_class"
+    "$wm_class" "$build/tools/controller-sim"
 
 echo "--- Wayland (headless weston, no X display)"
 "${sudo_cmd[@]}" bash "$root/tests/packaging/wayland_check.sh" "$build/tools/controller-sim"

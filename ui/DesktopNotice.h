@@ -4,14 +4,10 @@
 // builds DesktopNotice_none.cpp instead.
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 namespace desktop {
-
-// How the program names itself to the notification service.
-inline constexpr char kAppName[] = "Quorrel IP Configurator";
-inline constexpr char kDesktopEntry[] = "com.trevant.QuorrelIpConfigurator"; // the menu entry's id
-inline constexpr char kIconName[] = "quorrel-ip-configurator";               // in the icon theme
 
 struct Notice {
     QString summary;
@@ -19,9 +15,20 @@ struct Notice {
     bool critical = false;
 };
 
-// Whether a notification service is on the session bus now: running, or one the bus can
-// start. False without a session bus.
-bool NoticesAvailable();
+// Whether a notification service is on the session bus: running, or one the bus can start.
+// Learned from one query when the watch begins and from the bus's word each time the
+// service comes or goes, so asking never waits for the bus. False until the query has been
+// answered, and without a session bus.
+class NoticeWatch : public QObject {
+public:
+    explicit NoticeWatch(QObject* parent = nullptr);
+    bool Available() const { return running_ || startable_; }
+
+private:
+    bool running_ = false;
+    bool startable_ = false;
+    bool heard_ = false; // the bus has told of the service since the query
+};
 
 // Hands the notice to the service without waiting for its answer; false when it could not
 // be sent.

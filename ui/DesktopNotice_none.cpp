@@ -4,9 +4,7 @@
 
 namespace desktop {
 
-bool NoticesAvailable() {
-    return false;
-}
+NoticeWatch::NoticeWatch(QObject* parent) : QObject(parent) {}
 
 bool SendNotice(const Notice&) {
     return false;

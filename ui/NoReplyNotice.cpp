@@ -8,7 +8,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Контроллеры не найдены");
 constexpr int kBalloonSeconds = 10;
-constexpr int kWarning = 2;
 
 QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -54,8 +53,8 @@ QString AdviceText(const core::HostFirewall& firewall) {
 std::optional<TNotifier::Message> FirewallAdvice(const core::NoReplyFacts& facts) {
     if (!facts.FirewallMayDropReplies())
         return std::nullopt;
-    return TNotifier::Message{kTitle, AdviceText(facts.firewall), kBalloonSeconds, kWarning,
-                              TNotifier::Urgency::kNews};
+    return TNotifier::Message{kTitle, AdviceText(facts.firewall), kBalloonSeconds,
+                              TNotifier::Kind::kWarning};
 }
 
 namespace {
@@ -102,8 +101,8 @@ TNotifier::Message Account(const core::NoReplyFacts& facts) {
                                                                 core::kSuggestedPrefix)));
     if (const auto advice = FirewallAdvice(facts))
         lines << advice->text;
-    return {kTitle,   lines.join(QLatin1Char('\n')), kBalloonSeconds,
-            kWarning, TNotifier::Urgency::kNews,     Line(facts)};
+    return {kTitle, lines.join(QLatin1Char('\n')), kBalloonSeconds, TNotifier::Kind::kInformation,
+            Line(facts)};
 }
 
 } // namespace noreply

@@ -23,8 +23,21 @@ bool StartsAnOperation(const QString& caption) {
 } // namespace
 
 TNotifier::TNotifier(std::function<TRzTrayIcon*()> tray, TRzMarqueeStatus* marquee, QObject* parent)
-    : QObject(parent), tray_(std::move(tray)), marquee_(marquee) {
+    : QObject(parent), tray_(std::move(tray)), marquee_(marquee),
+      notices_(new desktop::NoticeWatch(this)) {
     connect(marquee_, &TRzMarqueeStatus::CaptionChanged, this, &TNotifier::CaptionChanged);
+}
+
+TNotifier::Look TNotifier::LookOf(Kind kind) {
+    // The balloon's icons: 1 information, 2 warning; the tray has none for a success.
+    switch (kind) {
+    case Kind::kInformation:
+    case Kind::kSuccess:
+        return {1, false};
+    case Kind::kWarning:
+        return {2, true};
+    }
+    return {0, false};
 }
 
 bool TNotifier::TrayShows() const {
@@ -33,13 +46,13 @@ bool TNotifier::TrayShows() const {
 }
 
 int TNotifier::Tell(const Message& message) {
+    const Look look = LookOf(message.kind);
     if (TrayShows()) {
-        tray_()->QueueTrayBalloon(message.title, message.text, message.seconds, message.kind);
+        tray_()->QueueTrayBalloon(message.title, message.text, message.seconds, look.balloonIcon);
         return kBalloon;
     }
     int channels = kWindow;
-    if (desktop::NoticesAvailable() &&
-        desktop::SendNotice({message.title, message.text, message.urgency == Urgency::kCritical}))
+    if (notices_->Available() && desktop::SendNotice({message.title, message.text, look.critical}))
         channels |= kDesktop;
     ShowInWindow(message);
     return channels;

@@ -4,7 +4,8 @@
 // Where the tray icon shows, a balloon at it, queued as the tray queues them. Where it does
 // not, a notification of the desktop's notification service when there is one, and the text
 // in the status marquee, which stands until the next search or write. Which of them is there
-// is asked each time a message is due, so a tray or a service that appears later is used.
+// is known each time a message is due (the tray asked, the service watched on the bus), so a
+// tray or a service that appears later is used.
 #pragma once
 
 #include <QObject>
@@ -13,18 +14,29 @@
 
 class TRzMarqueeStatus;
 class TRzTrayIcon;
+namespace desktop {
+class NoticeWatch;
+}
 
 class TNotifier : public QObject {
     Q_OBJECT
 public:
-    enum class Urgency { kNews, kCritical };
+    // What a message tells; its kind sets both the tray balloon's icon and the desktop
+    // notification's urgency.
+    enum class Kind { kInformation, kSuccess, kWarning };
+    // How a kind shows: the balloon's icon as TRzTrayIcon takes it, and whether the desktop
+    // notification is critical (it stays until the user dismisses it).
+    struct Look {
+        int balloonIcon;
+        bool critical;
+    };
+    static Look LookOf(Kind kind);
 
     struct Message {
         QString title;
         QString text;
         int seconds = 10; // how long the balloon stays
-        int kind = 1;     // the balloon's icon, as TRzTrayIcon::QueueTrayBalloon takes it
-        Urgency urgency = Urgency::kNews;
+        Kind kind = Kind::kInformation;
         // What the one-line marquee shows of it, the most telling part first; empty: the
         // title and the text.
         QString line = {};
@@ -59,6 +71,7 @@ private:
 
     std::function<TRzTrayIcon*()> tray_;
     TRzMarqueeStatus* marquee_;
+    desktop::NoticeWatch* notices_;
     QString standing_;
     QString standingLine_; // its one line
     QString shown_;        // the marquee's caption while it shows standing_

@@ -4,13 +4,13 @@
 #include "Artwork.h"
 #include "ControllerRecord.h"
 #include "Fonts.h"
+#include "Identity.h"
 #include "MarqueeStatus.h"
 #include "MarqueeTexts.h"
 #include "MessDlgs.h"
 #include "NoReplyNotice.h"
 #include "Notifier.h"
 #include "ProgressStatus.h"
-#include "SearchDiagnosis.h"
 #include "StatusBar.h"
 #include "StatusPane.h"
 #include "TrayIcon.h"
@@ -111,7 +111,7 @@ TForm1::TForm1(QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Quorrel IP Configurator"));
+    setWindowTitle(QString::fromUtf8(identity::kName));
     setWindowIcon(artwork::WindowIcon());
     setFont(WindowFont());
     setBackgroundRole(QPalette::Button);
@@ -122,23 +122,17 @@ TForm1::TForm1(QWidget* parent)
 
     RzTrayIcon1 = new TRzTrayIcon(this, artwork::WindowIcon());
     notifier_ = new TNotifier([this] { return RzTrayIcon1; }, RzMarqueeStatus1, this);
-    writeCheck_ = new TWriteCheckNotice(
-        [this](const QString& title, const QString& text, int seconds, int kind,
-               const QString& line) {
-            // A warning tells of a write that did not take.
-            constexpr int kWarning = 2;
-            notifier_->Tell(
-                {title, text, seconds, kind,
-                 kind == kWarning ? TNotifier::Urgency::kCritical : TNotifier::Urgency::kNews,
-                 line});
-        },
-        this);
+    writeCheck_ =
+        new TWriteCheckNotice([this](const TNotifier::Message& m) { notifier_->Tell(m); }, this);
     connect(this, &TForm1::FrameSent, writeCheck_,
             [this](const SentFrame& frame) { writeCheck_->Start(frame.write.check); });
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    if (diagnosis_.joinable())
+        diagnosis_.join();
+}
 
 void TForm1::BuildLayout() {
     BuildToolbar();
@@ -256,7 +250,8 @@ void TForm1::BuildParameterGroup(QWidget* page) {
 
 void TForm1::FormCreate() {
     RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
-                                 QStringLiteral("Quorrel IP Configurator"), 10, 1);
+                                 QString::fromUtf8(identity::kName), 10,
+                                 TNotifier::LookOf(TNotifier::Kind::kInformation).balloonIcon);
     devices_.Clear();
     EnableEditFields(false);
     if (QTreeWidgetItem* root = RzCheckTree1->FindTopLevel(QStringLiteral("Quorrel")))
@@ -280,6 +275,7 @@ void TForm1::Release() {
 }
 
 void TForm1::StartSearch(const core::Ip4& destination, bool broadcast) {
+    ++searchesStarted_;
     auto* run = new SearchRun(Context(), core::kLocalPortBase, this);
     if (!run->Start(destination)) {
         delete run; // no local port: the command ends as after an empty search
@@ -319,11 +315,42 @@ void TForm1::RzToolButton2Click() {
 }
 
 void TForm1::AdviseOnFirewall() {
+    if (notifier_->TrayShows() && firewallAdvised_)
+        return; // the balloon's advice has been given
+    diagnosisFor_ = searchesStarted_;
+    if (diagnosis_.joinable()) {
+        diagnoseAgain_ = true; // for this search, once the one running has ended
+        return;
+    }
+    StartDiagnosis();
+}
+
+void TForm1::StartDiagnosis() {
+    diagnosis_ = std::thread([this] { diagnosed_.PostAndWake(core::DiagnoseNoReply()); });
+}
+
+void TForm1::DiagnosisArrived() {
+    for (const core::NoReplyFacts& facts : diagnosed_.Take()) {
+        diagnosis_.join();
+        if (closed_)
+            return;
+        if (diagnoseAgain_) {
+            diagnoseAgain_ = false;
+            StartDiagnosis();
+            return;
+        }
+        // A search started since has made the facts stale.
+        if (diagnosisFor_ == searchesStarted_)
+            Advise(facts);
+    }
+}
+
+void TForm1::Advise(const core::NoReplyFacts& facts) {
     if (notifier_->TrayShows()) {
         // The balloon: only the firewall advice, once per run.
         if (firewallAdvised_)
             return;
-        const auto advice = noreply::FirewallAdvice(core::DiagnoseNoReply());
+        const auto advice = noreply::FirewallAdvice(facts);
         if (!advice)
             return;
         firewallAdvised_ = true;
@@ -333,7 +360,7 @@ void TForm1::AdviseOnFirewall() {
     }
     // No tray: the whole account stands in the window after each empty search; the desktop
     // hears it again only when it has changed.
-    const TNotifier::Message account = noreply::Account(core::DiagnoseNoReply());
+    const TNotifier::Message account = noreply::Account(facts);
     if (account.text == lastNoReplyAccount_) {
         notifier_->ShowInWindow(account);
         return;
@@ -375,6 +402,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     writeCheck_->Stop();
+    closed_ = true; // a diagnosis still running tells nothing
     event->accept();
 }
 

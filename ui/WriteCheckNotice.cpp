@@ -4,22 +4,21 @@ namespace {
 
 // As long as the window's other balloons stay.
 constexpr int kBalloonSeconds = 10;
-constexpr int kInformation = 1;
-constexpr int kWarning = 2;
 
 } // namespace
 
 namespace {
 
 // The outcome's words, without the window's line.
-WriteCheckBalloon Words(const core::WriteCheckOutcome& o) {
+TNotifier::Message Words(const core::WriteCheckOutcome& o) {
     const QString controller =
         QStringLiteral("Контроллер ") + QString::fromStdString(o.request.wanted.MacText());
     const QString sender = QString::fromStdString(core::DottedQuad(o.sender));
     switch (o.result) {
     case core::WriteCheckResult::kConfirmed:
         return {QStringLiteral("Параметры записаны"),
-                controller + QStringLiteral(" отвечает с адреса ") + sender, false};
+                controller + QStringLiteral(" отвечает с адреса ") + sender, kBalloonSeconds,
+                TNotifier::Kind::kSuccess};
     case core::WriteCheckResult::kOtherValues:
         return {QStringLiteral("Запись не подтверждена"),
                 controller + QStringLiteral(" отвечает с адреса %1: IP %2, маска %3, шлюз %4. "
@@ -27,7 +26,7 @@ WriteCheckBalloon Words(const core::WriteCheckOutcome& o) {
                                  .arg(sender, QString::fromStdString(o.heard.IpText()),
                                       QString::fromStdString(o.heard.MaskText()),
                                       QString::fromStdString(o.heard.GatewayText())),
-                true};
+                kBalloonSeconds, TNotifier::Kind::kWarning};
     case core::WriteCheckResult::kNoAnswer:
         break;
     }
@@ -36,13 +35,13 @@ WriteCheckBalloon Words(const core::WriteCheckOutcome& o) {
             controller + QStringLiteral(" не ответил за %1 с. Перезапустите контроллер и "
                                         "повторите поиск.")
                              .arg(seconds),
-            true};
+            kBalloonSeconds, TNotifier::Kind::kWarning};
 }
 
 } // namespace
 
-WriteCheckBalloon BalloonFor(const core::WriteCheckOutcome& o) {
-    WriteCheckBalloon balloon = Words(o);
+TNotifier::Message BalloonFor(const core::WriteCheckOutcome& o) {
+    TNotifier::Message balloon = Words(o);
     // "Параметры записаны: 192.168.1.150 (00-1A-2B-3C-4D-09)": the outcome and the address
     // show in the window's line even where the MAC is cut off.
     balloon.line = balloon.title + QStringLiteral(": %1 (%2)")
@@ -79,7 +78,5 @@ void TWriteCheckNotice::ShowArrived() {
 void TWriteCheckNotice::Show(const core::WriteCheckOutcome& outcome) {
     if (!checker_)
         return; // stopped since
-    const WriteCheckBalloon balloon = BalloonFor(outcome);
-    show_(balloon.title, balloon.text, kBalloonSeconds, balloon.warning ? kWarning : kInformation,
-          balloon.line);
+    show_(BalloonFor(outcome));
 }

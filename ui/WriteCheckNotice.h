@@ -3,6 +3,7 @@
 // and hands each outcome, on the window's thread, to the window's notifier as it comes.
 #pragma once
 
+#include "Notifier.h"
 #include "ThreadNews.h"
 #include "WriteCheck.h"
 
@@ -12,23 +13,15 @@
 #include <functional>
 #include <memory>
 
-// The balloon that tells the window's user an outcome, in Russian.
-struct WriteCheckBalloon {
-    QString title;
-    QString text;
-    bool warning = false; // else information
-    // The window's one line: the outcome, then the controller's new address and its MAC.
-    QString line = {};
-};
-WriteCheckBalloon BalloonFor(const core::WriteCheckOutcome& outcome);
+// The message that tells the window's user an outcome, in Russian: a success or a warning;
+// its line for the window gives the outcome, then the controller's new address and its MAC.
+TNotifier::Message BalloonFor(const core::WriteCheckOutcome& outcome);
 
 class TWriteCheckNotice : public QObject {
     Q_OBJECT
 public:
-    // Shows one balloon: title, text, timeout in seconds and icon kind as
-    // TRzTrayIcon::QueueTrayBalloon takes them, and the window's line.
-    using ShowBalloon =
-        std::function<void(const QString&, const QString&, int, int, const QString&)>;
+    // Tells one outcome.
+    using ShowBalloon = std::function<void(const TNotifier::Message&)>;
 
     TWriteCheckNotice(ShowBalloon show, QObject* parent = nullptr);
     ~TWriteCheckNotice() override;

@@ -11,6 +11,7 @@ if(NOT IS_DIRECTORY "${STAGE}")
     message(FATAL_ERROR "no install tree at ${STAGE}")
 endif()
 find_program(MAKENSIS makensis REQUIRED)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/Identity.cmake)
 
 # One Delete for every file of the tree and one RMDir for every folder in it, deepest
 # first: the uninstaller removes exactly what this version installed and nothing a user
@@ -37,6 +38,7 @@ file(WRITE "${dirs_nsh}" "${dir_lines}")
 
 execute_process(COMMAND ${MAKENSIS} -V2 -WX -INPUTCHARSET UTF8 -DVERSION=${VERSION}
         -DSTAGE=${STAGE} -DUNINSTALL_FILES=${files_nsh} -DUNINSTALL_DIRS=${dirs_nsh}
-        -DICON=${ICON} -DOUTFILE=${OUTFILE} ${CMAKE_CURRENT_LIST_DIR}/installer.nsi
+        -DICON=${ICON} -DOUTFILE=${OUTFILE} "-DPRODUCT=${QUORREL_NAME}"
+        -DWINDOWS_ID=${QUORREL_WINDOWS_ID} ${CMAKE_CURRENT_LIST_DIR}/installer.nsi
     COMMAND_ERROR_IS_FATAL ANY)
 file(REMOVE "${files_nsh}" "${dirs_nsh}")

@@ -6,6 +6,7 @@
 ;   UNINSTALL_DIRS   an RMDir line for every folder of STAGE, deepest first
 ;   ICON             the program's icon
 ;   OUTFILE          the installer to write
+;   PRODUCT          the program's name, WINDOWS_ID its Windows id (cmake/Identity.cmake)
 ; Per machine into Program Files, a Start-menu shortcut, an entry in Apps & features, an
 ; inbound firewall rule for the program's local UDP ports 6002-6004. /S installs and
 ; uninstalls silently. An older version is uninstalled first, by its own uninstaller.
@@ -43,14 +44,13 @@ AllowSkipFiles off
 !include "FileFunc.nsh"
 !include "WinVer.nsh"
 
-!define PRODUCT "Quorrel IP Configurator"
 !define PUBLISHER "Trevant"
 !define EXE "Quorrel_ROZidovo.exe"
 !define UNINSTALLER "uninstall.exe"
-!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\QuorrelIpConfigurator"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${WINDOWS_ID}"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 ; Held by the running program (app/WindowsStart.cpp).
-!define RUNNING_MUTEX "Global\QuorrelIpConfigurator.Running"
+!define RUNNING_MUTEX "Global\${WINDOWS_ID}.Running"
 !define FIREWALL_RULE "${PRODUCT}"
 !define FIREWALL_DESCRIPTION "Ответы контроллеров на поиск и запись (UDP, порты 6002-6004 программы). Все профили: сеть объекта без шлюза Windows обычно считает общедоступной."
 

@@ -2,6 +2,7 @@
 // icon's balloon when nothing answered and a firewall is known to be active, and the
 // controllers found behind a drop-incoming firewall.
 #include "Artwork.h"
+#include "FakeFirewalld.h"
 #include "StatusBar.h"
 #include "SwitchedLan.h"
 #include "TrayIcon.h"
@@ -14,6 +15,10 @@ namespace {
 class FirewallWindowTest : public WindowTest {
 protected:
     void SetUp() override {
+        // A system bus of the test's own, where a firewalld stand-in may take its name; its
+        // address is read when the window first reaches a bus.
+        ASSERT_NE(bus.Address(), "") << "dbus-daemon did not start";
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.Address().c_str(), 1);
         WindowTest::SetUp();
         ASSERT_EQ(firewall.PrivateFiles(), "");
         // The offscreen platform has no notification area: a tray that takes balloons
@@ -35,6 +40,7 @@ protected:
         return form->RzTrayIcon1->LastBalloon();
     }
 
+    PrivateBus bus;
     LaptopFirewall firewall;
 };
 
@@ -72,6 +78,31 @@ TEST_F(FirewallWindowTest, NothingFoundWithoutAKnownFirewallShowsNoBalloon) {
     BroadcastSearch();
     ASSERT_TRUE(Balloon().has_value());
     EXPECT_EQ(Balloon()->title, "Контроллеры не найдены");
+}
+
+// The facts of an empty search are gathered after it (firewalld answers slowly here): a
+// search that found controllers meanwhile, or the window closed meanwhile, leaves them
+// untold.
+TEST_F(FirewallWindowTest, AdviceOvertakenByASearchOrACloseIsNotGiven) {
+    FakeFirewalld firewalld(bus.Address(), false, std::chrono::milliseconds(300));
+    ASSERT_TRUE(firewalld.Owned());
+    std::unique_ptr<SimProcess> sim;
+    for (const bool close : {false, true}) {
+        form->RzToolButton2->click();
+        while (form->Searching())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        ASSERT_TRUE(form->Diagnosing());
+        if (close) {
+            form->close();
+        } else {
+            sim = StartThreeControllers();
+            BroadcastSearch();
+            EXPECT_EQ(form->DeviceCountText(), "3");
+            sim.reset();
+        }
+        WaitForSearches();
+        EXPECT_FALSE(Balloon().has_value()) << close;
+    }
 }
 
 // The window's broadcast search asks the silent card's new neighbours again by unicast:

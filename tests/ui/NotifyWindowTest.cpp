@@ -97,7 +97,7 @@ protected:
         const QStringList& n = standIn.calls.back();
         EXPECT_EQ(n.mid(0, 3),
                   QStringList({"Quorrel IP Configurator", "quorrel-ip-configurator", summary}));
-        EXPECT_TRUE(QFile::exists(QUORREL_SOURCE_DIR "/packaging/" + n[4] + ".desktop"));
+        EXPECT_TRUE(QFile::exists(QUORREL_SOURCE_DIR "/packaging/" + n[4] + ".desktop.in"));
         const QString whole = summary + "\n" + n[3];
         EXPECT_EQ(form->Notifier()->WindowText(), whole);
         EXPECT_TRUE(Marquee().startsWith(line)) << Marquee().toStdString();

@@ -94,9 +94,10 @@ protected:
         form->RzCheckTree1->setCurrentItem(node);
     }
 
-    // Runs the window's event loop until every search it started has ended.
+    // Runs the window's event loop until every search it started has ended and what an
+    // empty one found has been told.
     void WaitForSearches() {
-        while (form->Searching())
+        while (form->Searching() || form->Diagnosing())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 

@@ -450,12 +450,12 @@ TEST(WriteCheckBalloon, WhenTheControllerDoesNotAnswer) {
     core::WriteCheckOutcome o;
     o.request.wanted.mac = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x09};
     o.request.wanted.ip = {192, 168, 1, 150};
-    const WriteCheckBalloon b = BalloonFor(o);
+    const TNotifier::Message b = BalloonFor(o);
     EXPECT_EQ(b.title, "Запись не подтверждена");
     EXPECT_EQ(b.text, "Контроллер 00-1A-2B-3C-4D-09 не ответил за 10 с. Перезапустите контроллер "
                       "и повторите поиск.");
     EXPECT_EQ(b.line, "Запись не подтверждена: 192.168.1.150 (00-1A-2B-3C-4D-09)");
-    EXPECT_TRUE(b.warning);
+    EXPECT_EQ(b.kind, TNotifier::Kind::kWarning);
 }
 
 TEST_F(WriteCheckTest, AWriteThatDidNotGoOutRunsNoCheck) {
