@@ -58,14 +58,6 @@ std::optional<core::Controllers> Search(const std::string& address, int timeoutM
     return std::move(result.controllers);
 }
 
-// A controller as it is listed: its card by name, else by index.
-Listed AsListed(const core::Controller& c) {
-    std::string card = c.cardName;
-    if (card.empty() && c.card != 0)
-        card = std::to_string(c.card);
-    return {c.address, c.record, card, c.card};
-}
-
 std::string ValuesText(const core::ControllerRecord& r) {
     return "ip " + r.IpText() + ", mask " + r.MaskText() + ", gateway " + r.GatewayText();
 }
@@ -122,11 +114,8 @@ int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) 
     const auto heard = Search(o.address, o.timeoutMs, err);
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
-    std::vector<Listed> listed;
-    for (const core::Controller& c : *heard)
-        listed.push_back(AsListed(c));
-    out << FormatControllers(listed, o.format);
-    if (listed.empty()) {
+    out << FormatControllers(*heard, o.format);
+    if (heard->Count() == 0) {
         std::vector<std::string> lines{"no controller answered"};
         if (SearchAddress(o.address) == core::kBroadcast) {
             const auto why = NoReplyText(core::DiagnoseNoReply());

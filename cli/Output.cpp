@@ -1,5 +1,7 @@
 #include "Output.h"
 
+#include "ControllerList.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -8,27 +10,20 @@ namespace cli {
 
 namespace {
 
-constexpr size_t kColumns = 9;
-const std::array<const char*, kColumns> kNames = {
-    "sender", "ip", "mask", "gateway", "port", "mac", "hardware", "software", "card"};
+using core::kListColumnNames;
+constexpr size_t kColumns = core::kListColumns;
 
-std::array<std::string, kColumns> Cells(const Listed& c) {
-    return {core::DottedQuad(c.sender), c.record.IpText(),       c.record.MaskText(),
-            c.record.GatewayText(),     c.record.PortText(),     c.record.MacText(),
-            c.record.HardwareText(),    c.record.SoftwareText(), c.card};
-}
-
-std::string Table(const std::vector<Listed>& controllers) {
+std::string Table(const core::Controllers& controllers) {
     std::vector<std::array<std::string, kColumns>> rows;
     std::array<std::string, kColumns> header;
     for (size_t i = 0; i < kColumns; ++i) {
-        header[i] = kNames[i];
+        header[i] = kListColumnNames[i];
         for (char& ch : header[i])
             ch = static_cast<char>(ch - 'a' + 'A');
     }
     rows.push_back(header);
-    for (const Listed& c : controllers)
-        rows.push_back(Cells(c));
+    for (const core::Controller& c : controllers)
+        rows.push_back(core::ListedCells(c));
     std::array<size_t, kColumns> width{};
     for (const auto& row : rows)
         for (size_t i = 0; i < kColumns; ++i)
@@ -48,62 +43,36 @@ std::string Table(const std::vector<Listed>& controllers) {
     return text;
 }
 
-std::string Json(const std::vector<Listed>& controllers) {
-    if (controllers.empty())
+std::string Json(const core::Controllers& controllers) {
+    if (controllers.Count() == 0)
         return "[]\n";
     std::string text = "[\n";
-    for (size_t n = 0; n < controllers.size(); ++n) {
-        const auto cells = Cells(controllers[n]);
+    for (size_t n = 0; n < controllers.Count(); ++n) {
+        const core::ListCells cells = core::ListedCells(controllers[n]);
         text += "  {";
         for (size_t i = 0; i < kColumns; ++i) {
             text += i == 0 ? "" : ", ";
-            text += JsonString(kNames[i]) + ": ";
+            text += JsonString(kListColumnNames[i]) + ": ";
             // The port is a number, everything else text.
             text += i == 4 ? cells[i] : JsonString(cells[i]);
         }
-        text += n + 1 < controllers.size() ? "},\n" : "}\n";
+        text += n + 1 < controllers.Count() ? "},\n" : "}\n";
     }
     return text + "]\n";
 }
 
-std::string Csv(const std::vector<Listed>& controllers) {
-    std::string text;
-    for (size_t i = 0; i < kColumns; ++i)
-        text += (i == 0 ? "" : ",") + std::string(kNames[i]);
-    text += "\r\n";
-    for (const Listed& c : controllers) {
-        const auto cells = Cells(c);
-        for (size_t i = 0; i < kColumns; ++i)
-            text += (i == 0 ? "" : ",") + CsvField(cells[i]);
-        text += "\r\n";
-    }
-    return text;
-}
-
 } // namespace
 
-std::string FormatControllers(const std::vector<Listed>& controllers, Format format) {
+std::string FormatControllers(const core::Controllers& controllers, Format format) {
     switch (format) {
     case Format::kJson:
         return Json(controllers);
     case Format::kCsv:
-        return Csv(controllers);
+        return core::ControllersCsv(controllers);
     case Format::kTable:
         break;
     }
     return Table(controllers);
-}
-
-std::string CsvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
 }
 
 std::string JsonString(std::string_view text) {
