@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -160,11 +161,11 @@ TEST_F(CommandTest, DiscoverComparesWithAnEarlierJsonListing) {
     ASSERT_EQ(Cli(compare), 0);
     const std::string listed = out.str();
     EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 5) << listed;
-    size_t unchanged = 0;
-    for (size_t at = 0; (at = listed.find("\"change\": \"unchanged\"}", at)) != std::string::npos;
-         ++at)
-        ++unchanged;
-    EXPECT_EQ(unchanged, 3u) << listed;
+    EXPECT_EQ(std::distance(std::sregex_iterator(listed.begin(), listed.end(),
+                                                 std::regex("\"change\": \"unchanged\"\\}")),
+                            std::sregex_iterator()),
+              3)
+        << listed;
 }
 
 TEST_F(CommandTest, DiscoverListsAControllerThatAnswersTwiceOnce) {

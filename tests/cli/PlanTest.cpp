@@ -61,7 +61,7 @@ TEST(Output, JsonEscapes) {
 }
 
 TEST(CommandLine, EachCommandHasItsHelpAndNeedsNoNetworkForIt) {
-    for (const std::string command : {"discover", "set", "apply"}) {
+    for (const std::string command : {"discover", "set", "apply", "watch"}) {
         std::ostringstream out;
         std::ostringstream err;
         EXPECT_EQ(cli::Run({command, "--help"}, out, err), 0);

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,23 +25,14 @@ core::Mac MacOf(int last) {
 core::Controllers Found(const std::vector<std::string>& list) {
     core::Controllers found;
     for (const std::string& item : list) {
-        std::istringstream in(item);
-        int address = 0;
-        int mac = 0;
-        char slash = 0;
-        in >> address >> slash >> mac;
-        core::Heard h;
-        h.sender = At(address);
-        h.record.ip = At(address);
-        h.record.mac = MacOf(mac);
-        h.record.hardware = 1;
+        int address = 0, mac = 0, hardware = 1;
         char flag = 0;
-        if (in >> flag && flag == 'h')
-            in >> h.record.hardware;
-        if (flag == 'r') {
-            h.record.reserved3 = 7;
-            h.card = 4;
-        }
+        std::sscanf(item.c_str(), "%d/%d%c%d", &address, &mac, &flag, &hardware);
+        core::Heard h;
+        h.sender = h.record.ip = At(address);
+        h.record.mac = MacOf(mac);
+        h.record.hardware = static_cast<uint8_t>(hardware);
+        h.record.reserved3 = h.card = flag == 'r' ? 7 : 0;
         found.File(h);
     }
     return found;
@@ -102,25 +93,18 @@ TEST(SiteChanges, EachControllerOfTheLaterSearchAndTheGoneOnes) {
 TEST(WriteConflicts, EachQuestionOnItsCases) {
     // Heard on eth0 (192.168.1.2/24): 10/1, 9/2, the box 100/3 and 100/4, and 10.0.0.5/5.
     core::Controllers heard = Found({"10/1", "9/2", "100/3", "100/4"});
-    core::Heard far;
-    far.sender = {10, 0, 0, 5};
-    far.record.mac = MacOf(5);
-    heard.File(far);
+    heard.File({.sender = {10, 0, 0, 5}, .cardName = "", .record = {.mac = MacOf(5)}, .at = {}});
     const core::NetworkCard eth0{3, "eth0", At(2), 24};
     const core::WriteSite site{eth0, {At(2), {10, 99, 0, 2}}};
 
-    // "taken by 3,4; leaves eth0; own; gateway"
+    // "taken by 3,4 leaves eth0 own gateway"
     const auto describe = [](const core::WriteConflicts& w) {
         std::string text;
         for (size_t i = 0; i < w.addressTakenBy.size(); ++i)
-            text += (i == 0 ? "taken by " : ",") + std::to_string(w.addressTakenBy[i][5]);
-        if (w.leavesSubnetOf)
-            text += (text.empty() ? "" : "; ") + ("leaves " + w.leavesSubnetOf->name);
-        if (w.ownAddress)
-            text += text.empty() ? "own" : "; own";
-        if (w.gatewayOutside)
-            text += text.empty() ? "gateway" : "; gateway";
-        return text;
+            text += (i == 0 ? " taken by " : ",") + std::to_string(w.addressTakenBy[i][5]);
+        text += (w.leavesSubnetOf ? " leaves " + w.leavesSubnetOf->name : "") +
+                (w.ownAddress ? " own" : "") + (w.gatewayOutside ? " gateway" : "");
+        return text.empty() ? text : text.substr(1);
     };
     struct Case {
         int target; // index in heard
@@ -139,7 +123,7 @@ TEST(WriteConflicts, EachQuestionOnItsCases) {
         {0, "10.1.1.1", "255.0.0.0", "10.0.0.1", "", false}, // the card is not known
         {4, "10.0.0.6", "255.0.0.0", "10.0.0.1", ""},        // it was outside already
         {0, "192.168.1.2", "255.255.255.0", "192.168.1.1", "own"},
-        {0, "10.99.0.2", "255.255.255.0", "10.99.0.1", "leaves eth0; own"},
+        {0, "10.99.0.2", "255.255.255.0", "10.99.0.1", "leaves eth0 own"},
         {0, "192.168.1.20", "255.255.255.0", "192.168.2.1", "gateway"},
         {0, "192.168.1.20", "255.255.0.0", "192.168.2.1", ""},
         {0, "192.168.1.10", "255.255.255.255", "192.168.1.1", "gateway"},
