@@ -214,8 +214,8 @@ std::variant<core::Heard, std::string> Listed(const Value& v) {
         return std::string("not an object");
     const auto text = [&v](const char* key) -> std::optional<std::string> {
         const auto it = v.members.find(key);
-        if (it == v.members.end() || it->second.kind == Value::Kind::kArray ||
-            it->second.kind == Value::Kind::kObject)
+        if (it == v.members.end() ||
+            (it->second.kind != Value::Kind::kString && it->second.kind != Value::Kind::kNumber))
             return std::nullopt;
         return it->second.text;
     };

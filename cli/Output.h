@@ -22,8 +22,9 @@ std::string FormatComparison(const core::Controllers& now, const core::SiteChang
 
 // One line per change between two searches of watch, at time (text, e.g.
 // "2026-12-08 14:10:05"): the new, moved and changed controllers in now's order, then the
-// gone ones. Format::kJson gives JSON lines; otherwise text lines such as
-// "2026-12-08 14:10:05 moved 192.168.1.20 00-1A-2B-3C-4D-5E from 192.168.1.10".
+// gone ones. Format::kJson gives JSON lines (the keys "time", "change", the listing's
+// columns, and "from" for a move or "fields" for a changed record); otherwise text lines
+// such as "2026-12-08 14:10:05 moved 192.168.1.20 00-1A-2B-3C-4D-5E from 192.168.1.10".
 std::string ChangeLines(const core::Controllers& before, const core::Controllers& now,
                         const core::SiteChanges& changes, const std::string& time, Format format);
 

@@ -1,6 +1,7 @@
 #include "SiteChanges.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace core {
 

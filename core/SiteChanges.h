@@ -8,7 +8,6 @@
 #include "Controllers.h"
 #include "Ports.h"
 
-#include <optional>
 #include <vector>
 
 namespace core {

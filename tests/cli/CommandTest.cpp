@@ -161,8 +161,8 @@ TEST_F(CommandTest, DiscoverComparesWithAnEarlierJsonListing) {
     ASSERT_EQ(Cli(compare), 0);
     const std::string listed = out.str();
     EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 5) << listed;
-    EXPECT_EQ(std::distance(std::sregex_iterator(listed.begin(), listed.end(),
-                                                 std::regex("\"change\": \"unchanged\"\\}")),
+    const std::regex unchanged("\"change\": \"unchanged\"\\}");
+    EXPECT_EQ(std::distance(std::sregex_iterator(listed.begin(), listed.end(), unchanged),
                             std::sregex_iterator()),
               3)
         << listed;
