@@ -10,6 +10,7 @@ namespace cli {
 namespace {
 
 constexpr int kLongestTimeoutMs = 3600000;
+constexpr int kLongestEverySeconds = 86400;
 
 bool ParseTimeout(const std::string& text, int& ms) {
     int value = 0;
@@ -66,6 +67,23 @@ public:
         return true;
     }
 
+    // table, json or csv; csv only where allowed.
+    bool TakeFormat(Format& format, bool csvAllowed) {
+        const auto value = Value();
+        if (!value)
+            return false;
+        if (*value == "table")
+            format = Format::kTable;
+        else if (*value == "json")
+            format = Format::kJson;
+        else if (*value == "csv" && csvAllowed)
+            format = Format::kCsv;
+        else
+            return Fail(std::string("--format takes table, json") + (csvAllowed ? " or csv" : "") +
+                        ", got \"" + *value + "\"");
+        return true;
+    }
+
     bool Fail(const std::string& error) {
         error_ = error;
         return false;
@@ -90,17 +108,13 @@ bool ParseDiscover(Options& o, DiscoverOptions& d, bool& help) {
             if (!o.Timeout(d.timeoutMs))
                 return false;
         } else if (name == "--format") {
+            if (!o.TakeFormat(d.format, true))
+                return false;
+        } else if (name == "--compare") {
             const auto value = o.Value();
             if (!value)
                 return false;
-            if (*value == "table")
-                d.format = Format::kTable;
-            else if (*value == "json")
-                d.format = Format::kJson;
-            else if (*value == "csv")
-                d.format = Format::kCsv;
-            else
-                return o.Fail("--format takes table, json or csv, got \"" + *value + "\"");
+            d.comparePath = *value;
         } else {
             return o.Unknown();
         }
@@ -134,6 +148,8 @@ bool ParseSet(Options& o, SetOptions& s, bool& help) {
                 return false;
         } else if (name == "--verify") {
             s.verify = true;
+        } else if (name == "--force") {
+            s.force = true;
         } else if (name == "--timeout") {
             if (!o.Timeout(s.timeoutMs))
                 return false;
@@ -156,6 +172,8 @@ bool ParseApply(Options& o, ApplyOptions& a, bool& help) {
             a.verify = true;
         } else if (name == "--dry-run") {
             a.dryRun = true;
+        } else if (name == "--force") {
+            a.force = true;
         } else if (name == "--timeout") {
             if (!o.Timeout(a.timeoutMs))
                 return false;
@@ -170,6 +188,39 @@ bool ParseApply(Options& o, ApplyOptions& a, bool& help) {
     }
     if (!havePlan && !help)
         return o.Fail("apply needs a plan file");
+    return true;
+}
+
+bool ParseWatch(Options& o, WatchOptions& w, bool& help) {
+    while (o.Next()) {
+        const std::string& name = o.Name();
+        if (name == "--help" || name == "-h") {
+            help = true;
+        } else if (name == "--address") {
+            if (!o.Address(w.address))
+                return false;
+        } else if (name == "--timeout") {
+            if (!o.Timeout(w.timeoutMs))
+                return false;
+        } else if (name == "--format") {
+            if (!o.TakeFormat(w.format, false))
+                return false;
+        } else if (name == "--every") {
+            const auto value = o.Value();
+            if (!value)
+                return false;
+            int seconds = 0;
+            const auto [end, error] =
+                std::from_chars(value->data(), value->data() + value->size(), seconds);
+            if (error != std::errc() || end != value->data() + value->size() || seconds < 1 ||
+                seconds > kLongestEverySeconds)
+                return o.Fail("--every takes seconds from 1 to " +
+                              std::to_string(kLongestEverySeconds) + ", got \"" + *value + "\"");
+            w.everySeconds = seconds;
+        } else {
+            return o.Unknown();
+        }
+    }
     return true;
 }
 
@@ -195,6 +246,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (args[0] == "apply") {
         command.kind = CommandKind::kApply;
         ok = ParseApply(options, command.apply, command.help);
+    } else if (args[0] == "watch") {
+        command.kind = CommandKind::kWatch;
+        ok = ParseWatch(options, command.watch, command.help);
     } else {
         parsed.error = "unknown command \"" + args[0] + "\"";
     }
@@ -207,18 +261,22 @@ std::string UsageText(CommandKind kind) {
     switch (kind) {
     case CommandKind::kDiscover:
         return R"(usage: quorrel-cli discover [--address A] [--timeout MS] [--format table|json|csv]
+                            [--compare FILE]
 
 Sends one discovery request (a broadcast on every network card, or one datagram to the
 controller at address A) and lists every valid reply heard within MS milliseconds
 (default 1000), in the order they came, doubles included: sender address, IP, mask,
 gateway, port, MAC, hardware and software version, and the card it arrived on.
+With --compare, FILE is an earlier "discover --format json" listing: each controller gets
+a change column ("new", "moved from" its earlier address, "record changed" or
+"unchanged"), and the controllers of FILE that did not answer follow as "gone".
 
-Exit status: 0 controllers listed, 1 none answered, 2 bad usage, 3 no local port
-(6002-6004) could be opened.
+Exit status: 0 controllers listed, 1 none answered, 2 bad usage or FILE unreadable, 3 no
+local port (6002-6004) could be opened.
 )";
     case CommandKind::kSet:
         return R"(usage: quorrel-cli set --mac MAC [--ip A] [--mask M] [--gateway G] [--address A]
-                       [--verify] [--timeout MS]
+                       [--verify] [--timeout MS] [--force]
 
 Finds the controller with that MAC (by a broadcast on every card, or at address A), takes
 what was not given from its current settings, checks the values as the window does (IP
@@ -227,24 +285,43 @@ after a broadcast to 255.255.255.255 on the card its reply came by, else to its 
 With --verify it then searches again until the controller with that MAC answers with the
 new values, for at most MS milliseconds (default 10000), and prints "confirmed" or
 "not confirmed" with what it saw.
+A write that would break the site is refused unless --force is given: a new IP address
+that another controller found already answers from, one outside the subnet of the card
+the controller answered on while its current address is inside it (afterwards only a
+broadcast search finds it), an address of this computer, or a gateway outside the new
+IP address and mask.
 
 Exit status: 0 sent (and confirmed), 1 MAC not found (nothing sent) or not confirmed,
-2 bad usage or bad values (nothing sent), 3 no local port or the send failed.
+2 bad usage, bad values or a refused write (nothing sent), 3 no local port or the send
+failed.
 )";
     case CommandKind::kApply:
-        return R"(usage: quorrel-cli apply PLAN.csv [--verify] [--timeout MS] [--dry-run]
+        return R"(usage: quorrel-cli apply PLAN.csv [--verify] [--timeout MS] [--dry-run] [--force]
 
 Writes a commissioning plan: a CSV file with the header line mac,ip,mask,gateway and one
 row per controller; blank lines and lines starting with # are skipped. The whole plan is
 checked first (malformed rows, values the window would refuse, duplicate MACs, duplicate
 target IP addresses, and, after one broadcast search, MACs that no controller answered
-with); any fault is reported with its line number and nothing is sent. Then each row is
+with and the writes "set" refuses without --force, which --force lets through); any fault
+is reported with its line number and nothing is sent. Then each row is
 written in order as "set" would write it, one line per row, and a summary. --verify
 confirms each row as "set --verify" does (MS per row, default 10000). --dry-run shows the
 frames that would be sent, as hexadecimal bytes, and sends none (it still searches).
 
 Exit status: 0 all written (and confirmed), 1 some row not confirmed, 2 bad usage or a
 bad plan (nothing sent), 3 no local port or a send failed.
+)";
+    case CommandKind::kWatch:
+        return R"(usage: quorrel-cli watch [--every SECONDS] [--address A] [--timeout MS]
+                         [--format table|json]
+
+Searches again and again, every SECONDS seconds (default 5), each search as "discover"
+does, and prints one line per change as it happens, with the local time: a controller
+"new", "gone", "moved" from its earlier address, or whose record changed (the fields
+that changed, old and new). The first search lists every controller as new. With
+--format json each line is a JSON object. Ctrl+C or SIGTERM ends it.
+
+Exit status: 0 stopped, 2 bad usage, 3 no local port (6002-6004) could be opened.
 )";
     case CommandKind::kHelp:
         break;
@@ -257,6 +334,7 @@ Commands:
   discover   list the controllers that answer a search
   set        write the IP address, mask and gateway of one controller, found by its MAC
   apply      write a whole plan (CSV: mac,ip,mask,gateway), checked in full first
+  watch      search again and again and print each change as it happens
 
 "quorrel-cli COMMAND --help" describes each command.
 Exit status: 0 success, 1 nothing found or not confirmed, 2 bad usage or bad input (nothing

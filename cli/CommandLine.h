@@ -9,16 +9,18 @@
 
 namespace cli {
 
-enum class CommandKind { kHelp, kDiscover, kSet, kApply };
+enum class CommandKind { kHelp, kDiscover, kSet, kApply, kWatch };
 enum class Format { kTable, kJson, kCsv };
 
 constexpr int kDefaultSearchMs = 1000;
 constexpr int kDefaultVerifyMs = 10000;
+constexpr int kDefaultWatchSeconds = 5;
 
 struct DiscoverOptions {
     std::string address; // empty: broadcast on every card
     int timeoutMs = kDefaultSearchMs;
     Format format = Format::kTable;
+    std::string comparePath; // an earlier JSON listing to compare with; empty: none
 };
 
 struct SetOptions {
@@ -28,6 +30,7 @@ struct SetOptions {
     std::optional<std::string> gateway;
     std::string address; // empty: broadcast on every card
     bool verify = false;
+    bool force = false;               // write even when the write would break the site
     int timeoutMs = kDefaultVerifyMs; // how long --verify searches
 };
 
@@ -35,7 +38,15 @@ struct ApplyOptions {
     std::string planPath;
     bool verify = false;
     bool dryRun = false;
+    bool force = false;               // write even rows that would break the site
     int timeoutMs = kDefaultVerifyMs; // how long --verify searches for each row
+};
+
+struct WatchOptions {
+    std::string address;                     // empty: broadcast on every card
+    int timeoutMs = kDefaultSearchMs;        // how long each search listens
+    int everySeconds = kDefaultWatchSeconds; // from the start of one search to the next
+    Format format = Format::kTable;          // kTable: text lines; kJson: JSON lines
 };
 
 struct Command {
@@ -44,6 +55,7 @@ struct Command {
     DiscoverOptions discover;
     SetOptions set;
     ApplyOptions apply;
+    WatchOptions watch;
 };
 
 // Either a command or the reason the arguments are not one.

@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "ControllerRecord.h"
 #include "Discovery.h"
+#include "Listing.h"
 #include "NetworkCards.h"
 #include "NoReplyText.h"
 #include "Output.h"
@@ -14,9 +15,11 @@
 #include "WriteFields.h"
 
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <thread>
 #include <variant>
 
 namespace cli {
@@ -28,6 +31,7 @@ const std::string kNoLocalPort = "no local port (" + std::to_string(core::kLocal
                                  ") could be opened";
 const char* const kParameterError = "parameter error, nothing sent";
 const char* const kPlanErrors = "the plan has errors, nothing sent";
+const char* const kConflictRefused = "nothing sent (give --force to write anyway)";
 
 // Writes each line to err behind the program's name.
 void Say(std::ostream& err, const std::vector<std::string>& lines) {
@@ -41,29 +45,34 @@ int Fail(std::ostream& err, int status, const std::vector<std::string>& lines) {
     return status;
 }
 
+// The whole file, or nothing when it cannot be read.
+std::optional<std::string> ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    if (!file || !(text << file.rdbuf()))
+        return std::nullopt;
+    return text.str();
+}
+
 // The address of a search: the given one (already checked), else the broadcast address.
 core::Ip4 SearchAddress(const std::string& address) {
     return address.empty() ? core::kBroadcast : core::ParseDottedQuad(address).value();
 }
 
 // One search: every controller that answered, once. nullopt when no local port could be
-// opened. Says on err when silent cards were asked again by unicast.
+// opened. Says on err when silent cards were asked again by unicast, once while *noteSaid
+// (when given) lives.
 std::optional<core::Controllers> Search(const std::string& address, int timeoutMs,
-                                        std::ostream& err) {
+                                        std::ostream& err, bool* noteSaid = nullptr) {
     core::DiscoveryResult result = core::Discover(SearchAddress(address), timeoutMs);
     if (!result.opened)
         return std::nullopt;
-    if (result.askedAgain)
+    if (result.askedAgain && (noteSaid == nullptr || !*noteSaid)) {
         Say(err, {kAskedAgainNote});
+        if (noteSaid != nullptr)
+            *noteSaid = true;
+    }
     return std::move(result.controllers);
-}
-
-// A controller as it is listed: its card by name, else by index.
-Listed AsListed(const core::Controller& c) {
-    std::string card = c.cardName;
-    if (card.empty() && c.card != 0)
-        card = std::to_string(c.card);
-    return {c.address, c.record, card, c.card};
 }
 
 std::string ValuesText(const core::ControllerRecord& r) {
@@ -119,14 +128,25 @@ Verification Verify(const core::PreparedWrite& write, int timeoutMs) {
 }
 
 int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) {
+    std::optional<core::Controllers> earlier;
+    if (!o.comparePath.empty()) {
+        const auto text = ReadFile(o.comparePath);
+        if (!text)
+            return Fail(err, kExitBadInput, {"cannot read \"" + o.comparePath + "\""});
+        auto listing = ReadListing(*text);
+        if (const auto* why = std::get_if<std::string>(&listing))
+            return Fail(err, kExitBadInput,
+                        {o.comparePath + " is not a \"discover --format json\" listing: " + *why});
+        earlier = std::move(std::get<core::Controllers>(listing));
+    }
     const auto heard = Search(o.address, o.timeoutMs, err);
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
-    std::vector<Listed> listed;
-    for (const core::Controller& c : *heard)
-        listed.push_back(AsListed(c));
-    out << FormatControllers(listed, o.format);
-    if (listed.empty()) {
+    if (earlier)
+        out << FormatComparison(*heard, core::CompareSearches(*earlier, *heard), o.format);
+    else
+        out << FormatControllers(*heard, o.format);
+    if (heard->Count() == 0) {
         std::vector<std::string> lines{"no controller answered"};
         if (SearchAddress(o.address) == core::kBroadcast) {
             const auto why = NoReplyText(core::DiagnoseNoReply());
@@ -180,6 +200,11 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
         return Fail(err, kExitBadInput, faults);
     }
     const core::PreparedWrite& write = std::get<core::PreparedWrite>(prepared);
+    if (write.conflicts.Any() && !o.force) {
+        std::vector<std::string> lines = DescribeConflicts(write.conflicts, write.wanted);
+        lines.push_back(kConflictRefused);
+        return Fail(err, kExitBadInput, lines);
+    }
     if (const auto failure = WriteFrame(write))
         return Fail(err, kExitNetwork, {*failure});
     out << "sent to " << DestinationText(write.destination, found->cardName) << ": "
@@ -202,11 +227,10 @@ struct PlanStep {
 // steps in file order, or the exit status when the plan cannot be carried out (each fault
 // named in err by file and line; nothing sent).
 std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::ostream& err) {
-    std::ifstream file(o.planPath, std::ios::binary);
-    std::stringstream text;
-    if (!file || !(text << file.rdbuf()))
+    const auto text = ReadFile(o.planPath);
+    if (!text)
         return Fail(err, kExitBadInput, {"cannot read the plan \"" + o.planPath + "\""});
-    const Plan plan = ParsePlan(text.str());
+    const Plan plan = ParsePlan(*text);
     const auto complain = [&err, &o](int line, const std::string& message) {
         err << o.planPath << ":" << line << ": " << message << "\n";
     };
@@ -229,7 +253,11 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::o
         const auto prepared =
             core::PrepareWrite(*heard, *found, {row.ip, row.mask, row.gateway, ""}, true);
         if (const auto* write = std::get_if<core::PreparedWrite>(&prepared)) {
-            steps.push_back({row, *found, *write});
+            if (!write->conflicts.Any() || o.force)
+                steps.push_back({row, *found, *write});
+            else
+                for (const std::string& line : DescribeConflicts(write->conflicts, write->wanted))
+                    complain(row.line, line + " (--force writes it anyway)");
             continue;
         }
         const auto& refusal = std::get<core::WriteRefusal>(prepared);
@@ -294,9 +322,46 @@ int RunApply(const ApplyOptions& o, std::ostream& out, std::ostream& err) {
     return CarryOutPlan(std::get<std::vector<PlanStep>>(checked), o, out);
 }
 
+// The local time of day with the date, "2026-12-08 14:10:05".
+std::string TimeText() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    char text[32] = {};
+    if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local) == 0)
+        return "?";
+    return text;
+}
+
+// Searches every o.everySeconds (start to start) and prints each change on out as it
+// happens, until stop is set.
+int RunWatch(const WatchOptions& o, std::ostream& out, std::ostream& err, StopCatcher catchStop) {
+    std::atomic<bool> stop = false;
+    if (catchStop != nullptr && !catchStop(stop))
+        Say(err, {"Ctrl+C and SIGTERM could not be caught: they end the watch at once"});
+    core::Controllers before;
+    bool noteSaid = false;
+    const auto every = std::chrono::seconds(o.everySeconds);
+    constexpr auto kStopCheck = std::chrono::milliseconds(50);
+    while (!stop) {
+        const auto started = std::chrono::steady_clock::now();
+        const auto now = Search(o.address, o.timeoutMs, err, &noteSaid);
+        if (!now)
+            return Fail(err, kExitNetwork, {kNoLocalPort});
+        if (stop)
+            break; // a search cut short by the stop shows no changes
+        out << ChangeLines(before, *now, core::CompareSearches(before, *now), TimeText(), o.format)
+            << std::flush;
+        before = *now;
+        while (!stop && std::chrono::steady_clock::now() < started + every)
+            std::this_thread::sleep_for(kStopCheck);
+    }
+    return kExitSuccess;
+}
+
 } // namespace
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        StopCatcher catchStop) {
     const ParsedCommandLine parsed = ParseCommandLine(args);
     if (!parsed.command)
         return Fail(err, kExitBadInput, {parsed.error + " (see quorrel-cli --help)"});
@@ -312,6 +377,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return RunSet(command.set, out, err);
     case CommandKind::kApply:
         return RunApply(command.apply, out, err);
+    case CommandKind::kWatch:
+        return RunWatch(command.watch, out, err, catchStop);
     case CommandKind::kHelp:
         break;
     }

@@ -1,7 +1,8 @@
 // Standard output in binary mode: in text mode Windows would add a CR before every LF,
 // giving CR CR LF. A console shows bytes in its output code page, an OEM one such as 866,
 // so while the program writes to a console that page is UTF-8, and the console's own page
-// is back at exit. Files and pipes get the UTF-8 bytes as they are.
+// is back at exit. Files and pipes get the UTF-8 bytes as they are. The console's Ctrl+C,
+// Ctrl+Break and close set the stop flag.
 #include "Console.h"
 
 #include <fcntl.h>
@@ -11,6 +12,30 @@
 #include <windows.h>
 
 namespace cli {
+
+namespace {
+
+std::atomic<bool>* stopFlag = nullptr;
+
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+        if (stopFlag != nullptr)
+            stopFlag->store(true);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+bool CatchStop(std::atomic<bool>& stop) {
+    stopFlag = &stop;
+    return SetConsoleCtrlHandler(OnConsoleEvent, TRUE) != 0;
+}
 
 ConsoleOutput::ConsoleOutput() {
     _setmode(_fileno(stdout), _O_BINARY);

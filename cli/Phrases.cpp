@@ -51,4 +51,28 @@ std::string DescribeSharedMac(const core::Mac& mac, const std::vector<core::Ip4>
            ": a broadcast write would change all of these controllers";
 }
 
+std::vector<std::string> DescribeConflicts(const core::WriteConflicts& conflicts,
+                                           const core::ControllerRecord& wanted) {
+    std::vector<std::string> lines;
+    const std::string ip = wanted.IpText();
+    if (!conflicts.addressTakenBy.empty()) {
+        std::string macs;
+        for (const core::Mac& mac : conflicts.addressTakenBy)
+            macs += (macs.empty() ? "" : ", ") + core::MacText(mac);
+        lines.push_back(ip + " is the address of another controller found (" + macs +
+                        "): two controllers would answer from one address");
+    }
+    if (const auto& card = conflicts.leavesSubnetOf)
+        lines.push_back(ip + " is outside the subnet of " + card->name + " (" +
+                        core::DottedQuad(card->address) + "/" + std::to_string(card->prefix) +
+                        "), the card the controller answered on: afterwards only a broadcast "
+                        "search finds it");
+    if (conflicts.ownAddress)
+        lines.push_back(ip + " is an address of this computer");
+    if (conflicts.gatewayOutside)
+        lines.push_back("the gateway " + wanted.GatewayText() + " is outside the subnet of " + ip +
+                        " with mask " + wanted.MaskText());
+    return lines;
+}
+
 } // namespace cli

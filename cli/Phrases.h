@@ -1,8 +1,10 @@
 // What quorrel-cli says, in English, of the facts the core gives: a refused value, a MAC
-// that answered from several addresses, a search that asked silent cards' neighbours again.
+// that answered from several addresses, a write that would break the site, a search that
+// asked silent cards' neighbours again.
 #pragma once
 
 #include "ControllerRecord.h"
+#include "WriteConflicts.h"
 #include "WriteFields.h"
 
 #include <string>
@@ -25,5 +27,10 @@ std::string AddressList(const std::vector<core::Ip4>& addresses);
 // `MAC 00-1A-2B-3C-4D-09 answered from 192.168.1.9, 192.168.1.19: a broadcast write would
 // change all of these controllers`.
 std::string DescribeSharedMac(const core::Mac& mac, const std::vector<core::Ip4>& addresses);
+
+// One line per conflict of a write of wanted, e.g. `192.168.1.9 is the address of another
+// controller found (00-1A-2B-3C-4D-60): two controllers would answer from one address`.
+std::vector<std::string> DescribeConflicts(const core::WriteConflicts& conflicts,
+                                           const core::ControllerRecord& wanted);
 
 } // namespace cli

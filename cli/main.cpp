@@ -9,5 +9,5 @@
 int main(int argc, char** argv) {
     const cli::ConsoleOutput console;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return cli::Run(args, std::cout, std::cerr);
+    return cli::Run(args, std::cout, std::cerr, cli::CatchStop);
 }

@@ -36,6 +36,14 @@ std::optional<NetworkCard> CardByIndex(unsigned index) {
     return std::nullopt;
 }
 
+std::vector<Ip4> OwnAddresses() {
+    std::vector<Ip4> addresses;
+    for (const CardState& s : CardsWithAddress())
+        if (!s.loopback)
+            addresses.insert(addresses.end(), s.addresses.begin(), s.addresses.end());
+    return addresses;
+}
+
 std::vector<NetworkCard> CardsBesideRoute() {
     std::vector<NetworkCard> cards;
     const std::vector<CardState> all = CardsWithAddress();

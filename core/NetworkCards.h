@@ -33,6 +33,10 @@ std::string AddressCommand(const std::string& card, const std::string& address, 
 // The card with this index if it is still there: up and running with an IPv4 address.
 std::optional<NetworkCard> CardByIndex(unsigned index);
 
+// Every IPv4 address of this computer's cards that are not loopback, up or not, in the
+// system's order: the addresses a controller on the network would clash with.
+std::vector<Ip4> OwnAddresses();
+
 // The system's name of the card with that index; empty for 0 or an unknown card.
 std::string CardName(unsigned index);
 

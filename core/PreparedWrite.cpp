@@ -2,10 +2,9 @@
 
 namespace core {
 
-std::variant<WriteRefusal, PreparedWrite> PrepareWrite(const Controllers& heard,
-                                                       const Controller& target,
-                                                       const WriteValues& values,
-                                                       bool broadcastMode) {
+std::variant<WriteRefusal, PreparedWrite>
+PrepareWrite(const Controllers& heard, const Controller& target, const WriteValues& values,
+             bool broadcastMode, const std::optional<WriteSite>& site) {
     WriteRefusal refusal;
     refusal.sharedMac = SharedMacAddresses(heard, target.record.mac, broadcastMode);
     WriteValues checked = values;
@@ -22,6 +21,7 @@ std::variant<WriteRefusal, PreparedWrite> PrepareWrite(const Controllers& heard,
     write.frame = ConfigFrame(write.wanted);
     write.destination = ChooseDestination(broadcastMode, target.address, target.card);
     write.check = CheckAfterWrite(write.wanted, write.destination);
+    write.conflicts = FindConflicts(heard, target, write.wanted, site ? *site : SystemSite(target));
     return write;
 }
 

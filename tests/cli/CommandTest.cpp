@@ -9,9 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -53,6 +56,41 @@ protected:
         return planPath;
     }
 
+    // quorrel-cli watch as a child process; the lines it has printed, the time cut off each
+    // and JSON lines written as text lines ("moved 192.168.1.20 MAC from 192.168.1.10"), once
+    // there are at least count.
+    struct Watch {
+        explicit Watch(bool json)
+            : process({"watch", "--every", "1", "--timeout", "300", "--format",
+                       json ? "json" : "table"}) {
+            process.RunProgram(QUORREL_CLI_PATH);
+        }
+        std::vector<std::string> Lines(size_t count) {
+            std::vector<std::string> lines;
+            for (int i = 0; i < 400 && lines.size() < count; ++i) {
+                process.WaitForEvent([](const SimProcess::Event&) { return false; }, 25);
+                lines.clear();
+                for (const SimProcess::Event& e : process.Events()) {
+                    const std::string from = Field(e, "from");
+                    const std::string fields = Field(e, "fields");
+                    lines.push_back(Field(e, "time") + " " + Field(e, "change") + " " +
+                                    Field(e, "sender") + " " + Field(e, "mac") +
+                                    (from.empty() ? "" : " from " + from) +
+                                    (fields.empty() ? "" : " " + fields));
+                }
+                for (const std::string& line : process.OtherLines())
+                    lines.push_back(line);
+            }
+            for (std::string& line : lines) {
+                const bool timed = line.size() > 20 && std::isdigit(line[0]) && line[4] == '-' &&
+                                   line[10] == ' ' && line[13] == ':' && line[19] == ' ';
+                line = timed ? line.substr(20) : "no time: " + line;
+            }
+            return lines;
+        }
+        SimProcess process;
+    };
+
     std::unique_ptr<SimProcess> sim;
     std::ostringstream out;
     std::ostringstream err;
@@ -82,6 +120,52 @@ TEST_F(CommandTest, DiscoverListsEveryReplyInEachFormat) {
               "10.0.0.5,10.0.0.5,255.0.0.0,10.0.0.1,6000,0A-0B-0C-0D-0E-0F,01,02.0A,lo\r\n"
               "192.168.1.9,192.168.1.9,255.255.255.0,192.168.1.1,5001,00-1A-2B-3C-4D-60,01,"
               "02.0A,lo\r\n");
+}
+
+// FILE holds 192.168.1.10 with another gateway, 00-1A-2B-3C-4D-60 at 192.168.1.19 and a
+// controller that is not there any more; 10.0.0.5 is not in it.
+TEST_F(CommandTest, DiscoverComparesWithAnEarlierJsonListing) {
+    StartControllers();
+    const auto entry = [](const char* sender, const char* gateway, const char* mac,
+                          const char* card) {
+        return std::string("{\"sender\": \"") + sender + "\", \"ip\": \"" + sender +
+               "\", \"mask\": \"255.255.255.0\", \"gateway\": \"" + gateway +
+               "\", \"port\": 5001, \"mac\": \"" + mac +
+               "\", \"hardware\": \"01\", \"software\": \"02.0A\", \"card\": \"" + card + "\"}";
+    };
+    const std::string earlier =
+        WritePlan("[" + entry("192.168.1.10", "192.168.1.254", kMacA, "lo") + ",\n" +
+                  entry("192.168.1.19", "192.168.1.1", "00-1A-2B-3C-4D-60", "lo") + ",\n" +
+                  entry("192.168.1.30", "192.168.1.1", "02-00-00-00-00-30", "eth\\u0031") + "]");
+    ASSERT_EQ(Cli({"discover", "--compare", earlier, "--format", "csv", "--timeout", "400"}), 0)
+        << err.str();
+    EXPECT_EQ(out.str(),
+              "sender,ip,mask,gateway,port,mac,hardware,software,card,change\r\n"
+              "192.168.1.10,192.168.1.10,255.255.255.0,192.168.1.1,5001,00-1A-2B-3C-4D-5E,01,"
+              "02.0A,lo,record changed\r\n"
+              "10.0.0.5,10.0.0.5,255.0.0.0,10.0.0.1,6000,0A-0B-0C-0D-0E-0F,01,02.0A,lo,new\r\n"
+              "192.168.1.9,192.168.1.9,255.255.255.0,192.168.1.1,5001,00-1A-2B-3C-4D-60,01,"
+              "02.0A,lo,moved from 192.168.1.19\r\n"
+              "192.168.1.30,192.168.1.30,255.255.255.0,192.168.1.1,5001,02-00-00-00-00-30,01,"
+              "02.0A,eth1,gone\r\n");
+    ASSERT_EQ(Cli({"discover", "--compare", earlier, "--timeout", "400"}), 0);
+    EXPECT_NE(out.str().find("  lo    moved from 192.168.1.19\n"), std::string::npos) << out.str();
+
+    // Its own JSON read back: the gone controller is not read, and nothing changed since.
+    const std::vector<std::string> compare = {"discover", "--format",  "json", "--timeout",
+                                              "400",      "--compare", earlier};
+    ASSERT_EQ(Cli(compare), 0);
+    EXPECT_NE(out.str().find("\"card\": \"eth1\", \"change\": \"gone\"}\n]\n"), std::string::npos)
+        << out.str();
+    WritePlan(out.str());
+    ASSERT_EQ(Cli(compare), 0);
+    const std::string listed = out.str();
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 5) << listed;
+    const std::regex unchanged("\"change\": \"unchanged\"\\}");
+    EXPECT_EQ(std::distance(std::sregex_iterator(listed.begin(), listed.end(), unchanged),
+                            std::sregex_iterator()),
+              3)
+        << listed;
 }
 
 TEST_F(CommandTest, DiscoverListsAControllerThatAnswersTwiceOnce) {
@@ -177,7 +261,10 @@ TEST_F(CommandTest, BadInputExitsTwoAndSendsNothing) {
         {"set", "--mac", kMacA, "--ip", "192.168.1.255"},
         {"set", "--mac", "00-1A-2B-3C-4D-5", "--ip", "192.168.1.20"},
         {"discover", "--frobnicate"},
-        {"apply", "/nonexistent/plan.csv"}};
+        {"apply", "/nonexistent/plan.csv"},
+        {"discover", "--compare", "/nonexistent/found.json"},
+        {"discover", "--compare", WritePlan("[{\"sender\": \"192.168.1.10\"}]")},
+        {"watch", "--every", "0"}};
     for (const auto& args : bad) {
         EXPECT_EQ(Cli(args), 2) << args[1] << " " << args.back();
         EXPECT_FALSE(err.str().empty());
@@ -252,6 +339,36 @@ TEST_F(CommandTest, AMacHeardFromTwoAddressesIsNotBroadcastButWrittenByAddress) 
     EXPECT_EQ(Field(frames[0], "controller"), "192.168.1.19");
 }
 
+// A write that would break the site is refused, naming the case, unless --force is given.
+TEST_F(CommandTest, SetAndApplyRefuseAWriteThatBreaksTheSiteWithoutForce) {
+    StartControllers();
+    const std::string refused = "quorrel-cli: nothing sent (give --force to write anyway)\n";
+    const std::string taken = "192.168.1.9 is the address of another controller found "
+                              "(00-1A-2B-3C-4D-60): two controllers would answer from one address";
+    const std::string plan =
+        WritePlan("mac,ip,mask,gateway\n00-1A-2B-3C-4D-5E,192.168.1.9,255.255.255.0,192.168.1.1\n");
+    const struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"set", "--mac", kMacA, "--ip", "192.168.1.9"}, "quorrel-cli: " + taken + "\n" + refused},
+        {{"set", "--mac", kMacA, "--gateway", "10.0.0.1"},
+         "quorrel-cli: the gateway 10.0.0.1 is outside the subnet of 192.168.1.10 with mask "
+         "255.255.255.0\n" +
+             refused},
+        {{"apply", plan},
+         plan + ":2: " + taken +
+             " (--force writes it anyway)\nquorrel-cli: the plan has errors, nothing sent\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Cli(c.args), 2) << c.args[0];
+        EXPECT_EQ(err.str(), c.err);
+    }
+    EXPECT_TRUE(Events("frame").empty());
+    ASSERT_EQ(Cli({"apply", plan, "--force"}), 0) << err.str();
+    EXPECT_EQ(Field(Events("frame").at(0), "ip"), "192.168.1.9");
+}
+
 TEST_F(CommandTest, NoFreeLocalPortExitsThreeAndSendsNothing) {
     StartControllers();
     std::vector<core::UdpSocket> held;
@@ -275,6 +392,41 @@ TEST_F(CommandTest, OneOfFourControllersAtOneAddressIsWrittenByItsMac) {
     EXPECT_EQ(std::count(listed.begin(), listed.end(), '\n'), 5) << "a header and four lines";
 }
 
+// Controllers that appear, move, change and go, seen by watch as a child process, which
+// ends cleanly on SIGTERM (JSON lines) and on SIGINT (text lines).
+TEST_F(CommandTest, WatchPrintsEachChangeAsItHappensUntilStopped) {
+    const std::vector<std::string> expected = {
+        "new 192.168.1.10 00-1A-2B-3C-4D-5E",
+        "new 10.0.0.5 0A-0B-0C-0D-0E-0F",
+        "new 192.168.1.9 00-1A-2B-3C-4D-60",
+        "moved 192.168.1.20 00-1A-2B-3C-4D-5E from 192.168.1.10",
+        "record changed 192.168.1.9 00-1A-2B-3C-4D-60 gateway 192.168.1.1 -> 192.168.1.254",
+        "gone 192.168.1.20 00-1A-2B-3C-4D-5E",
+        "gone 10.0.0.5 0A-0B-0C-0D-0E-0F",
+        "gone 192.168.1.9 00-1A-2B-3C-4D-60",
+        "new 192.168.1.10 00-1A-2B-3C-4D-5E",
+        "new 10.0.0.5 0A-0B-0C-0D-0E-0F",
+        "new 192.168.1.9 00-1A-2B-3C-4D-60",
+    };
+    for (const bool json : {true, false}) {
+        StartControllers();
+        Watch watch(json);
+        ASSERT_EQ(watch.process.Start(), "");
+        EXPECT_EQ(watch.Lines(3).size(), 3u);
+        ASSERT_EQ(Cli({"set", "--mac", kMacA, "--ip", "192.168.1.20"}), 0) << err.str();
+        EXPECT_EQ(watch.Lines(4).size(), 4u);
+        ASSERT_EQ(Cli({"set", "--mac", "00-1A-2B-3C-4D-60", "--gateway", "192.168.1.254"}), 0);
+        EXPECT_EQ(watch.Lines(5).size(), 5u);
+        sim.reset();
+        EXPECT_EQ(watch.Lines(8).size(), 8u);
+        sim = StartThreeControllers();
+        EXPECT_EQ(watch.Lines(11), expected) << (json ? "json" : "text");
+        watch.process.Signal(json ? SIGTERM : SIGINT);
+        EXPECT_EQ(watch.process.WaitForExit(5000), 0);
+        sim.reset();
+    }
+}
+
 TEST(LaptopCommand, SetWritesOnTheCardTheControllerAnsweredOnAndConfirms) {
     REQUIRE_PRIVATE_NETWORK();
     LaptopLans lans;
@@ -290,6 +442,33 @@ TEST(LaptopCommand, SetWritesOnTheCardTheControllerAnsweredOnAndConfirms) {
         << out.str();
     EXPECT_EQ(lans.officeSim->EventsNamed("frame").size(), 1u);
     EXPECT_TRUE(lans.wifiSim->EventsNamed("frame").empty()) << "nothing reaches the Wi-Fi LAN";
+}
+
+// This computer's own address, and one outside the subnet of the card that heard the
+// controller, are refused.
+TEST(LaptopCommand, SetRefusesTheLaptopsAddressAndLeavingTheCardsSubnet) {
+    REQUIRE_PRIVATE_NETWORK();
+    LaptopLans lans;
+    ASSERT_EQ(lans.Build(), "");
+    const struct Case {
+        std::vector<std::string> values;
+        std::string err;
+    } cases[] = {
+        {{"--ip", "192.168.1.2"}, "192.168.1.2 is an address of this computer"},
+        {{"--ip", "10.1.1.1", "--mask", "255.0.0.0", "--gateway", "10.0.0.1"},
+         "10.1.1.1 is outside the subnet of eth0 (192.168.1.2/24), the card the controller "
+         "answered on: afterwards only a broadcast search finds it"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"set", "--mac", "02-00-C0-A8-01-09"};
+        args.insert(args.end(), c.values.begin(), c.values.end());
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(cli::Run(args, out, err), 2);
+        EXPECT_EQ(err.str(), "quorrel-cli: " + c.err +
+                                 "\nquorrel-cli: nothing sent (give --force to write anyway)\n");
+    }
+    EXPECT_TRUE(lans.officeSim->EventsNamed("frame").empty());
 }
 
 } // namespace

@@ -51,7 +51,7 @@ std::string SimProcess::BinaryPath() {
 std::string SimProcess::Start(int readyTimeoutMs) {
     if (pid_ > 0)
         return "already started";
-    const std::string path = BinaryPath();
+    const std::string path = program_.empty() ? BinaryPath() : program_;
     // Everything the child needs is prepared before fork: after it, only exec.
     std::vector<std::string> argvText;
     argvText.push_back(path);
@@ -107,7 +107,7 @@ std::string SimProcess::Start(int readyTimeoutMs) {
     readFd_ = fds[0];
     ::fcntl(readFd_, F_SETFL, ::fcntl(readFd_, F_GETFL) | O_NONBLOCK);
 
-    if (WaitForEvent("ready", readyTimeoutMs))
+    if (!program_.empty() || WaitForEvent("ready", readyTimeoutMs))
         return {};
     std::string why = "controller-sim (" + path + ") gave no ready event";
     // A child that closed its output is ending: give it a moment to be reaped.

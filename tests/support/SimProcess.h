@@ -29,6 +29,10 @@ public:
     // privatenet::Lan::Path()) instead of the test's own.
     void EnterNamespace(const std::string& path) { netnsPath_ = path; }
 
+    // Makes Start run the program at path with the args instead of the simulator, and come
+    // back as soon as it runs (no "ready" event is waited for).
+    void RunProgram(const std::string& path) { program_ = path; }
+
     // Starts the simulator and waits up to readyTimeoutMs for its "ready" event. Gives an
     // empty string on success, else what went wrong (the child is stopped then). The system
     // kills the simulator when the thread that called Start ends, the test process ending
@@ -69,6 +73,7 @@ private:
 
     std::vector<std::string> args_;
     std::string netnsPath_;
+    std::string program_; // empty: the simulator
     pid_t pid_ = -1;
     int readFd_ = -1;
     std::optional<int> exitStatus_;
