@@ -1,7 +1,9 @@
 #include "SiteChanges.h"
 
 #include <algorithm>
-#include <optional>
+#include <map>
+#include <set>
+#include <utility>
 
 namespace core {
 
@@ -13,50 +15,63 @@ bool ListedFieldsDiffer(const ControllerRecord& a, const ControllerRecord& b) {
 
 SiteChanges CompareSearches(const Controllers& before, const Controllers& now,
                             const std::vector<ControllerKey>& written) {
-    SiteChanges changes;
+    // Looked up by key: a search may hold a /16's worth of controllers.
+    using Key = std::pair<Ip4, Mac>;
+    std::map<Key, size_t> beforeByKey;
+    std::map<Mac, std::vector<size_t>> beforeByMac; // in the earlier search's order
+    for (size_t i = 0; i < before.Count(); ++i) {
+        beforeByKey.emplace(Key{before[i].address, before[i].record.mac}, i);
+        beforeByMac[before[i].record.mac].push_back(i);
+    }
+    std::map<Ip4, std::vector<size_t>> nowByAddress; // in the later search's order
+    for (size_t i = 0; i < now.Count(); ++i)
+        nowByAddress[now[i].address].push_back(i);
+
     // The controllers of the earlier search that a controller of the later one accounts for:
     // heard again at the same address, or moved from it.
     std::vector<bool> accounted(before.Count(), false);
-    const auto indexIn = [&before](const ControllerKey& key) -> std::optional<size_t> {
-        for (size_t i = 0; i < before.Count(); ++i)
-            if (before[i].address == key.address && before[i].record.mac == key.mac)
-                return i;
-        return std::nullopt;
-    };
     for (const Controller& c : now)
-        if (const auto i = indexIn({c.address, c.record.mac}))
-            accounted[*i] = true;
+        if (const auto it = beforeByKey.find({c.address, c.record.mac}); it != beforeByKey.end())
+            accounted[it->second] = true;
 
+    SiteChanges changes;
+    changes.now.reserve(now.Count());
     for (const Controller& c : now) {
         ControllerChange change;
         change.id = c.id;
-        for (const Controller& other : now)
-            if (other.id != c.id && other.address == c.address)
-                change.sameAddress.push_back(other.record.mac);
-        if (const auto i = indexIn({c.address, c.record.mac})) {
-            change.change = ListedFieldsDiffer(before[*i].record, c.record)
+        for (const size_t other : nowByAddress[c.address])
+            if (now[other].id != c.id)
+                change.sameAddress.push_back(now[other].record.mac);
+        if (const auto it = beforeByKey.find({c.address, c.record.mac}); it != beforeByKey.end()) {
+            change.change = ListedFieldsDiffer(before[it->second].record, c.record)
                                 ? SiteChange::kRecordChanged
                                 : SiteChange::kUnchanged;
         } else {
             change.change = SiteChange::kNew;
-            for (size_t i = 0; i < before.Count(); ++i) {
-                const Controller& old = before[i];
-                if (old.record.mac != c.record.mac || accounted[i])
-                    continue;
-                accounted[i] = true;
+            // Moved from the first address its MAC answered from before that nothing
+            // accounts for yet.
+            std::vector<size_t>& earlier = beforeByMac[c.record.mac];
+            const auto from = std::find_if(earlier.begin(), earlier.end(),
+                                           [&accounted](size_t i) { return !accounted[i]; });
+            if (from != earlier.end()) {
+                accounted[*from] = true;
                 change.change = SiteChange::kMoved;
-                change.movedFrom = old.address;
-                break;
+                change.movedFrom = before[*from].address;
             }
+            earlier.erase(earlier.begin(), from == earlier.end() ? from : from + 1);
         }
         changes.now.push_back(std::move(change));
     }
 
-    for (size_t i = 0; i < before.Count(); ++i) {
-        const ControllerKey key{before[i].address, before[i].record.mac};
-        if (!accounted[i] && std::find(written.begin(), written.end(), key) == written.end())
+    const std::set<Key> writtenKeys = [&written] {
+        std::set<Key> keys;
+        for (const ControllerKey& k : written)
+            keys.emplace(k.address, k.mac);
+        return keys;
+    }();
+    for (size_t i = 0; i < before.Count(); ++i)
+        if (!accounted[i] && !writtenKeys.contains({before[i].address, before[i].record.mac}))
             changes.gone.push_back(before[i]);
-    }
     return changes;
 }
 
