@@ -23,6 +23,7 @@ class TRzMarqueeStatus;
 class TRzProgressStatus;
 class TRzStatusBar;
 class TNotifier;
+class TSiteView;
 class TRzTrayIcon;
 class TWriteCheckNotice;
 
@@ -147,4 +148,5 @@ private:
     QString lastNoReplyAccount_; // the last account of an empty search the desktop heard
     TWriteCheckNotice* writeCheck_ = nullptr;
     TNotifier* notifier_ = nullptr;
+    TSiteView* site_ = nullptr;
 };
