@@ -148,5 +148,5 @@ private:
     QString lastNoReplyAccount_; // the last account of an empty search the desktop heard
     TWriteCheckNotice* writeCheck_ = nullptr;
     TNotifier* notifier_ = nullptr;
-    TSiteView* site_ = nullptr;
+    TSiteView* site_ = nullptr; // details, new and gone controllers, the copied and saved list
 };
