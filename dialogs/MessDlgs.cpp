@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <climits>
 #include <memory>
+#include <optional>
 
 // ---- Settings ----
 uint8_t DlgLanguage = 0;
@@ -274,8 +275,12 @@ void ApplyRoundedWindow(TMessageForm* form) {
 } // namespace
 
 // ---- The message box ----
-TMessageForm* BuildMessageDialog(const QString& text, TDialogKind kind, TDialogButtons buttons,
-                                 uint8_t language) {
+namespace {
+
+// The message box; chosenDefault: the button marked default and focused in place of the
+// usual one.
+TMessageForm* BuildMessageBox(const QString& text, TDialogKind kind, TDialogButtons buttons,
+                              uint8_t language, std::optional<TDialogButton> chosenDefault) {
     std::unique_ptr<TMessageForm> form = CreateDialogForm();
     QWidget* container = form.get();
     TXiPanel* panel = nullptr;
@@ -327,7 +332,8 @@ TMessageForm* BuildMessageDialog(const QString& text, TDialogKind kind, TDialogB
             .height();
     message->setGeometry(layout.Message.x(), layout.Message.y(), layout.Message.width(), messageH);
 
-    const TDialogButton defaultButton = buttons.Has(dbOK)    ? dbOK
+    const TDialogButton defaultButton = chosenDefault        ? *chosenDefault
+                                        : buttons.Has(dbOK)  ? dbOK
                                         : buttons.Has(dbYes) ? dbYes
                                                              : dbRetry;
     const TDialogButton cancelButton = buttons.Has(dbCancel) ? dbCancel
@@ -346,13 +352,22 @@ TMessageForm* BuildMessageDialog(const QString& text, TDialogKind kind, TDialogB
         if (b == dbHelp)
             QObject::connect(button, &QAbstractButton::clicked, form.get(),
                              &TMessageForm::HelpButtonClick);
+        if (chosenDefault && b == *chosenDefault)
+            form->SetInitialFocus(button);
     }
-    if (!form->DialogButtons().empty())
+    if (!chosenDefault && !form->DialogButtons().empty())
         form->SetInitialFocus(form->DialogButtons().front());
 
     if (DlgRoundCorners && !DlgUsePanel)
         ApplyRoundedWindow(form.get());
     return form.release();
+}
+
+} // namespace
+
+TMessageForm* BuildMessageDialog(const QString& text, TDialogKind kind, TDialogButtons buttons,
+                                 uint8_t language) {
+    return BuildMessageBox(text, kind, buttons, language, std::nullopt);
 }
 
 int MessageDialogAt(const QString& text, TDialogKind kind, TDialogButtons buttons, uint8_t language,
@@ -371,6 +386,13 @@ int MessageDialogAt(const QString& text, TDialogKind kind, TDialogButtons button
 int MessageDialog(const QString& text, TDialogKind kind, TDialogButtons buttons,
                   int32_t helpContext) {
     return MessageDialogAt(text, kind, buttons, DlgLanguage, -1, -1, helpContext);
+}
+
+int MessageDialogDefault(const QString& text, TDialogKind kind, TDialogButtons buttons,
+                         TDialogButton defaultButton) {
+    const std::unique_ptr<TMessageForm> form(
+        BuildMessageBox(text, kind, buttons, DlgLanguage, defaultButton));
+    return form->exec();
 }
 
 void ShowErrorMessage(const QString& text) {

@@ -100,6 +100,10 @@ void ShowErrorMessage(const QString& text);
 // Message box centred on the screen in language DlgLanguage; returns the result code.
 int MessageDialog(const QString& text, TDialogKind kind, TDialogButtons buttons,
                   int32_t helpContext);
+// As MessageDialog, with defaultButton (one of buttons) marked default and taking the focus
+// when the box opens, in place of OK or Yes.
+int MessageDialogDefault(const QString& text, TDialogKind kind, TDialogButtons buttons,
+                         TDialogButton defaultButton);
 // As MessageDialog, in the given language, with the left/top edges moved when >= 0.
 int MessageDialogAt(const QString& text, TDialogKind kind, TDialogButtons buttons, uint8_t language,
                     int top, int left, int32_t helpContext);

@@ -11,6 +11,7 @@
 #include "NoReplyNotice.h"
 #include "Notifier.h"
 #include "ProgressStatus.h"
+#include "SiteView.h"
 #include "StatusBar.h"
 #include "StatusPane.h"
 #include "TrayIcon.h"
@@ -18,6 +19,7 @@
 #include "UserFunc.h"
 #include "WriteCheckNotice.h"
 #include "WriteFields.h"
+#include "WriteGuard.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -126,6 +128,9 @@ TForm1::TForm1(QWidget* parent)
         new TWriteCheckNotice([this](const TNotifier::Message& m) { notifier_->Tell(m); }, this);
     connect(this, &TForm1::FrameSent, writeCheck_,
             [this](const SentFrame& frame) { writeCheck_->Start(frame.write.check); });
+    site_ = new TSiteView(RzCheckTree1, devices_, notifier_);
+    connect(this, &TForm1::FrameSent, site_,
+            [this](const SentFrame& frame) { site_->Written(frame.heard); });
     FormCreate();
 }
 
@@ -283,6 +288,7 @@ void TForm1::StartSearch(const core::Ip4& destination, bool broadcast) {
         return;
     }
     ++searches_;
+    site_->SearchStarted(broadcast);
     connect(run, &SearchRun::Finished, this, [this, run, broadcast] {
         run->deleteLater();
         --searches_;
@@ -295,12 +301,14 @@ void TForm1::SearchFinished(bool broadcast) {
     broadcastMode_ = broadcast;
     if (!broadcast) {
         SetDeviceCount(CountDevices()); // in the order the replies came
+        site_->SearchEnded(false);
         return;
     }
     RzCheckTree1->SortRecursive();
     RzCheckTree1->FlushUpdates();
     RzCheckTree1->repaint();
     SetDeviceCount(CountDevices());
+    site_->SearchEnded(true);
     if (CountDevices() == 0)
         AdviseOnFirewall();
 }
@@ -528,6 +536,10 @@ void TForm1::RzBitBtn1Click() {
             ShowErrorMessage(SharedMacRefusal(filledFrom_->record.mac, refusal->sharedMac));
             return;
         }
+        // A write that would break the site goes out only when the user says so.
+        const auto* ready = std::get_if<core::PreparedWrite>(&*prepared);
+        if (ready != nullptr && !ConfirmWrite(ready->conflicts, *filledFrom_, ready->wanted))
+            return;
     }
     EnableEditFields(false);
     if (selected != nullptr) {

@@ -26,6 +26,7 @@ class TRzMarqueeStatus;
 class TRzProgressStatus;
 class TRzStatusBar;
 class TNotifier;
+class TSiteView;
 class TRzTrayIcon;
 class TWriteCheckNotice;
 
@@ -171,4 +172,5 @@ private:
     ThreadNews<core::NoReplyFacts> diagnosed_{this, "DiagnosisArrived"};
     TWriteCheckNotice* writeCheck_ = nullptr;
     TNotifier* notifier_ = nullptr;
+    TSiteView* site_ = nullptr; // details, new and gone controllers, the copied and saved list
 };

@@ -1,0 +1,197 @@
+#include "SiteView.h"
+
+#include "CheckTree.h"
+#include "ControllerList.h"
+#include "ControllerRecord.h"
+#include "MessDlgs.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QStringList>
+#include <map>
+#include <utility>
+
+namespace {
+
+constexpr int kBalloonSeconds = 10;
+
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+QString MacList(const std::vector<core::Mac>& macs) {
+    QStringList list;
+    for (const core::Mac& mac : macs)
+        list << Text(core::MacText(mac));
+    return list.join(QStringLiteral(", "));
+}
+
+// Why a list could not be written to path, in the window's words where the reason is known.
+QString WhyNotSaved(const QString& path, const QSaveFile& file) {
+    const QFileInfo info(path);
+    const QString folder = QDir::toNativeSeparators(info.absolutePath());
+    if (!QFileInfo(info.absolutePath()).isDir())
+        return QStringLiteral("папки %1 нет").arg(folder);
+    if (!QFileInfo(info.absolutePath()).isWritable())
+        return QStringLiteral("нет права записи в папку %1").arg(folder);
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("нет права записи в этот файл");
+    return file.errorString();
+}
+
+} // namespace
+
+QString ControllerDetails(const core::Controller& controller, const core::ControllerChange& change,
+                          bool compared) {
+    const core::ControllerRecord& r = controller.record;
+    const std::string card = core::ListedCells(controller)[core::kListColumns - 1];
+    QStringList lines = {
+        QStringLiteral("MAC: ") + Text(r.MacText()),
+        QStringLiteral("IP: ") + Text(r.IpText()),
+        QStringLiteral("Маска: ") + Text(r.MaskText()),
+        QStringLiteral("Шлюз: ") + Text(r.GatewayText()),
+        QStringLiteral("Порт: ") + Text(r.PortText()),
+        QStringLiteral("Hw: %1  Sw: %2").arg(Text(r.HardwareText()), Text(r.SoftwareText())),
+        QStringLiteral("Карта: ") + (card.empty() ? QStringLiteral("неизвестна") : Text(card))};
+    if (compared && change.change == core::SiteChange::kNew)
+        lines << QStringLiteral("Новый: при прошлом поиске не отвечал");
+    if (compared && change.change == core::SiteChange::kMoved)
+        lines << QStringLiteral("При прошлом поиске отвечал с адреса ") +
+                     Text(core::DottedQuad(change.movedFrom));
+    if (change.sameAddress.size() == 1)
+        lines << QStringLiteral("С этого же адреса ответил и контроллер ") +
+                     MacList(change.sameAddress);
+    else if (change.sameAddress.size() > 1)
+        lines << QStringLiteral("С этого же адреса ответили и контроллеры ") +
+                     MacList(change.sameAddress);
+    return lines.join(QLatin1Char('\n'));
+}
+
+TNotifier::Message GoneMessage(const std::vector<core::Controller>& gone) {
+    QStringList list;
+    for (const core::Controller& c : gone)
+        list << QStringLiteral("%1 (%2)").arg(Text(core::DottedQuad(c.address)),
+                                              Text(c.record.MacText()));
+    return {QStringLiteral("Не ответили"), list.join(QStringLiteral(", ")), kBalloonSeconds,
+            TNotifier::Kind::kWarning};
+}
+
+QString ListFileName(const QDateTime& localTime) {
+    return QStringLiteral("controllers-%1.csv")
+        .arg(localTime.toString(QStringLiteral("yyyy-MM-dd-HHmm")));
+}
+
+TSiteView::TSiteView(TRzCheckTree* tree, const core::Controllers& devices, TNotifier* notifier)
+    : QObject(tree), tree_(tree), devices_(devices), notifier_(notifier),
+      folder_(QDir::homePath()) {
+    tree_->installEventFilter(this);
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tree_, &QWidget::customContextMenuRequested, this, &TSiteView::ShowMenu);
+    auto* save = new QShortcut(QKeySequence::Save, tree_->window());
+    connect(save, &QShortcut::activated, this, &TSiteView::SaveList);
+}
+
+void TSiteView::SearchStarted(bool broadcast) {
+    started_[broadcast ? kBroadcast : kByAddress] = true;
+}
+
+void TSiteView::SearchEnded(bool broadcast) {
+    const Kind kind = broadcast ? kBroadcast : kByAddress;
+    if (!std::exchange(started_[kind], false))
+        return; // no request went out: nothing to compare
+    const bool compared = previous_[kind].has_value();
+    const core::SiteChanges changes =
+        compared ? core::CompareSearches(*previous_[kind], devices_, written_[kind])
+                 : core::CompareSearches(devices_, devices_);
+    std::map<int, const core::ControllerChange*> byId;
+    for (const core::ControllerChange& change : changes.now)
+        byId[change.id] = &change;
+
+    tree_->FlushUpdates();
+    QFont bold = tree_->font();
+    bold.setBold(true);
+    QTreeWidgetItem* root = tree_->topLevelItem(0);
+    for (int s = 0; root != nullptr && s < root->childCount(); ++s) {
+        QTreeWidgetItem* subnet = root->child(s);
+        for (int c = 0; c < subnet->childCount(); ++c) {
+            QTreeWidgetItem* node = subnet->child(c);
+            const auto found = byId.find(TTreeNode::LineOf(node));
+            const core::Controller* controller = devices_.Find(TTreeNode::LineOf(node));
+            if (found == byId.end() || controller == nullptr)
+                continue;
+            const QString details = ControllerDetails(*controller, *found->second, compared);
+            node->setToolTip(0, details);
+            node->setData(0, Qt::AccessibleDescriptionRole, details);
+            if (compared && found->second->change == core::SiteChange::kNew)
+                node->setFont(0, bold);
+        }
+    }
+
+    previous_[kind] = devices_;
+    written_[kind].clear();
+    if (broadcast && compared && !changes.gone.empty())
+        notifier_->Tell(GoneMessage(changes.gone));
+}
+
+void TSiteView::Written(const core::Controller& target) {
+    for (std::vector<core::ControllerKey>& written : written_)
+        written.push_back({target.address, target.record.mac});
+}
+
+const core::Controller* TSiteView::SelectedController() const {
+    return devices_.Find(TTreeNode::LineOf(tree_->currentItem()));
+}
+
+bool TSiteView::CopySelected() {
+    const core::Controller* controller = SelectedController();
+    if (controller == nullptr)
+        return false;
+    QGuiApplication::clipboard()->setText(Text(core::TabLine(*controller)));
+    return true;
+}
+
+void TSiteView::SaveList() {
+    const QString path = QFileDialog::getSaveFileName(
+        tree_->window(), QStringLiteral("Сохранить список"),
+        QDir(folder_).filePath(ListFileName(QDateTime::currentDateTime())),
+        QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    folder_ = QFileInfo(path).absolutePath();
+    const std::string csv = core::ControllersCsv(devices_);
+    // Written beside the file and put in its place only when whole.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) &&
+        file.write(csv.data(), static_cast<qint64>(csv.size())) ==
+            static_cast<qint64>(csv.size()) &&
+        file.commit())
+        return;
+    ShowErrorMessage(QStringLiteral("Список не сохранён в %1: %2")
+                         .arg(QDir::toNativeSeparators(path), WhyNotSaved(path, file)));
+}
+
+// Ctrl+C on a controller node copies its line; on any other node the tree copies the
+// caption as it does by itself.
+bool TSiteView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tree_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy))
+        return CopySelected();
+    return QObject::eventFilter(watched, event);
+}
+
+void TSiteView::ShowMenu(const QPoint& at) {
+    QMenu menu(tree_);
+    QAction* copy = menu.addAction(QStringLiteral("Копировать"), this, &TSiteView::CopySelected);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(SelectedController() != nullptr);
+    menu.addAction(QStringLiteral("Сохранить список…"), this, &TSiteView::SaveList)
+        ->setShortcut(QKeySequence::Save);
+    menu.exec(tree_->viewport()->mapToGlobal(at));
+}

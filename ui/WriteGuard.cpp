@@ -1,0 +1,56 @@
+#include "WriteGuard.h"
+
+#include "MessDlgs.h"
+
+#include <QStringList>
+
+namespace {
+
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+} // namespace
+
+QString WriteGuardQuestion(const core::WriteConflicts& conflicts, const core::Controller& target,
+                           const core::ControllerRecord& wanted) {
+    const QString ip = Text(wanted.IpText());
+    QStringList cases;
+    if (!conflicts.addressTakenBy.empty()) {
+        QStringList macs;
+        for (const core::Mac& mac : conflicts.addressTakenBy)
+            macs << Text(core::MacText(mac));
+        cases << (macs.size() == 1 ? QStringLiteral("%1 — адрес другого найденного контроллера "
+                                                    "(%2): два контроллера будут отвечать с "
+                                                    "одного адреса.")
+                                   : QStringLiteral("%1 — адрес других найденных контроллеров "
+                                                    "(%2): несколько контроллеров будут "
+                                                    "отвечать с одного адреса."))
+                     .arg(ip, macs.join(QStringLiteral(", ")));
+    }
+    if (conflicts.ownAddress)
+        cases << QStringLiteral("%1 — адрес этого компьютера: компьютер и контроллер будут "
+                                "отвечать с одного адреса.")
+                     .arg(ip);
+    if (const auto& card = conflicts.leavesSubnetOf)
+        cases << QStringLiteral("%1 — вне подсети карты %2 (%3/%4), через которую ответил "
+                                "контроллер %5: после записи его найдёт только "
+                                "широковещательный поиск.")
+                     .arg(ip, Text(card->name), Text(core::DottedQuad(card->address)))
+                     .arg(card->prefix)
+                     .arg(Text(core::DottedQuad(target.address)));
+    if (conflicts.gatewayOutside)
+        cases << QStringLiteral("Шлюз %1 — вне подсети %2 с маской %3: шлюз будет недоступен "
+                                "контроллеру.")
+                     .arg(Text(wanted.GatewayText()), ip, Text(wanted.MaskText()));
+    if (cases.isEmpty())
+        return {};
+    return cases.join(QLatin1Char('\n')) + QStringLiteral("\n\nВсё равно записать параметры?");
+}
+
+bool ConfirmWrite(const core::WriteConflicts& conflicts, const core::Controller& target,
+                  const core::ControllerRecord& wanted) {
+    const QString question = WriteGuardQuestion(conflicts, target, wanted);
+    return question.isEmpty() || MessageDialogDefault(question, dkConfirmation, {dbYes, dbNo},
+                                                      dbNo) == DialogButtonResult(dbYes);
+}
