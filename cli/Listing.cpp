@@ -3,7 +3,10 @@
 #include <nlohmann/json.hpp>
 
 #include <charconv>
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <system_error>
 
 namespace cli {
 
