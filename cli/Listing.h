@@ -14,6 +14,6 @@ namespace cli {
 
 // The controllers of the listing, in its order (each card by its name, as listed), or why
 // the text is not such a listing.
-std::variant<core::Controllers, std::string> ReadListing(std::string_view json);
+std::variant<core::Controllers, std::string> ReadListing(std::string_view text);
 
 } // namespace cli

@@ -32,6 +32,10 @@ set(CMAKE_C_FLAGS_INIT "-D_WIN32_WINNT=0x0601")
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")
 set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")
 
+# Header-only libraries from Debian's packages, with their headers alone on the include
+# path (cmake/cross/<package>/).
+set(nlohmann_json_DIR ${CMAKE_CURRENT_LIST_DIR}/cross/nlohmann_json)
+
 # Test programs run under Wine when it is there (ctest, and test discovery).
 if(NOT DEFINED CMAKE_CROSSCOMPILING_EMULATOR)
     find_program(QUORREL_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_DEFAULT_PATH)

@@ -49,7 +49,7 @@ fi
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev libgl-dev libdbus-1-dev qt6-translations-l10n
-    libgtest-dev
+    libgtest-dev nlohmann-json3-dev
     iproute2 libfaketime nftables ufw dbus-daemon
     xvfb xauth xdotool imagemagick trayer
     fonts-dejavu-core fonts-liberation2

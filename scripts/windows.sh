@@ -108,7 +108,8 @@ expected_files() {
         licenses/Qt-source.txt "licenses/qt6-base_$qtDebian.dsc" licenses/Qt-debian-patches.txt \
         licenses/Qt-build-recipe.sh licenses/Qt-toolchain-mingw64.cmake \
         licenses/Qt-third-party-notices.txt licenses/GPL-3.0.txt \
-        licenses/MinGW-GCC-runtime.txt licenses/MinGW-w64-winpthreads.txt | sort
+        licenses/MinGW-GCC-runtime.txt licenses/MinGW-w64-winpthreads.txt \
+        licenses/nlohmann-json.txt | sort
 }
 
 artifacts() {
