@@ -2,8 +2,9 @@
 
 #include "ControllerList.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
-#include <cstdio>
 
 namespace cli {
 
@@ -186,20 +187,10 @@ std::string ChangeLines(const core::Controllers& before, const core::Controllers
 }
 
 std::string JsonString(std::string_view text) {
-    std::string s = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            s += '\\';
-            s += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-            s += escaped;
-        } else {
-            s += c;
-        }
-    }
-    return s + "\"";
+    // A card's name is whatever bytes the system gives; what is not UTF-8 is replaced, so
+    // that the listing stays JSON that --compare reads back.
+    return nlohmann::json(std::string(text))
+        .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 } // namespace cli

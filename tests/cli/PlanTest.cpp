@@ -57,7 +57,8 @@ TEST(Plan, AHeaderAndAtLeastOneRowAreNeeded) {
 }
 
 TEST(Output, JsonEscapes) {
-    EXPECT_EQ(cli::JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\\u000a\"");
+    EXPECT_EQ(cli::JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
+    EXPECT_EQ(cli::JsonString("eth\xff"), "\"eth\xEF\xBF\xBD\"") << "not UTF-8: U+FFFD";
 }
 
 TEST(CommandLine, EachCommandHasItsHelpAndNeedsNoNetworkForIt) {
