@@ -7,7 +7,6 @@ namespace noreply {
 namespace {
 
 const QString kTitle = QStringLiteral("Контроллеры не найдены");
-constexpr int kBalloonSeconds = 10;
 
 QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -53,7 +52,7 @@ QString AdviceText(const core::HostFirewall& firewall) {
 std::optional<TNotifier::Message> FirewallAdvice(const core::NoReplyFacts& facts) {
     if (!facts.FirewallMayDropReplies())
         return std::nullopt;
-    return TNotifier::Message{kTitle, AdviceText(facts.firewall), kBalloonSeconds,
+    return TNotifier::Message{kTitle, AdviceText(facts.firewall), TNotifier::kBalloonSeconds,
                               TNotifier::Kind::kWarning};
 }
 
@@ -101,8 +100,8 @@ TNotifier::Message Account(const core::NoReplyFacts& facts) {
                                                                 core::kSuggestedPrefix)));
     if (const auto advice = FirewallAdvice(facts))
         lines << advice->text;
-    return {kTitle, lines.join(QLatin1Char('\n')), kBalloonSeconds, TNotifier::Kind::kInformation,
-            Line(facts)};
+    return {kTitle, lines.join(QLatin1Char('\n')), TNotifier::kBalloonSeconds,
+            TNotifier::Kind::kInformation, Line(facts)};
 }
 
 } // namespace noreply

@@ -32,10 +32,13 @@ public:
     };
     static Look LookOf(Kind kind);
 
+    // How long a balloon stays, unless its message says otherwise.
+    static constexpr int kBalloonSeconds = 10;
+
     struct Message {
         QString title;
         QString text;
-        int seconds = 10; // how long the balloon stays
+        int seconds = kBalloonSeconds; // how long the balloon stays
         Kind kind = Kind::kInformation;
         // What the one-line marquee shows of it, the most telling part first; empty: the
         // title and the text.

@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr int kBalloonSeconds = 10;
-
 QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
@@ -79,8 +77,8 @@ TNotifier::Message GoneMessage(const std::vector<core::Controller>& gone) {
     for (const core::Controller& c : gone)
         list << QStringLiteral("%1 (%2)").arg(Text(core::DottedQuad(c.address)),
                                               Text(c.record.MacText()));
-    return {QStringLiteral("Не ответили"), list.join(QStringLiteral(", ")), kBalloonSeconds,
-            TNotifier::Kind::kWarning};
+    return {QStringLiteral("Не ответили"), list.join(QStringLiteral(", ")),
+            TNotifier::kBalloonSeconds, TNotifier::Kind::kWarning};
 }
 
 QString ListFileName(const QDateTime& localTime) {

@@ -255,7 +255,7 @@ void TForm1::BuildParameterGroup(QWidget* page) {
 
 void TForm1::FormCreate() {
     RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
-                                 QString::fromUtf8(identity::kName), 10,
+                                 QString::fromUtf8(identity::kName), TNotifier::kBalloonSeconds,
                                  TNotifier::LookOf(TNotifier::Kind::kInformation).balloonIcon);
     devices_.Clear();
     EnableEditFields(false);

@@ -2,13 +2,6 @@
 
 namespace {
 
-// As long as the window's other balloons stay.
-constexpr int kBalloonSeconds = 10;
-
-} // namespace
-
-namespace {
-
 // The outcome's words, without the window's line.
 TNotifier::Message Words(const core::WriteCheckOutcome& o) {
     const QString controller =
@@ -17,8 +10,8 @@ TNotifier::Message Words(const core::WriteCheckOutcome& o) {
     switch (o.result) {
     case core::WriteCheckResult::kConfirmed:
         return {QStringLiteral("Параметры записаны"),
-                controller + QStringLiteral(" отвечает с адреса ") + sender, kBalloonSeconds,
-                TNotifier::Kind::kSuccess};
+                controller + QStringLiteral(" отвечает с адреса ") + sender,
+                TNotifier::kBalloonSeconds, TNotifier::Kind::kSuccess};
     case core::WriteCheckResult::kOtherValues:
         return {QStringLiteral("Запись не подтверждена"),
                 controller + QStringLiteral(" отвечает с адреса %1: IP %2, маска %3, шлюз %4. "
@@ -26,7 +19,7 @@ TNotifier::Message Words(const core::WriteCheckOutcome& o) {
                                  .arg(sender, QString::fromStdString(o.heard.IpText()),
                                       QString::fromStdString(o.heard.MaskText()),
                                       QString::fromStdString(o.heard.GatewayText())),
-                kBalloonSeconds, TNotifier::Kind::kWarning};
+                TNotifier::kBalloonSeconds, TNotifier::Kind::kWarning};
     case core::WriteCheckResult::kNoAnswer:
         break;
     }
@@ -35,7 +28,7 @@ TNotifier::Message Words(const core::WriteCheckOutcome& o) {
             controller + QStringLiteral(" не ответил за %1 с. Перезапустите контроллер и "
                                         "повторите поиск.")
                              .arg(seconds),
-            kBalloonSeconds, TNotifier::Kind::kWarning};
+            TNotifier::kBalloonSeconds, TNotifier::Kind::kWarning};
 }
 
 } // namespace
