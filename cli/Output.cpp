@@ -173,9 +173,7 @@ std::string ChangeLines(const core::Controllers& before, const core::Controllers
             line(controller, "moved", core::DottedQuad(c.movedFrom));
             break;
         case core::SiteChange::kRecordChanged:
-            for (const core::Controller& old : before)
-                if (old.address == controller.address && old.record.mac == controller.record.mac)
-                    line(controller, "record changed", Differences(old, controller));
+            line(controller, "record changed", Differences(*before.Find(c.earlierId), controller));
             break;
         case core::SiteChange::kUnchanged:
             break;

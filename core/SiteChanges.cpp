@@ -43,6 +43,7 @@ SiteChanges CompareSearches(const Controllers& before, const Controllers& now,
             if (now[other].id != c.id)
                 change.sameAddress.push_back(now[other].record.mac);
         if (const auto it = beforeByKey.find({c.address, c.record.mac}); it != beforeByKey.end()) {
+            change.earlierId = before[it->second].id;
             change.change = ListedFieldsDiffer(before[it->second].record, c.record)
                                 ? SiteChange::kRecordChanged
                                 : SiteChange::kUnchanged;

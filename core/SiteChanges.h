@@ -30,7 +30,8 @@ enum class SiteChange {
 struct ControllerChange {
     int id = 0; // its number in the later search
     SiteChange change = SiteChange::kUnchanged;
-    Ip4 movedFrom{}; // kMoved: the address its MAC answered from before
+    Ip4 movedFrom{};   // kMoved: the address its MAC answered from before
+    int earlierId = 0; // kRecordChanged, kUnchanged: its number in the earlier search
     // The MACs of the other controllers of the later search that answered from its address,
     // in the order heard.
     std::vector<Mac> sameAddress;
