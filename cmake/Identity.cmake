@@ -1,7 +1,7 @@
 # The program's identity, in one place. The top-level CMakeLists.txt includes it, and so does
 # packaging/windows/Installer.cmake, which runs as a script of its own.
 #   QUORREL_NAME        the program's name: window title, application name, notifications,
-#                       menu entry, Windows installer and the netsh firewall rule
+#                       menu entry, Windows installer and firewall rules
 #   QUORREL_APP_ID      the desktop entry's id (also a Wayland window's app id)
 #   QUORREL_PACKAGE     the package, the command, the icon in the icon theme, and the ufw
 #                       profile and firewalld service that admit the controllers' replies

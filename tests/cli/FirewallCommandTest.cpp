@@ -92,8 +92,8 @@ protected:
         return err.str();
     }
 
-    static std::string Source(const std::string& relative) {
-        std::ifstream in(std::string(QUORREL_SOURCE_DIR) + "/" + relative);
+    static std::string FirewallFile(const std::string& name) {
+        std::ifstream in(std::string(QUORREL_FIREWALL_DIR) + "/" + name);
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
 
@@ -155,7 +155,7 @@ TEST_F(FirewallCommandTest, UfwIsNamedAndItsCommandWithTheShippedProfileOpensThe
                         "quorrel-ip-configurator\n");
 
     std::ofstream(std::string("/etc/ufw/applications.d/") + core::kFirewallRuleName)
-        << Source("packaging/firewall/quorrel-ip-configurator.ufw");
+        << FirewallFile("quorrel-ip-configurator.ufw");
     std::smatch command;
     ASSERT_TRUE(std::regex_search(said, command, std::regex("with: sudo (ufw [^\\n]+)\\n")));
     ASSERT_EQ(LaptopFirewall::Run(command[1].str()), "");
@@ -167,7 +167,7 @@ TEST_F(FirewallCommandTest, UfwIsNamedAndItsCommandWithTheShippedProfileOpensThe
 
 // The firewalld service's ports, turned into a rule of the drop-incoming ruleset.
 TEST_F(FirewallCommandTest, TheFirewalldServicePortsLetTheRepliesIn) {
-    const std::string service = Source("packaging/firewall/quorrel-ip-configurator.xml");
+    const std::string service = FirewallFile("quorrel-ip-configurator.xml");
     std::string rules;
     const std::regex port("<port protocol=\"(udp|tcp)\" port=\"([0-9-]+)\"/>");
     for (auto it = std::sregex_iterator(service.begin(), service.end(), port);
