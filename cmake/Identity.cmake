@@ -6,12 +6,16 @@
 #   QUORREL_PACKAGE     the package, the command, the icon in the icon theme, and the ufw
 #                       profile and firewalld service that admit the controllers' replies
 #   QUORREL_WINDOWS_ID  Windows: the uninstall registry key and the running program's mutex
-#   QUORREL_VENDOR      the maker: company and copyright of the version resource
+#   QUORREL_EXECUTABLE  the window's program file (Windows adds .exe): its target, the
+#                       installer's shortcut and the program it closes
+#   QUORREL_VENDOR      the maker: company and copyright of the version resource, the
+#                       installer's publisher, the AppStream developer
 #   QUORREL_FILE_DESCRIPTION, QUORREL_COPYRIGHT   the version resource's texts
 set(QUORREL_NAME "Quorrel IP Configurator")
 set(QUORREL_APP_ID com.trevant.QuorrelIpConfigurator)
 set(QUORREL_PACKAGE quorrel-ip-configurator)
 set(QUORREL_WINDOWS_ID QuorrelIpConfigurator)
+set(QUORREL_EXECUTABLE Quorrel_ROZidovo)
 set(QUORREL_VENDOR Trevant)
 set(QUORREL_FILE_DESCRIPTION "${QUORREL_VENDOR} IP Configurator for Quorrel")
 set(QUORREL_COPYRIGHT "Copyright © 2026 ${QUORREL_VENDOR}")

@@ -39,6 +39,7 @@ file(WRITE "${dirs_nsh}" "${dir_lines}")
 execute_process(COMMAND ${MAKENSIS} -V2 -WX -INPUTCHARSET UTF8 -DVERSION=${VERSION}
         -DSTAGE=${STAGE} -DUNINSTALL_FILES=${files_nsh} -DUNINSTALL_DIRS=${dirs_nsh}
         -DICON=${ICON} -DOUTFILE=${OUTFILE} "-DPRODUCT=${QUORREL_NAME}"
-        -DWINDOWS_ID=${QUORREL_WINDOWS_ID} ${CMAKE_CURRENT_LIST_DIR}/installer.nsi
+        -DWINDOWS_ID=${QUORREL_WINDOWS_ID} -DEXE=${QUORREL_EXECUTABLE}.exe
+        -DPUBLISHER=${QUORREL_VENDOR} ${CMAKE_CURRENT_LIST_DIR}/installer.nsi
     COMMAND_ERROR_IS_FATAL ANY)
 file(REMOVE "${files_nsh}" "${dirs_nsh}")

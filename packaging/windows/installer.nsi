@@ -1,4 +1,4 @@
-; Installer of Quorrel IP Configurator for 64-bit Windows, made by Installer.cmake (the
+; The program's installer for 64-bit Windows, made by Installer.cmake (the
 ; windows_setup target of packaging/windows/CMakeLists.txt), which defines:
 ;   VERSION          the program's version, four numbers (1.0.1.1)
 ;   STAGE            the install tree (the zip's folder)
@@ -6,7 +6,8 @@
 ;   UNINSTALL_DIRS   an RMDir line for every folder of STAGE, deepest first
 ;   ICON             the program's icon
 ;   OUTFILE          the installer to write
-;   PRODUCT          the program's name, WINDOWS_ID its Windows id (cmake/Identity.cmake)
+;   PRODUCT          the program's name, WINDOWS_ID its Windows id, EXE its program file,
+;                    PUBLISHER its maker (cmake/Identity.cmake)
 ; Per machine into Program Files, a Start-menu shortcut, an entry in Apps & features, an
 ; inbound firewall rule for the program's local UDP ports 6002-6004. /S installs and
 ; uninstalls silently. An older version is uninstalled first, by its own uninstaller.
@@ -44,8 +45,6 @@ AllowSkipFiles off
 !include "FileFunc.nsh"
 !include "WinVer.nsh"
 
-!define PUBLISHER "Trevant"
-!define EXE "Quorrel_ROZidovo.exe"
 !define UNINSTALLER "uninstall.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${WINDOWS_ID}"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
