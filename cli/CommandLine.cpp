@@ -56,10 +56,6 @@ struct CommandSpec {
     std::string exitStatus;
 };
 
-std::string Ms(std::chrono::milliseconds time) {
-    return std::to_string(time.count());
-}
-
 Option Address(const std::string& help) {
     return {"--address", "A", &Command::address, "",
             help + " (default: a broadcast on every network card)"};
@@ -67,11 +63,7 @@ Option Address(const std::string& help) {
 
 Option Timeout(std::chrono::milliseconds fallback, const std::string& help) {
     return {"--timeout", "MS", Count{&Command::timeoutMs, "milliseconds", kLongestTimeoutMs},
-            Ms(fallback), help + ", in milliseconds"};
-}
-
-Option FormatOption(const std::string& choices, const std::string& help) {
-    return {"--format", choices, &Command::format, "table", help};
+            std::to_string(fallback.count()), help + ", in milliseconds"};
 }
 
 std::string NoLocalPortStatus() {
@@ -88,8 +80,8 @@ const std::vector<CommandSpec>& Commands() {
           "software version, and the card it arrived on."},
          {Address("send the request to the controller at address A only"),
           Timeout(core::Search::kWindow, "how long replies are collected"),
-          FormatOption("table|json|csv",
-                       "a table for people, one JSON document, or CSV with a header line"),
+          {"--format", "table|json|csv", &Command::format, "table",
+           "a table for people, one JSON document, or CSV with a header line"},
           {"--compare", "FILE", &Command::comparePath, "",
            "FILE is an earlier \"discover --format json\" listing: each controller gets a "
            "change column (\"new\", \"moved from\" its earlier address, \"record changed\" or "
@@ -159,10 +151,16 @@ const std::vector<CommandSpec>& Commands() {
            "from the start of one search to the next, in seconds"},
           Address("search at address A only"),
           Timeout(core::Search::kWindow, "how long each search listens"),
-          FormatOption("table|json", "text lines, or a JSON object on each line")},
+          {"--format", "table|json", &Command::format, "table",
+           "text lines, or a JSON object on each line"}},
          "0 stopped, 2 bad usage, " + NoLocalPortStatus()},
     };
     return commands;
+}
+
+template <typename Match> const CommandSpec* FindCommand(Match match) {
+    const auto found = std::find_if(Commands().begin(), Commands().end(), match);
+    return found == Commands().end() ? nullptr : &*found;
 }
 
 std::vector<std::string> Split(std::string_view text, char separator) {
@@ -175,23 +173,12 @@ std::vector<std::string> Split(std::string_view text, char separator) {
     return parts;
 }
 
-// "table, json or csv" of "table|json|csv".
-std::string Choices(std::string_view value) {
-    const std::vector<std::string> names = Split(value, '|');
+// "table, json or csv" of {"table", "json", "csv"}.
+std::string Choices(const std::vector<std::string>& names) {
     std::string text;
     for (size_t i = 0; i < names.size(); ++i)
         text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
     return text;
-}
-
-std::optional<Format> FormatNamed(const std::string& text, std::string_view choices) {
-    constexpr std::pair<std::string_view, Format> kFormats[] = {
-        {"table", Format::kTable}, {"json", Format::kJson}, {"csv", Format::kCsv}};
-    const std::vector<std::string> allowed = Split(choices, '|');
-    for (const auto& [name, format] : kFormats)
-        if (name == text && std::find(allowed.begin(), allowed.end(), text) != allowed.end())
-            return format;
-    return std::nullopt;
 }
 
 // Reads text as the value of option into command; the complaint when it does not fit.
@@ -222,11 +209,13 @@ std::optional<std::string> Take(const Option& option, const std::string& text, C
         if (!parsed)
             return refuse("six two-digit hexadecimal groups such as 00-1A-2B-3C-4D-5E");
         command.*(*mac) = *parsed;
-    } else {
-        const auto format = FormatNamed(text, option.value);
-        if (!format)
-            return refuse(Choices(option.value));
-        command.*std::get<Format Command::*>(target) = *format;
+    } else { // a format, one of those the usage line shows
+        const std::vector<std::string> names = Split(option.value, '|');
+        if (std::find(names.begin(), names.end(), text) == names.end())
+            return refuse(Choices(names));
+        command.*std::get<Format Command::*>(target) = text == "json"  ? Format::kJson
+                                                       : text == "csv" ? Format::kCsv
+                                                                       : Format::kTable;
     }
     return std::nullopt;
 }
@@ -275,23 +264,16 @@ std::optional<std::string> ParseOptions(const CommandSpec& spec,
 // on from column at, the others starting at column indent.
 std::string Wrapped(const std::vector<std::string>& words, size_t at = 0, size_t indent = 0) {
     std::string text;
-    size_t column = at;
-    bool lineEmpty = true;
+    std::string line;
     for (const std::string& word : words) {
-        if (!lineEmpty && column + 1 + word.size() > kHelpWidth) {
-            text += "\n" + std::string(indent, ' ');
-            column = indent;
-            lineEmpty = true;
+        if (!line.empty() && at + line.size() + 1 + word.size() > kHelpWidth) {
+            text += line + "\n" + std::string(indent, ' ');
+            line.clear();
+            at = indent;
         }
-        if (!lineEmpty) {
-            text += ' ';
-            ++column;
-        }
-        text += word;
-        column += word.size();
-        lineEmpty = false;
+        line += (line.empty() ? "" : " ") + word;
     }
-    return text + "\n";
+    return text + line + "\n";
 }
 
 std::string Paragraph(std::string_view text) {
@@ -327,33 +309,22 @@ std::string Overview() {
 } // namespace
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
-    ParsedCommandLine parsed;
     Command command;
-    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        command.help = true;
-        parsed.command = command;
-        return parsed;
-    }
-    const auto& commands = Commands();
-    const auto spec = std::find_if(commands.begin(), commands.end(),
-                                   [&](const CommandSpec& c) { return c.name == args[0]; });
-    if (spec == commands.end()) {
-        parsed.error = "unknown command \"" + args[0] + "\"";
-        return parsed;
-    }
+    command.help = args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help";
+    if (command.help)
+        return {command, ""};
+    const CommandSpec* spec = FindCommand([&](const CommandSpec& c) { return c.name == args[0]; });
+    if (spec == nullptr)
+        return {std::nullopt, "unknown command \"" + args[0] + "\""};
     command.kind = spec->kind;
     if (auto complaint = ParseOptions(*spec, args, command))
-        parsed.error = std::move(*complaint);
-    else
-        parsed.command = command;
-    return parsed;
+        return {std::nullopt, std::move(*complaint)};
+    return {command, ""};
 }
 
 std::string UsageText(CommandKind kind) {
-    const auto& commands = Commands();
-    const auto spec = std::find_if(commands.begin(), commands.end(),
-                                   [&](const CommandSpec& c) { return c.kind == kind; });
-    if (spec == commands.end())
+    const CommandSpec* spec = FindCommand([&](const CommandSpec& c) { return c.kind == kind; });
+    if (spec == nullptr)
         return Overview();
     std::vector<std::string> usage{"usage: quorrel-cli " + spec->name};
     std::vector<std::pair<std::string, std::string>> rows;
