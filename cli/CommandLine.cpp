@@ -1,9 +1,15 @@
 #include "CommandLine.h"
 
-#include "ControllerRecord.h"
-#include "UserFunc.h"
+#include "Ports.h"
+#include "Search.h"
+#include "WriteCheck.h"
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <string_view>
+#include <utility>
+#include <variant>
 
 namespace cli {
 
@@ -11,335 +17,334 @@ namespace {
 
 constexpr int kLongestTimeoutMs = 3600000;
 constexpr int kLongestEverySeconds = 86400;
+constexpr int kWatchEverySeconds = 5;
+constexpr size_t kHelpWidth = 80; // columns
 
-bool ParseTimeout(const std::string& text, int& ms) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1 ||
-        value > kLongestTimeoutMs)
-        return false;
-    ms = value;
-    return true;
-}
-
-// Walks the options of one command.
-class Options {
-public:
-    Options(const std::vector<std::string>& args, std::string& error)
-        : args_(args), error_(error) {}
-
-    bool Next() { return ++at_ < args_.size(); }
-    const std::string& Name() const { return args_[at_]; }
-    bool IsPositional() const { return Name().empty() || Name()[0] != '-'; }
-
-    // The value after the current option.
-    std::optional<std::string> Value() {
-        if (at_ + 1 >= args_.size()) {
-            error_ = Name() + " needs a value";
-            return std::nullopt;
-        }
-        return args_[++at_];
-    }
-
-    bool Timeout(int& ms) {
-        const std::string name = Name();
-        const auto value = Value();
-        if (!value)
-            return false;
-        if (!ParseTimeout(*value, ms)) {
-            error_ = name + " takes milliseconds from 1 to " + std::to_string(kLongestTimeoutMs) +
-                     ", got \"" + *value + "\"";
-            return false;
-        }
-        return true;
-    }
-
-    // An address to search at: a dotted quad.
-    bool Address(std::string& address) {
-        const auto value = Value();
-        if (!value)
-            return false;
-        if (BadDottedQuad(*value, false)) {
-            error_ = "--address takes an IPv4 address such as 192.168.1.10, got \"" + *value + "\"";
-            return false;
-        }
-        address = *value;
-        return true;
-    }
-
-    // table, json or csv; csv only where allowed.
-    bool TakeFormat(Format& format, bool csvAllowed) {
-        const auto value = Value();
-        if (!value)
-            return false;
-        if (*value == "table")
-            format = Format::kTable;
-        else if (*value == "json")
-            format = Format::kJson;
-        else if (*value == "csv" && csvAllowed)
-            format = Format::kCsv;
-        else
-            return Fail(std::string("--format takes table, json") + (csvAllowed ? " or csv" : "") +
-                        ", got \"" + *value + "\"");
-        return true;
-    }
-
-    bool Fail(const std::string& error) {
-        error_ = error;
-        return false;
-    }
-    bool Unknown() { return Fail("unknown option \"" + Name() + "\""); }
-
-private:
-    const std::vector<std::string>& args_;
-    std::string& error_;
-    size_t at_ = 0; // args_[0] is the command
+// A whole number from 1 to most of the unit named.
+struct Count {
+    int Command::*field;
+    std::string unit;
+    int most;
 };
 
-bool ParseDiscover(Options& o, DiscoverOptions& d, bool& help) {
-    while (o.Next()) {
-        const std::string& name = o.Name();
-        if (name == "--help" || name == "-h") {
-            help = true;
-        } else if (name == "--address") {
-            if (!o.Address(d.address))
-                return false;
-        } else if (name == "--timeout") {
-            if (!o.Timeout(d.timeoutMs))
-                return false;
-        } else if (name == "--format") {
-            if (!o.TakeFormat(d.format, true))
-                return false;
-        } else if (name == "--compare") {
-            const auto value = o.Value();
-            if (!value)
-                return false;
-            d.comparePath = *value;
-        } else {
-            return o.Unknown();
-        }
-    }
-    return true;
+// Where an option's value goes; its type says how the value is read.
+using Target =
+    std::variant<bool Command::*, Count, std::string Command::*,
+                 std::optional<std::string> Command::*, std::optional<core::Ip4> Command::*,
+                 core::Mac Command::*, Format Command::*>;
+
+enum class Use { kOptional, kRequired, kArgument }; // kArgument: the one required argument
+
+struct Option {
+    std::string name;  // "--timeout"; of the argument, its noun ("plan file")
+    std::string value; // the value as the usage line shows it ("MS", "table|json"); "": a flag
+    Target target;
+    std::string fallback; // the default, as it would be typed; "": none
+    std::string help;
+    Use use = Use::kOptional;
+};
+
+// Every command's --help (also -h).
+const Option kHelpOption{"--help", "", &Command::help, "", "print this help and do nothing else"};
+
+struct CommandSpec {
+    std::string name;
+    CommandKind kind;
+    std::string summary; // its line in the program's overview
+    std::vector<std::string> paragraphs;
+    std::vector<Option> options;
+    std::string exitStatus;
+};
+
+Option Address(const std::string& help) {
+    return {"--address", "A", &Command::address, "",
+            help + " (default: a broadcast on every network card)"};
 }
 
-bool ParseSet(Options& o, SetOptions& s, bool& help) {
-    bool haveMac = false;
-    while (o.Next()) {
-        const std::string name = o.Name();
-        if (name == "--help" || name == "-h") {
-            help = true;
-        } else if (name == "--mac") {
-            const auto value = o.Value();
-            if (!value)
-                return false;
-            if (!core::ParseMac(*value))
-                return o.Fail("--mac takes six two-digit hexadecimal groups such as "
-                              "00-1A-2B-3C-4D-5E, got \"" +
-                              *value + "\"");
-            s.mac = *value;
-            haveMac = true;
-        } else if (name == "--ip" || name == "--mask" || name == "--gateway") {
-            const auto value = o.Value();
-            if (!value)
-                return false;
-            (name == "--ip" ? s.ip : name == "--mask" ? s.mask : s.gateway) = *value;
-        } else if (name == "--address") {
-            if (!o.Address(s.address))
-                return false;
-        } else if (name == "--verify") {
-            s.verify = true;
-        } else if (name == "--force") {
-            s.force = true;
-        } else if (name == "--timeout") {
-            if (!o.Timeout(s.timeoutMs))
-                return false;
-        } else {
-            return o.Unknown();
-        }
-    }
-    if (!haveMac && !help)
-        return o.Fail("set needs --mac");
-    return true;
+Option Timeout(std::chrono::milliseconds fallback, const std::string& help) {
+    return {"--timeout", "MS", Count{&Command::timeoutMs, "milliseconds", kLongestTimeoutMs},
+            std::to_string(fallback.count()), help + ", in milliseconds"};
 }
 
-bool ParseApply(Options& o, ApplyOptions& a, bool& help) {
-    bool havePlan = false;
-    while (o.Next()) {
-        const std::string& name = o.Name();
-        if (name == "--help" || name == "-h") {
-            help = true;
-        } else if (name == "--verify") {
-            a.verify = true;
-        } else if (name == "--dry-run") {
-            a.dryRun = true;
-        } else if (name == "--force") {
-            a.force = true;
-        } else if (name == "--timeout") {
-            if (!o.Timeout(a.timeoutMs))
-                return false;
-        } else if (o.IsPositional() && !havePlan) {
-            a.planPath = name;
-            havePlan = true;
-        } else if (o.IsPositional()) {
-            return o.Fail("apply takes one plan file, got a second one \"" + name + "\"");
-        } else {
-            return o.Unknown();
-        }
-    }
-    if (!havePlan && !help)
-        return o.Fail("apply needs a plan file");
-    return true;
+std::string NoLocalPortStatus() {
+    return "3 no local port (" + std::string(core::kLocalPortRange) + ") could be opened.";
 }
 
-bool ParseWatch(Options& o, WatchOptions& w, bool& help) {
-    while (o.Next()) {
-        const std::string& name = o.Name();
-        if (name == "--help" || name == "-h") {
-            help = true;
-        } else if (name == "--address") {
-            if (!o.Address(w.address))
-                return false;
-        } else if (name == "--timeout") {
-            if (!o.Timeout(w.timeoutMs))
-                return false;
-        } else if (name == "--format") {
-            if (!o.TakeFormat(w.format, false))
-                return false;
-        } else if (name == "--every") {
-            const auto value = o.Value();
-            if (!value)
-                return false;
-            int seconds = 0;
-            const auto [end, error] =
-                std::from_chars(value->data(), value->data() + value->size(), seconds);
-            if (error != std::errc() || end != value->data() + value->size() || seconds < 1 ||
-                seconds > kLongestEverySeconds)
-                return o.Fail("--every takes seconds from 1 to " +
-                              std::to_string(kLongestEverySeconds) + ", got \"" + *value + "\"");
-            w.everySeconds = seconds;
-        } else {
-            return o.Unknown();
-        }
+const std::vector<CommandSpec>& Commands() {
+    static const std::vector<CommandSpec> commands = {
+        {"discover",
+         CommandKind::kDiscover,
+         "list the controllers that answer a search",
+         {"Sends one discovery request and lists every controller that answered, once, in the "
+          "order first heard: sender address, IP, mask, gateway, port, MAC, hardware and "
+          "software version, and the card it arrived on."},
+         {Address("send the request to the controller at address A only"),
+          Timeout(core::Search::kWindow, "how long replies are collected"),
+          {"--format", "table|json|csv", &Command::format, "table",
+           "a table for people, one JSON document, or CSV with a header line"},
+          {"--compare", "FILE", &Command::comparePath, "",
+           "FILE is an earlier \"discover --format json\" listing: each controller gets a "
+           "change column (\"new\", \"moved from\" its earlier address, \"record changed\" or "
+           "\"unchanged\"), and the controllers of FILE that did not answer follow as "
+           "\"gone\""}},
+         "0 controllers listed, 1 none answered, 2 bad usage or FILE unreadable, " +
+             NoLocalPortStatus()},
+        {"set",
+         CommandKind::kSet,
+         "write the IP address, mask and gateway of one controller, found by its MAC",
+         {"Finds the controller with that MAC (by a broadcast on every card, or at address A), "
+          "takes what was not given from its current settings, checks the values as the "
+          "window does (IP address and gateway: groups up to 254; mask: up to 255) and sends "
+          "one configuration frame: after a broadcast to " +
+              core::DottedQuad(core::kBroadcast) +
+              " on the card its reply came by, else to its address.",
+          "A write that would break the site is refused unless --force is given: a new IP "
+          "address that another controller found already answers from, one outside the "
+          "subnet of the card the controller answered on while its current address is inside "
+          "it (afterwards only a broadcast search finds it), an address of this computer, or "
+          "a gateway outside the new IP address and mask."},
+         {{"--mac", "MAC", &Command::mac, "",
+           "the controller's MAC: six two-digit hexadecimal groups such as 00-1A-2B-3C-4D-5E",
+           Use::kRequired},
+          {"--ip", "A", &Command::ip, "", "the new IP address (default: the current one)"},
+          {"--mask", "M", &Command::mask, "", "the new mask (default: the current one)"},
+          {"--gateway", "G", &Command::gateway, "", "the new gateway (default: the current one)"},
+          Address("search at address A only and write to that address"),
+          {"--verify", "", &Command::verify, "",
+           "then search again until the controller with that MAC answers with the new values, "
+           "for at most MS milliseconds, and print \"confirmed\" or \"not confirmed\" with "
+           "what it saw"},
+          Timeout(core::kWriteCheckTime, "how long --verify searches"),
+          {"--force", "", &Command::force, "", "write even when the write would break the site"}},
+         "0 sent (and confirmed), 1 MAC not found (nothing sent) or not confirmed, 2 bad usage, "
+         "bad values or a refused write (nothing sent), 3 no local port or the send failed."},
+        {"apply",
+         CommandKind::kApply,
+         "write a whole plan (CSV: mac,ip,mask,gateway), checked in full first",
+         {"Writes a commissioning plan: a CSV file with the header line mac,ip,mask,gateway "
+          "and one row per controller; blank lines and lines starting with # are skipped. The "
+          "whole plan is checked first (malformed rows, values the window would refuse, "
+          "duplicate MACs, duplicate target IP addresses, and, after one broadcast search, "
+          "MACs that no controller answered with and the writes \"set\" refuses without "
+          "--force, which --force lets through); any fault is reported with its line number "
+          "and nothing is sent. Then each row is written in order as \"set\" would write it, "
+          "one line per row, and a summary."},
+         {{"plan file", "PLAN.csv", &Command::planPath, "", "", Use::kArgument},
+          {"--verify", "", &Command::verify, "", "confirm each row as \"set --verify\" does"},
+          Timeout(core::kWriteCheckTime, "how long --verify searches for each row"),
+          {"--dry-run", "", &Command::dryRun, "",
+           "show the frames that would be sent, as hexadecimal bytes, and send none (it still "
+           "searches)"},
+          {"--force", "", &Command::force, "", "write even the rows that would break the site"}},
+         "0 all written (and confirmed), 1 some row not confirmed, 2 bad usage or a bad plan "
+         "(nothing sent), 3 no local port or a send failed."},
+        {"watch",
+         CommandKind::kWatch,
+         "search again and again and print each change as it happens",
+         {"Searches again and again, each search as \"discover\" does, and prints one line per "
+          "change as it happens, with the local time: a controller \"new\", \"gone\", "
+          "\"moved\" from its earlier address, or whose record changed (the fields that "
+          "changed, old and new). The first search lists every controller as new. Ctrl+C or "
+          "SIGTERM ends it."},
+         {{"--every", "SECONDS", Count{&Command::everySeconds, "seconds", kLongestEverySeconds},
+           std::to_string(kWatchEverySeconds),
+           "from the start of one search to the next, in seconds"},
+          Address("search at address A only"),
+          Timeout(core::Search::kWindow, "how long each search listens"),
+          {"--format", "table|json", &Command::format, "table",
+           "text lines, or a JSON object on each line"}},
+         "0 stopped, 2 bad usage, " + NoLocalPortStatus()},
+    };
+    return commands;
+}
+
+template <typename Match> const CommandSpec* FindCommand(Match match) {
+    const auto found = std::find_if(Commands().begin(), Commands().end(), match);
+    return found == Commands().end() ? nullptr : &*found;
+}
+
+std::vector<std::string> Split(std::string_view text, char separator) {
+    std::vector<std::string> parts;
+    for (size_t at = 0; at <= text.size();) {
+        const size_t end = std::min(text.find(separator, at), text.size());
+        parts.emplace_back(text.substr(at, end - at));
+        at = end + 1;
     }
-    return true;
+    return parts;
+}
+
+// "table, json or csv" of {"table", "json", "csv"}.
+std::string Choices(const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return text;
+}
+
+// Reads text as the value of option into command; the complaint when it does not fit.
+std::optional<std::string> Take(const Option& option, const std::string& text, Command& command) {
+    const auto refuse = [&](const std::string& what) {
+        return option.name + " takes " + what + ", got \"" + text + "\"";
+    };
+    const Target& target = option.target;
+    if (const auto* flag = std::get_if<bool Command::*>(&target)) {
+        command.*(*flag) = true;
+    } else if (const auto* count = std::get_if<Count>(&target)) {
+        int value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size() || value < 1 ||
+            value > count->most)
+            return refuse(count->unit + " from 1 to " + std::to_string(count->most));
+        command.*(count->field) = value;
+    } else if (const auto* path = std::get_if<std::string Command::*>(&target)) {
+        command.*(*path) = text;
+    } else if (const auto* given = std::get_if<std::optional<std::string> Command::*>(&target)) {
+        command.*(*given) = text;
+    } else if (const auto* address = std::get_if<std::optional<core::Ip4> Command::*>(&target)) {
+        command.*(*address) = core::ParseDottedQuad(text);
+        if (!(command.*(*address)))
+            return refuse("an IPv4 address such as 192.168.1.10");
+    } else if (const auto* mac = std::get_if<core::Mac Command::*>(&target)) {
+        const auto parsed = core::ParseMac(text);
+        if (!parsed)
+            return refuse("six two-digit hexadecimal groups such as 00-1A-2B-3C-4D-5E");
+        command.*(*mac) = *parsed;
+    } else { // a format, one of those the usage line shows
+        const std::vector<std::string> names = Split(option.value, '|');
+        if (std::find(names.begin(), names.end(), text) == names.end())
+            return refuse(Choices(names));
+        command.*std::get<Format Command::*>(target) = text == "json"  ? Format::kJson
+                                                       : text == "csv" ? Format::kCsv
+                                                                       : Format::kTable;
+    }
+    return std::nullopt;
+}
+
+// The option of spec that arg names: an option's name, or any text not starting with "-" for
+// the argument.
+const Option* Find(const CommandSpec& spec, const std::string& arg) {
+    if (arg == "-h" || arg == kHelpOption.name)
+        return &kHelpOption;
+    const bool argument = arg.empty() || arg[0] != '-';
+    for (const Option& option : spec.options)
+        if (argument ? option.use == Use::kArgument : option.name == arg)
+            return &option;
+    return nullptr;
+}
+
+// Reads the options after the command's name; the complaint when they are not the command's.
+std::optional<std::string> ParseOptions(const CommandSpec& spec,
+                                        const std::vector<std::string>& args, Command& command) {
+    for (const Option& option : spec.options)
+        if (!option.fallback.empty())
+            Take(option, option.fallback, command);
+    std::vector<const Option*> given;
+    for (size_t at = 1; at < args.size(); ++at) {
+        const std::string& arg = args[at];
+        const Option* option = Find(spec, arg);
+        if (option == nullptr)
+            return "unknown option \"" + arg + "\"";
+        const bool again = std::find(given.begin(), given.end(), option) != given.end();
+        if (option->use == Use::kArgument && again)
+            return spec.name + " takes one " + option->name + ", got a second one \"" + arg + "\"";
+        given.push_back(option);
+        if (option->use != Use::kArgument && !option->value.empty() && ++at == args.size())
+            return arg + " needs a value";
+        if (const auto complaint = Take(*option, args[at], command))
+            return complaint;
+    }
+    for (const Option& option : spec.options)
+        if (option.use != Use::kOptional && !command.help &&
+            std::find(given.begin(), given.end(), &option) == given.end())
+            return spec.name + " needs " + (option.use == Use::kArgument ? "a " : "") + option.name;
+    return std::nullopt;
+}
+
+// words in lines of at most kHelpWidth columns (a longer word stands alone), the first going
+// on from column at, the others starting at column indent.
+std::string Wrapped(const std::vector<std::string>& words, size_t at = 0, size_t indent = 0) {
+    std::string text;
+    std::string line;
+    for (const std::string& word : words) {
+        if (!line.empty() && at + line.size() + 1 + word.size() > kHelpWidth) {
+            text += line + "\n" + std::string(indent, ' ');
+            line.clear();
+            at = indent;
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    return text + line + "\n";
+}
+
+std::string Paragraph(std::string_view text) {
+    return Wrapped(Split(text, ' '));
+}
+
+// Names and their texts, the texts in a column two spaces after the longest name.
+std::string Listed(const std::vector<std::pair<std::string, std::string>>& rows) {
+    size_t column = 0;
+    for (const auto& row : rows)
+        column = std::max(column, row.first.size() + 4);
+    std::string text;
+    for (const auto& [name, help] : rows)
+        text += "  " + name + std::string(column - 2 - name.size(), ' ') +
+                Wrapped(Split(help, ' '), column, column);
+    return text;
+}
+
+std::string Overview() {
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const CommandSpec& spec : Commands())
+        rows.emplace_back(spec.name, spec.summary);
+    return "usage: quorrel-cli COMMAND [OPTIONS]\n\n" +
+           Paragraph("Finds Quorrel controllers and writes their IP settings, for scripted "
+                     "commissioning.") +
+           "\nCommands:\n" + Listed(rows) + "\n" +
+           Paragraph("\"quorrel-cli COMMAND --help\" describes each command.") +
+           Paragraph("Exit status: 0 success, 1 nothing found or not confirmed, 2 bad usage or "
+                     "bad input (nothing sent), 3 no local port could be opened or a send "
+                     "failed.");
 }
 
 } // namespace
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
-    ParsedCommandLine parsed;
     Command command;
-    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        command.kind = CommandKind::kHelp;
-        command.help = true;
-        parsed.command = command;
-        return parsed;
-    }
-    Options options(args, parsed.error);
-    bool ok = false;
-    if (args[0] == "discover") {
-        command.kind = CommandKind::kDiscover;
-        ok = ParseDiscover(options, command.discover, command.help);
-    } else if (args[0] == "set") {
-        command.kind = CommandKind::kSet;
-        ok = ParseSet(options, command.set, command.help);
-    } else if (args[0] == "apply") {
-        command.kind = CommandKind::kApply;
-        ok = ParseApply(options, command.apply, command.help);
-    } else if (args[0] == "watch") {
-        command.kind = CommandKind::kWatch;
-        ok = ParseWatch(options, command.watch, command.help);
-    } else {
-        parsed.error = "unknown command \"" + args[0] + "\"";
-    }
-    if (ok)
-        parsed.command = command;
-    return parsed;
+    command.help = args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help";
+    if (command.help)
+        return {command, ""};
+    const CommandSpec* spec = FindCommand([&](const CommandSpec& c) { return c.name == args[0]; });
+    if (spec == nullptr)
+        return {std::nullopt, "unknown command \"" + args[0] + "\""};
+    command.kind = spec->kind;
+    if (auto complaint = ParseOptions(*spec, args, command))
+        return {std::nullopt, std::move(*complaint)};
+    return {command, ""};
 }
 
 std::string UsageText(CommandKind kind) {
-    switch (kind) {
-    case CommandKind::kDiscover:
-        return R"(usage: quorrel-cli discover [--address A] [--timeout MS] [--format table|json|csv]
-                            [--compare FILE]
-
-Sends one discovery request (a broadcast on every network card, or one datagram to the
-controller at address A) and lists every valid reply heard within MS milliseconds
-(default 1000), in the order they came, doubles included: sender address, IP, mask,
-gateway, port, MAC, hardware and software version, and the card it arrived on.
-With --compare, FILE is an earlier "discover --format json" listing: each controller gets
-a change column ("new", "moved from" its earlier address, "record changed" or
-"unchanged"), and the controllers of FILE that did not answer follow as "gone".
-
-Exit status: 0 controllers listed, 1 none answered, 2 bad usage or FILE unreadable, 3 no
-local port (6002-6004) could be opened.
-)";
-    case CommandKind::kSet:
-        return R"(usage: quorrel-cli set --mac MAC [--ip A] [--mask M] [--gateway G] [--address A]
-                       [--verify] [--timeout MS] [--force]
-
-Finds the controller with that MAC (by a broadcast on every card, or at address A), takes
-what was not given from its current settings, checks the values as the window does (IP
-address and gateway: groups up to 254; mask: up to 255) and sends one configuration frame:
-after a broadcast to 255.255.255.255 on the card its reply came by, else to its address.
-With --verify it then searches again until the controller with that MAC answers with the
-new values, for at most MS milliseconds (default 10000), and prints "confirmed" or
-"not confirmed" with what it saw.
-A write that would break the site is refused unless --force is given: a new IP address
-that another controller found already answers from, one outside the subnet of the card
-the controller answered on while its current address is inside it (afterwards only a
-broadcast search finds it), an address of this computer, or a gateway outside the new
-IP address and mask.
-
-Exit status: 0 sent (and confirmed), 1 MAC not found (nothing sent) or not confirmed,
-2 bad usage, bad values or a refused write (nothing sent), 3 no local port or the send
-failed.
-)";
-    case CommandKind::kApply:
-        return R"(usage: quorrel-cli apply PLAN.csv [--verify] [--timeout MS] [--dry-run] [--force]
-
-Writes a commissioning plan: a CSV file with the header line mac,ip,mask,gateway and one
-row per controller; blank lines and lines starting with # are skipped. The whole plan is
-checked first (malformed rows, values the window would refuse, duplicate MACs, duplicate
-target IP addresses, and, after one broadcast search, MACs that no controller answered
-with and the writes "set" refuses without --force, which --force lets through); any fault
-is reported with its line number and nothing is sent. Then each row is
-written in order as "set" would write it, one line per row, and a summary. --verify
-confirms each row as "set --verify" does (MS per row, default 10000). --dry-run shows the
-frames that would be sent, as hexadecimal bytes, and sends none (it still searches).
-
-Exit status: 0 all written (and confirmed), 1 some row not confirmed, 2 bad usage or a
-bad plan (nothing sent), 3 no local port or a send failed.
-)";
-    case CommandKind::kWatch:
-        return R"(usage: quorrel-cli watch [--every SECONDS] [--address A] [--timeout MS]
-                         [--format table|json]
-
-Searches again and again, every SECONDS seconds (default 5), each search as "discover"
-does, and prints one line per change as it happens, with the local time: a controller
-"new", "gone", "moved" from its earlier address, or whose record changed (the fields
-that changed, old and new). The first search lists every controller as new. With
---format json each line is a JSON object. Ctrl+C or SIGTERM ends it.
-
-Exit status: 0 stopped, 2 bad usage, 3 no local port (6002-6004) could be opened.
-)";
-    case CommandKind::kHelp:
-        break;
+    const CommandSpec* spec = FindCommand([&](const CommandSpec& c) { return c.kind == kind; });
+    if (spec == nullptr)
+        return Overview();
+    std::vector<std::string> usage{"usage: quorrel-cli " + spec->name};
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const Option& option : spec->options) {
+        if (option.use == Use::kArgument) {
+            usage.push_back(option.value);
+            continue;
+        }
+        const std::string item = option.name + (option.value.empty() ? "" : " " + option.value);
+        usage.push_back(option.use == Use::kRequired ? item : "[" + item + "]");
+        rows.emplace_back(
+            item,
+            option.help + (option.fallback.empty() ? "" : " (default " + option.fallback + ")"));
     }
-    return R"(usage: quorrel-cli COMMAND [OPTIONS]
-
-Finds Quorrel controllers and writes their IP settings, for scripted commissioning.
-
-Commands:
-  discover   list the controllers that answer a search
-  set        write the IP address, mask and gateway of one controller, found by its MAC
-  apply      write a whole plan (CSV: mac,ip,mask,gateway), checked in full first
-  watch      search again and again and print each change as it happens
-
-"quorrel-cli COMMAND --help" describes each command.
-Exit status: 0 success, 1 nothing found or not confirmed, 2 bad usage or bad input (nothing
-sent), 3 no local port could be opened or a send failed.
-)";
+    rows.emplace_back("-h, --help", kHelpOption.help);
+    std::string text = Wrapped(usage, 0, usage.front().size() + 1) + "\n";
+    for (const std::string& paragraph : spec->paragraphs)
+        text += Paragraph(paragraph);
+    return text + "\nOptions:\n" + Listed(rows) + "\n" +
+           Paragraph("Exit status: " + spec->exitStatus);
 }
 
 } // namespace cli

@@ -1,7 +1,10 @@
-// The command line of quorrel-cli: which command, with which options. Only the form is
-// checked here (known options, values present, numbers, MAC and address texts); the write
-// rules are applied by the commands.
+// The command line of quorrel-cli: which command, with which options. Each command has one
+// table of its options (the value each takes, its default, its help), which both reads the
+// arguments and writes the help. Only the form is checked here (known options, values
+// present, numbers, MAC and address); the write rules are applied by the commands.
 #pragma once
+
+#include "ControllerRecord.h"
 
 #include <optional>
 #include <string>
@@ -12,50 +15,26 @@ namespace cli {
 enum class CommandKind { kHelp, kDiscover, kSet, kApply, kWatch };
 enum class Format { kTable, kJson, kCsv };
 
-constexpr int kDefaultSearchMs = 1000;
-constexpr int kDefaultVerifyMs = 10000;
-constexpr int kDefaultWatchSeconds = 5;
-
-struct DiscoverOptions {
-    std::string address; // empty: broadcast on every card
-    int timeoutMs = kDefaultSearchMs;
-    Format format = Format::kTable;
-    std::string comparePath; // an earlier JSON listing to compare with; empty: none
-};
-
-struct SetOptions {
-    std::string mac; // as given; ParseMac accepts it
-    std::optional<std::string> ip;
-    std::optional<std::string> mask;
-    std::optional<std::string> gateway;
-    std::string address; // empty: broadcast on every card
-    bool verify = false;
-    bool force = false;               // write even when the write would break the site
-    int timeoutMs = kDefaultVerifyMs; // how long --verify searches
-};
-
-struct ApplyOptions {
-    std::string planPath;
-    bool verify = false;
-    bool dryRun = false;
-    bool force = false;               // write even rows that would break the site
-    int timeoutMs = kDefaultVerifyMs; // how long --verify searches for each row
-};
-
-struct WatchOptions {
-    std::string address;                     // empty: broadcast on every card
-    int timeoutMs = kDefaultSearchMs;        // how long each search listens
-    int everySeconds = kDefaultWatchSeconds; // from the start of one search to the next
-    Format format = Format::kTable;          // kTable: text lines; kJson: JSON lines
-};
-
+// A command and its options. A command's table sets its own options and their defaults;
+// the others keep the values below.
 struct Command {
     CommandKind kind = CommandKind::kHelp;
-    bool help = false; // --help of the command: print its usage, do nothing else
-    DiscoverOptions discover;
-    SetOptions set;
-    ApplyOptions apply;
-    WatchOptions watch;
+    bool help = false;                // --help of the command: print its usage, do nothing else
+    std::optional<core::Ip4> address; // --address; none: broadcast on every card
+    // discover, watch: how long a search listens; set, apply: how long --verify searches (for
+    // each row).
+    int timeoutMs = 0;
+    int everySeconds = 0;           // watch: from the start of one search to the next
+    Format format = Format::kTable; // watch: kTable text lines, kJson JSON lines
+    std::string comparePath;        // discover: an earlier JSON listing; empty: none
+    core::Mac mac{};                // set: the controller to write
+    std::optional<std::string> ip;  // set: the values given, as typed
+    std::optional<std::string> mask;
+    std::optional<std::string> gateway;
+    bool verify = false;
+    bool force = false; // write even when the write would break the site
+    bool dryRun = false;
+    std::string planPath; // apply
 };
 
 // Either a command or the reason the arguments are not one.

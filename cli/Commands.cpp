@@ -10,6 +10,7 @@
 #include "Phrases.h"
 #include "Plan.h"
 #include "PreparedWrite.h"
+#include "Search.h"
 #include "SearchDiagnosis.h"
 #include "WriteCheck.h"
 #include "WriteFields.h"
@@ -32,6 +33,8 @@ const std::string kNoLocalPort = "no local port (" + std::to_string(core::kLocal
 const char* const kParameterError = "parameter error, nothing sent";
 const char* const kPlanErrors = "the plan has errors, nothing sent";
 const char* const kConflictRefused = "nothing sent (give --force to write anyway)";
+// How long the search before a write listens.
+constexpr int kSearchMs = static_cast<int>(core::Search::kWindow.count());
 
 // Writes each line to err behind the program's name.
 void Say(std::ostream& err, const std::vector<std::string>& lines) {
@@ -54,17 +57,12 @@ std::optional<std::string> ReadFile(const std::string& path) {
     return text.str();
 }
 
-// The address of a search: the given one (already checked), else the broadcast address.
-core::Ip4 SearchAddress(const std::string& address) {
-    return address.empty() ? core::kBroadcast : core::ParseDottedQuad(address).value();
-}
-
 // One search: every controller that answered, once. nullopt when no local port could be
 // opened. Says on err when silent cards were asked again by unicast, once while *noteSaid
 // (when given) lives.
-std::optional<core::Controllers> Search(const std::string& address, int timeoutMs,
+std::optional<core::Controllers> Search(const std::optional<core::Ip4>& address, int timeoutMs,
                                         std::ostream& err, bool* noteSaid = nullptr) {
-    core::DiscoveryResult result = core::Discover(SearchAddress(address), timeoutMs);
+    core::DiscoveryResult result = core::Discover(address.value_or(core::kBroadcast), timeoutMs);
     if (!result.opened)
         return std::nullopt;
     if (result.askedAgain && (noteSaid == nullptr || !*noteSaid)) {
@@ -127,7 +125,18 @@ Verification Verify(const core::PreparedWrite& write, int timeoutMs) {
                        std::to_string(timeoutMs) + " ms"};
 }
 
-int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) {
+// Why a write was refused: its MAC answered from several addresses, values that may not be
+// written.
+std::vector<std::string> RefusalLines(const core::Mac& mac, const core::WriteRefusal& refusal) {
+    std::vector<std::string> lines;
+    if (!refusal.sharedMac.empty())
+        lines.push_back(DescribeSharedMac(mac, refusal.sharedMac));
+    for (const core::FieldFault& f : refusal.faults)
+        lines.push_back(Describe(f));
+    return lines;
+}
+
+int RunDiscover(const Command& o, std::ostream& out, std::ostream& err) {
     std::optional<core::Controllers> earlier;
     if (!o.comparePath.empty()) {
         const auto text = ReadFile(o.comparePath);
@@ -148,7 +157,7 @@ int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) 
         out << FormatControllers(*heard, o.format);
     if (heard->Count() == 0) {
         std::vector<std::string> lines{"no controller answered"};
-        if (SearchAddress(o.address) == core::kBroadcast) {
+        if (o.address.value_or(core::kBroadcast) == core::kBroadcast) {
             const auto why = NoReplyText(core::DiagnoseNoReply());
             lines.insert(lines.end(), why.begin(), why.end());
         }
@@ -157,8 +166,8 @@ int RunDiscover(const DiscoverOptions& o, std::ostream& out, std::ostream& err) 
     return kExitSuccess;
 }
 
-int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
-    const core::Mac mac = *core::ParseMac(o.mac);
+int RunSet(const Command& o, std::ostream& out, std::ostream& err) {
+    const core::Mac& mac = o.mac;
     // The values given are checked before anything is sent; the others come from the
     // controller.
     std::vector<std::string> faults;
@@ -176,28 +185,26 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
         return Fail(err, kExitBadInput, faults);
     }
 
-    const auto heard = Search(o.address, kDefaultSearchMs, err);
+    const auto heard = Search(o.address, kSearchMs, err);
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
     const core::Controller* found = heard->FirstWithMac(mac);
     if (found == nullptr)
         return Fail(err, kExitNotFound,
                     {"no controller with MAC " + core::MacText(mac) + " answered" +
-                     (o.address.empty() ? "" : " at " + o.address) + ", nothing sent"});
+                     (o.address ? " at " + core::DottedQuad(*o.address) : "") + ", nothing sent"});
     const core::ControllerRecord& current = found->record;
     const core::WriteValues values{o.ip.value_or(current.IpText()),
                                    o.mask.value_or(current.MaskText()),
                                    o.gateway.value_or(current.GatewayText()), current.PortText()};
-    const auto prepared = core::PrepareWrite(*heard, *found, values, o.address.empty());
+    const auto prepared = core::PrepareWrite(*heard, *found, values, !o.address);
     if (const auto* refusal = std::get_if<core::WriteRefusal>(&prepared)) {
-        if (!refusal->sharedMac.empty())
-            return Fail(err, kExitBadInput,
-                        {DescribeSharedMac(mac, refusal->sharedMac) +
-                         ", nothing sent (write to one of them with --address)"});
-        for (const core::FieldFault& f : refusal->faults)
-            faults.push_back(Describe(f));
-        faults.push_back(kParameterError);
-        return Fail(err, kExitBadInput, faults);
+        std::vector<std::string> lines = RefusalLines(mac, *refusal);
+        if (refusal->sharedMac.empty())
+            lines.push_back(kParameterError);
+        else
+            lines.front() += ", nothing sent (write to one of them with --address)";
+        return Fail(err, kExitBadInput, lines);
     }
     const core::PreparedWrite& write = std::get<core::PreparedWrite>(prepared);
     if (write.conflicts.Any() && !o.force) {
@@ -226,7 +233,7 @@ struct PlanStep {
 // Reads the plan, checks every row and finds each row's controller with one search. The
 // steps in file order, or the exit status when the plan cannot be carried out (each fault
 // named in err by file and line; nothing sent).
-std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::ostream& err) {
+std::variant<std::vector<PlanStep>, int> CheckPlan(const Command& o, std::ostream& err) {
     const auto text = ReadFile(o.planPath);
     if (!text)
         return Fail(err, kExitBadInput, {"cannot read the plan \"" + o.planPath + "\""});
@@ -239,7 +246,7 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::o
     if (!plan.errors.empty())
         return Fail(err, kExitBadInput, {kPlanErrors});
 
-    const auto heard = Search("", kDefaultSearchMs, err);
+    const auto heard = Search(std::nullopt, kSearchMs, err);
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
     std::vector<PlanStep> steps;
@@ -260,11 +267,9 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::o
                     complain(row.line, line + " (--force writes it anyway)");
             continue;
         }
-        const auto& refusal = std::get<core::WriteRefusal>(prepared);
-        if (!refusal.sharedMac.empty())
-            complain(row.line, DescribeSharedMac(row.mac, refusal.sharedMac));
-        for (const core::FieldFault& f : refusal.faults)
-            complain(row.line, Describe(f));
+        for (const std::string& line :
+             RefusalLines(row.mac, std::get<core::WriteRefusal>(prepared)))
+            complain(row.line, line);
     }
     if (steps.size() != plan.rows.size())
         return Fail(err, kExitBadInput, {kPlanErrors});
@@ -273,7 +278,7 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::o
 
 // Writes each step's frame to broadcast on the card its controller answered on, confirming
 // it with --verify, or only shows the frames on a dry run. Gives the exit status.
-int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std::ostream& out) {
+int CarryOutPlan(const std::vector<PlanStep>& steps, const Command& o, std::ostream& out) {
     int written = 0;
     int confirmed = 0;
     int unconfirmed = 0;
@@ -315,7 +320,7 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const ApplyOptions& o, std:
     return unconfirmed > 0 ? kExitNotFound : kExitSuccess;
 }
 
-int RunApply(const ApplyOptions& o, std::ostream& out, std::ostream& err) {
+int RunApply(const Command& o, std::ostream& out, std::ostream& err) {
     const auto checked = CheckPlan(o, err);
     if (const int* status = std::get_if<int>(&checked))
         return *status;
@@ -334,7 +339,7 @@ std::string TimeText() {
 
 // Searches every o.everySeconds (start to start) and prints each change on out as it
 // happens, until stop is set.
-int RunWatch(const WatchOptions& o, std::ostream& out, std::ostream& err, StopCatcher catchStop) {
+int RunWatch(const Command& o, std::ostream& out, std::ostream& err, StopCatcher catchStop) {
     std::atomic<bool> stop = false;
     if (catchStop != nullptr && !catchStop(stop))
         Say(err, {"Ctrl+C and SIGTERM could not be caught: they end the watch at once"});
@@ -372,13 +377,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     switch (command.kind) {
     case CommandKind::kDiscover:
-        return RunDiscover(command.discover, out, err);
+        return RunDiscover(command, out, err);
     case CommandKind::kSet:
-        return RunSet(command.set, out, err);
+        return RunSet(command, out, err);
     case CommandKind::kApply:
-        return RunApply(command.apply, out, err);
+        return RunApply(command, out, err);
     case CommandKind::kWatch:
-        return RunWatch(command.watch, out, err, catchStop);
+        return RunWatch(command, out, err, catchStop);
     case CommandKind::kHelp:
         break;
     }

@@ -1,7 +1,6 @@
 // Any argument list (one argument per line of the input) through the command-line parser:
-// it gives a command or a reason, never both, and a write names a controller.
+// it gives a command or a reason, never both, and a command that runs has its defaults.
 #include "CommandLine.h"
-#include "ControllerRecord.h"
 #include "FuzzSupport.h"
 
 #include <cstddef>
@@ -25,10 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const cli::ParsedCommandLine parsed = cli::ParseCommandLine(args);
     FUZZ_CHECK(parsed.command.has_value() == parsed.error.empty());
-    // A write names a controller. (A plan file may be named by any text, even an empty
-    // one: reading it is what fails.)
-    if (parsed.command && !parsed.command->help && parsed.command->kind == cli::CommandKind::kSet)
-        FUZZ_CHECK(core::ParseMac(parsed.command->set.mac).has_value());
+    // A command that runs has its defaults: a search or a check lasts, a watch repeats.
+    if (parsed.command && !parsed.command->help &&
+        parsed.command->kind != cli::CommandKind::kHelp) {
+        FUZZ_CHECK(parsed.command->timeoutMs > 0);
+        if (parsed.command->kind == cli::CommandKind::kWatch)
+            FUZZ_CHECK(parsed.command->everySeconds > 0);
+    }
     FUZZ_CHECK(
         !cli::UsageText(parsed.command ? parsed.command->kind : cli::CommandKind::kHelp).empty());
     return 0;

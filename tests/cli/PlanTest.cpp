@@ -1,4 +1,5 @@
 #include "Plan.h"
+#include "CommandLine.h"
 #include "Commands.h"
 #include "Output.h"
 #include "Phrases.h"
@@ -61,18 +62,70 @@ TEST(Output, JsonEscapes) {
     EXPECT_EQ(cli::JsonString("eth\xff"), "\"eth\xEF\xBF\xBD\"") << "not UTF-8: U+FFFD";
 }
 
+// Each command's help lists every option it takes, with the defaults the command uses.
 TEST(CommandLine, EachCommandHasItsHelpAndNeedsNoNetworkForIt) {
-    for (const std::string command : {"discover", "set", "apply", "watch"}) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> commands = {
+        {"discover",
+         {"\n  --address A  ", "\n  --timeout MS  ", "(default 1000)\n",
+          "\n  --format table|json|csv  ", "\n  --compare FILE  "}},
+        {"set",
+         {"\n  --mac MAC  ", "\n  --ip A  ", "\n  --mask M  ", "\n  --gateway G  ",
+          "\n  --address A  ", "\n  --verify  ", "\n  --timeout MS  ", "(default 10000)\n",
+          "\n  --force  "}},
+        {"apply",
+         {"apply PLAN.csv [--verify]", "\n  --verify  ", "\n  --timeout MS  ", "(default 10000)\n",
+          "\n  --dry-run  ", "\n  --force  "}},
+        {"watch",
+         {"\n  --every SECONDS  ", "(default 5)\n", "\n  --address A  ", "\n  --timeout MS  ",
+          "\n  --format table|json  "}}};
+    for (const auto& [command, options] : commands) {
         std::ostringstream out;
         std::ostringstream err;
         EXPECT_EQ(cli::Run({command, "--help"}, out, err), 0);
-        EXPECT_EQ(out.str().rfind("usage: quorrel-cli " + command + " ", 0), 0u) << out.str();
-        EXPECT_NE(out.str().find("Exit status"), std::string::npos);
+        const std::string help = out.str();
+        EXPECT_EQ(help.rfind("usage: quorrel-cli " + command + " ", 0), 0u) << help;
+        for (const std::string& option : options)
+            EXPECT_NE(help.find(option), std::string::npos) << option << " in\n" << help;
+        EXPECT_NE(help.find("\n  -h, --help  "), std::string::npos) << help;
+        EXPECT_NE(help.find("\nExit status: "), std::string::npos) << help;
+        EXPECT_EQ(help.find("doubles"), std::string::npos) << "a search lists each once";
     }
     std::ostringstream out;
     std::ostringstream err;
     EXPECT_EQ(cli::Run({"flash"}, out, err), 2);
     EXPECT_EQ(err.str(), "quorrel-cli: unknown command \"flash\" (see quorrel-cli --help)\n");
+}
+
+// Read without running anything: a wrong command line is one complaint.
+TEST(CommandLine, AWrongCommandLineIsNamedInOneComplaint) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"set", "--mac", "00-1A-2B-3C-4D-5"},
+         "--mac takes six two-digit hexadecimal groups such as 00-1A-2B-3C-4D-5E, got "
+         "\"00-1A-2B-3C-4D-5\""},
+        {{"set", "--ip", "192.168.1.20"}, "set needs --mac"},
+        {{"discover", "--address", "192.168.1.256"},
+         "--address takes an IPv4 address such as 192.168.1.10, got \"192.168.1.256\""},
+        {{"discover", "--timeout", "3600001"},
+         "--timeout takes milliseconds from 1 to 3600000, got \"3600001\""},
+        {{"watch", "--every", "0"}, "--every takes seconds from 1 to 86400, got \"0\""},
+        {{"watch", "--format", "csv"}, "--format takes table or json, got \"csv\""},
+        {{"discover", "--format", "json", "--timeout"}, "--timeout needs a value"},
+        {{"discover", "found.json"}, "unknown option \"found.json\""},
+        {{"apply", "--verify"}, "apply needs a plan file"},
+        {{"apply", "a.csv", "--force", "b.csv"},
+         "apply takes one plan file, got a second one \"b.csv\""}};
+    for (const auto& [args, error] : cases) {
+        const cli::ParsedCommandLine parsed = cli::ParseCommandLine(args);
+        EXPECT_FALSE(parsed.command.has_value()) << error;
+        EXPECT_EQ(parsed.error, error);
+    }
+    const auto set = cli::ParseCommandLine(
+        {"set", "--address", "10.0.0.5", "--mac", "00:1a:2b:3c:4d:5e", "--help"});
+    ASSERT_TRUE(set.command.has_value()) << set.error;
+    EXPECT_EQ(set.command->mac, (core::Mac{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
+    EXPECT_EQ(set.command->address, (core::Ip4{10, 0, 0, 5}));
+    EXPECT_EQ(set.command->timeoutMs, 10000);
+    EXPECT_TRUE(set.command->help);
 }
 
 TEST(Phrases, SayWhichFieldOrMacAndWhy) {
