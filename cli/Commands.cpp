@@ -199,7 +199,9 @@ int RunSet(const SetOptions& o, std::ostream& out, std::ostream& err) {
         faults.push_back(kParameterError);
         return Fail(err, kExitBadInput, faults);
     }
-    const core::PreparedWrite& write = std::get<core::PreparedWrite>(prepared);
+    core::PreparedWrite write = std::get<core::PreparedWrite>(prepared);
+    if (!o.force)
+        core::AddProbeAnswer(write, core::ProbeNewAddress(write));
     if (write.conflicts.Any() && !o.force) {
         std::vector<std::string> lines = DescribeConflicts(write.conflicts, write.wanted);
         lines.push_back(kConflictRefused);
@@ -265,6 +267,19 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const ApplyOptions& o, std::o
             complain(row.line, DescribeSharedMac(row.mac, refusal.sharedMac));
         for (const core::FieldFault& f : refusal.faults)
             complain(row.line, Describe(f));
+    }
+    if (!o.force) {
+        // The new addresses of the writes that may go out are asked on the LAN all at once.
+        std::vector<core::PreparedWrite*> writes;
+        for (PlanStep& step : steps)
+            writes.push_back(&step.write);
+        core::ProbeNewAddresses(writes);
+        std::erase_if(steps, [&complain](const PlanStep& step) {
+            for (const std::string& line :
+                 DescribeConflicts(step.write.conflicts, step.write.wanted))
+                complain(step.row.line, line + " (--force writes it anyway)");
+            return step.write.conflicts.Any();
+        });
     }
     if (steps.size() != plan.rows.size())
         return Fail(err, kExitBadInput, {kPlanErrors});
