@@ -206,7 +206,9 @@ int RunSet(const Command& o, std::ostream& out, std::ostream& err) {
             lines.front() += ", nothing sent (write to one of them with --address)";
         return Fail(err, kExitBadInput, lines);
     }
-    const core::PreparedWrite& write = std::get<core::PreparedWrite>(prepared);
+    core::PreparedWrite write = std::get<core::PreparedWrite>(prepared);
+    if (!o.force)
+        core::AddProbeAnswer(write, core::ProbeNewAddress(write));
     if (write.conflicts.Any() && !o.force) {
         std::vector<std::string> lines = DescribeConflicts(write.conflicts, write.wanted);
         lines.push_back(kConflictRefused);
@@ -270,6 +272,19 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const Command& o, std::ostrea
         for (const std::string& line :
              RefusalLines(row.mac, std::get<core::WriteRefusal>(prepared)))
             complain(row.line, line);
+    }
+    if (!o.force) {
+        // The new addresses of the writes that may go out are asked on the LAN all at once.
+        std::vector<core::PreparedWrite*> writes;
+        for (PlanStep& step : steps)
+            writes.push_back(&step.write);
+        core::ProbeNewAddresses(writes);
+        std::erase_if(steps, [&complain](const PlanStep& step) {
+            for (const std::string& line :
+                 DescribeConflicts(step.write.conflicts, step.write.wanted))
+                complain(step.row.line, line + " (--force writes it anyway)");
+            return step.write.conflicts.Any();
+        });
     }
     if (steps.size() != plan.rows.size())
         return Fail(err, kExitBadInput, {kPlanErrors});

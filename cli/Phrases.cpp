@@ -62,6 +62,10 @@ std::vector<std::string> DescribeConflicts(const core::WriteConflicts& conflicts
         lines.push_back(ip + " is the address of another controller found (" + macs +
                         "): two controllers would answer from one address");
     }
+    if (const auto& mac = conflicts.addressHeldByDevice)
+        lines.push_back(ip + " is taken by another device (" + core::MacText(*mac) +
+                        ") that does not answer as a controller: it and the controller would "
+                        "answer from one address");
     if (const auto& card = conflicts.leavesSubnetOf)
         lines.push_back(ip + " is outside the subnet of " + card->name + " (" +
                         core::DottedQuad(card->address) + "/" + std::to_string(card->prefix) +

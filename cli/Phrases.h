@@ -29,7 +29,9 @@ std::string AddressList(const std::vector<core::Ip4>& addresses);
 std::string DescribeSharedMac(const core::Mac& mac, const std::vector<core::Ip4>& addresses);
 
 // One line per conflict of a write of wanted, e.g. `192.168.1.9 is the address of another
-// controller found (00-1A-2B-3C-4D-60): two controllers would answer from one address`.
+// controller found (00-1A-2B-3C-4D-60): two controllers would answer from one address` or
+// `192.168.1.50 is taken by another device (02-00-00-00-00-50) that does not answer as a
+// controller: it and the controller would answer from one address`.
 std::vector<std::string> DescribeConflicts(const core::WriteConflicts& conflicts,
                                            const core::ControllerRecord& wanted);
 

@@ -1,5 +1,7 @@
 #include "PreparedWrite.h"
 
+#include <algorithm>
+
 namespace core {
 
 std::variant<WriteRefusal, PreparedWrite>
@@ -21,8 +23,35 @@ PrepareWrite(const Controllers& heard, const Controller& target, const WriteValu
     write.frame = ConfigFrame(write.wanted);
     write.destination = ChooseDestination(broadcastMode, target.address, target.card);
     write.check = CheckAfterWrite(write.wanted, write.destination);
-    write.conflicts = FindConflicts(heard, target, write.wanted, site ? *site : SystemSite(target));
+    const WriteSite asked = site ? *site : SystemSite(target);
+    write.conflicts = FindConflicts(heard, target, write.wanted, asked);
+    if (asked.card && write.wanted.ip != target.address && !write.conflicts.ownAddress)
+        write.probe = ProbeRequest{*asked.card, write.wanted.ip};
     return write;
+}
+
+ProbeAnswer ProbeNewAddress(const PreparedWrite& write, std::chrono::milliseconds time) {
+    return write.probe ? ProbeAddress(*write.probe, time) : ProbeAnswer{};
+}
+
+void ProbeNewAddresses(const std::vector<PreparedWrite*>& writes, std::chrono::milliseconds time) {
+    std::vector<ProbeRequest> requests;
+    std::vector<PreparedWrite*> asked;
+    for (PreparedWrite* write : writes)
+        if (write->probe) {
+            requests.push_back(*write->probe);
+            asked.push_back(write);
+        }
+    const std::vector<ProbeAnswer> answers = ProbeAddresses(requests, time);
+    for (size_t i = 0; i < asked.size(); ++i)
+        AddProbeAnswer(*asked[i], answers[i]);
+}
+
+void AddProbeAnswer(PreparedWrite& write, const ProbeAnswer& answer) {
+    const std::vector<Mac>& controllers = write.conflicts.addressTakenBy;
+    if (answer.outcome == ProbeOutcome::kAnswered && answer.mac != write.wanted.mac &&
+        std::find(controllers.begin(), controllers.end(), answer.mac) == controllers.end())
+        write.conflicts.addressHeldByDevice = answer.mac;
 }
 
 FrameSent SendWrite(const PreparedWrite& write, uint16_t base) {

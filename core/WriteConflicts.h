@@ -1,7 +1,8 @@
 // The questions asked before a write that would break the site: whether the new address is
-// that of another controller found, leaves the subnet of the card that heard the controller,
-// or is one of this computer's own; and whether the gateway lies outside the new subnet.
-// Facts only: a front end asks the user or refuses, in its own words.
+// that of another controller found or of another device on the LAN, leaves the subnet of the
+// card that heard the controller, or is one of this computer's own; and whether the gateway
+// lies outside the new subnet. Facts only: a front end asks the user or refuses, in its own
+// words.
 #pragma once
 
 #include "ControllerRecord.h"
@@ -27,6 +28,10 @@ struct WriteConflicts {
     // The MACs of the other controllers found that answered from the new IP, in the order
     // heard: afterwards two controllers share one address.
     std::vector<Mac> addressTakenBy;
+    // The MAC of a device that answered ARP for the new IP on the card that heard the
+    // controller and is neither the controller nor a controller found there (see
+    // AddProbeAnswer): afterwards it and the controller share one address.
+    std::optional<Mac> addressHeldByDevice;
     // The card that heard the controller, when its current address lies inside that card's
     // subnet and the new IP outside it: afterwards only a broadcast search finds it.
     std::optional<NetworkCard> leavesSubnetOf;
@@ -36,7 +41,8 @@ struct WriteConflicts {
     bool gatewayOutside = false;
 
     bool Any() const {
-        return !addressTakenBy.empty() || leavesSubnetOf || ownAddress || gatewayOutside;
+        return !addressTakenBy.empty() || addressHeldByDevice || leavesSubnetOf || ownAddress ||
+               gatewayOutside;
     }
 };
 

@@ -28,6 +28,10 @@ QString WriteGuardQuestion(const core::WriteConflicts& conflicts, const core::Co
                                                     "отвечать с одного адреса."))
                      .arg(ip, macs.join(QStringLiteral(", ")));
     }
+    if (const auto& mac = conflicts.addressHeldByDevice)
+        cases << QStringLiteral("%1 — адрес занят другим устройством (%2), которое не отвечает "
+                                "как контроллер.")
+                     .arg(ip, Text(core::MacText(*mac)));
     if (conflicts.ownAddress)
         cases << QStringLiteral("%1 — адрес этого компьютера: компьютер и контроллер будут "
                                 "отвечать с одного адреса.")

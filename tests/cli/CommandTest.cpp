@@ -4,6 +4,7 @@
 #include "PrivateNet.h"
 #include "SimControllers.h"
 #include "SimProcess.h"
+#include "SwitchedLan.h"
 #include "UdpSocket.h"
 
 #include <gtest/gtest.h>
@@ -469,6 +470,38 @@ TEST(LaptopCommand, SetRefusesTheLaptopsAddressAndLeavingTheCardsSubnet) {
                                  "\nquorrel-cli: nothing sent (give --force to write anyway)\n");
     }
     EXPECT_TRUE(lans.officeSim->EventsNamed("frame").empty());
+}
+
+// A printer holds 192.168.1.50 on the controllers' switch: set and apply refuse to give it
+// to 192.168.1.9 (the plan's other row, a free address, is no fault) unless --force.
+TEST(SwitchedCommand, SetAndApplyRefuseAPrintersAddressUnlessForced) {
+    REQUIRE_PRIVATE_NETWORK();
+    SwitchedLan lan;
+    ASSERT_EQ(
+        lan.Build({{"192.168.1.9", "02-00-C0-A8-01-09"}, {"192.168.1.10", "02-00-C0-A8-01-0A"}},
+                  {{"192.168.1.50", "02-00-00-00-00-50"}}),
+        "");
+    const std::string plan = ::testing::TempDir() + "printer-" + std::to_string(::getpid());
+    std::ofstream(plan) << "mac,ip,mask,gateway\n"
+                           "02-00-C0-A8-01-0A,192.168.1.60,255.255.255.0,192.168.1.1\n"
+                           "02-00-C0-A8-01-09,192.168.1.50,255.255.255.0,192.168.1.1\n";
+    const std::string taken = "192.168.1.50 is taken by another device (02-00-00-00-00-50) that "
+                              "does not answer as a controller: it and the controller would "
+                              "answer from one address";
+    std::vector<std::string> set = {"set", "--mac", "02-00-C0-A8-01-09", "--ip", "192.168.1.50"};
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::Run(set, out, err), 2);
+    EXPECT_EQ(cli::Run({"apply", plan}, out, err), 2);
+    EXPECT_EQ(err.str(), "quorrel-cli: " + taken + "\nquorrel-cli: nothing sent (give --force to " +
+                             "write anyway)\n" + plan + ":3: " + taken + " (--force writes it " +
+                             "anyway)\nquorrel-cli: the plan has errors, nothing sent\n");
+    EXPECT_TRUE(ReportedEvents(*lan.sims[1], "frame").empty()) << "nor to the plan's free row";
+    set.push_back("--force");
+    EXPECT_EQ(cli::Run(set, out, err), 0) << err.str();
+    const auto frames = ReportedEvents(*lan.sims[0], "frame");
+    ASSERT_EQ(frames.size(), 1u) << "none before --force";
+    EXPECT_EQ(Field(frames[0], "ip"), "192.168.1.50");
+    std::remove(plan.c_str());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // Wine. scripts/windows.sh gives the private network of the run one card besides lo: the
 // veth pair qwin0 (10.77.0.1/24) and qwin1 (no address). The Linux side is tested with
 // namespaces and veth pairs that those tests create themselves.
+#include "AddressProbe.h"
 #include "ControllerRecord.h"
 #include "NetworkCards.h"
 #include "PrivateNet.h"
@@ -96,6 +97,14 @@ TEST(WindowsCards, TheRoutedCardIsNotBesideTheRoute) {
     const auto beside = core::CardsBesideRoute();
     ASSERT_EQ(beside.size(), 1u);
     EXPECT_EQ(beside.front().name, kCardName);
+}
+
+// Wine's SendARP is not supported: a write's new address is not probed, the write goes on.
+TEST(WindowsCards, AnAddressOnTheRunsCardIsNotProbedUnderWine) {
+    REQUIRE_PRIVATE_NETWORK();
+    const auto card = RunCard();
+    ASSERT_TRUE(card.has_value());
+    EXPECT_EQ(core::ProbeAddress({*card, {10, 77, 0, 5}}).outcome, core::ProbeOutcome::kNotProbed);
 }
 
 } // namespace

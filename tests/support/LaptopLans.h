@@ -2,7 +2,8 @@
 // holds the default route, card eth0 (192.168.1.2/24) cabled into the controllers' LAN
 // without a gateway. Each LAN is a namespace of its own with a simulator standing in for
 // its controllers: 10.99.0.9 on the Wi-Fi LAN, 192.168.1.9 and 192.168.1.10 on the cabled
-// one, which also holds 192.168.1.50 for a controller to move to. Linux only.
+// one, which also holds 192.168.1.50 for a controller to move to, with the MAC of
+// 192.168.1.9's controller (as if it had moved there already). Linux only.
 #pragma once
 
 #include "PrivateNet.h"
@@ -26,7 +27,8 @@ public:
                 wlan0_.Connect(wifiLan_, "wlan0", "10.99.0.2/24", {"10.99.0.1/24", "10.99.0.9/24"});
         if (error.empty())
             error = eth0_.Connect(officeLan_, "eth0", "192.168.1.2/24",
-                                  {"192.168.1.9/24", "192.168.1.10/24", "192.168.1.50/24"});
+                                  {"192.168.1.9/24", "192.168.1.10/24", "192.168.1.50/24"},
+                                  "02:00:C0:A8:01:09");
         if (error.empty())
             error = privatenet::RunIp(
                 {"route", "replace", "default", "via", "10.99.0.1", "dev", "wlan0"});

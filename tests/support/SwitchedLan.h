@@ -4,7 +4,8 @@
 // The switch is a bridge in a namespace of its own. The test's namespace is the laptop:
 // card eth0 (192.168.1.2/24). Every controller is a namespace of its own (so each keeps its
 // own neighbour cache and asks for the laptop's hardware address itself) with card eth0 on
-// the switch and a simulator answering from its address.
+// the switch, the controller's MAC on that card, and a simulator answering from its address.
+// So is every device that is no controller (a printer), without the simulator.
 //
 // LaptopFirewall gives the laptop private copies of ufw's folders (/etc/ufw, /lib/ufw) and
 // an empty /run, in a mount namespace of its own, so the real ufw can be switched on and
@@ -15,6 +16,7 @@
 #include "SimProcess.h"
 #include "Topology.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -41,8 +43,10 @@ public:
         std::string mac; // e.g. 02-00-C0-A8-01-09
     };
 
-    // Gives an empty string once the switch, the cables and every simulator are up.
-    std::string Build(const std::vector<Controller>& controllers) {
+    // Gives an empty string once the switch, the cables and every simulator are up. The
+    // devices come after the controllers, as ports of the switch.
+    std::string Build(const std::vector<Controller>& controllers,
+                      const std::vector<Controller>& devices = {}) {
         if (std::string error = switch_.Create(); !error.empty())
             return error;
         for (const auto& args : std::vector<std::vector<std::string>>{
@@ -55,10 +59,14 @@ public:
         if (std::string error = switch_.Ip({"link", "set", "lan-eth0", "master", "br0"});
             !error.empty())
             return error;
-        for (size_t i = 0; i < controllers.size(); ++i) {
-            auto stack = std::make_unique<privatenet::Lan>();
+        std::vector<Controller> all = controllers;
+        all.insert(all.end(), devices.begin(), devices.end());
+        for (size_t i = 0; i < all.size(); ++i) {
+            auto& stack = stacks_.emplace_back(std::make_unique<privatenet::Lan>());
             if (std::string error = stack->Create(); !error.empty())
                 return error;
+            std::string mac = all[i].mac;
+            std::replace(mac.begin(), mac.end(), '-', ':');
             const std::string port = "port" + std::to_string(i);
             for (const auto& args : std::vector<std::vector<std::string>>{
                      {"link", "add", port, "type", "veth", "peer", "name", "eth0", "netns",
@@ -68,16 +76,18 @@ public:
                 if (std::string error = switch_.Ip(args); !error.empty())
                     return error;
             for (const auto& args : std::vector<std::vector<std::string>>{
-                     {"addr", "add", controllers[i].ip + "/24", "dev", "eth0"},
+                     {"link", "set", "eth0", "address", mac},
+                     {"addr", "add", all[i].ip + "/24", "dev", "eth0"},
                      {"link", "set", "eth0", "up"}})
                 if (std::string error = stack->Ip(args); !error.empty())
                     return error;
+            if (i >= controllers.size())
+                continue;
             auto sim = std::make_unique<SimProcess>(std::vector<std::string>{
                 "--controller",
                 "ip=" + controllers[i].ip +
                     ",mask=255.255.255.0,gw=192.168.1.1,mac=" + controllers[i].mac});
             sim->EnterNamespace(stack->Path());
-            stacks_.push_back(std::move(stack));
             if (std::string error = sim->Start(); !error.empty())
                 return error;
             sims.push_back(std::move(sim));

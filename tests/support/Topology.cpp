@@ -108,7 +108,7 @@ Cable::~Cable() {
 }
 
 std::string Cable::Connect(const Lan& lan, const std::string& card, const std::string& cardCidr,
-                           const std::vector<std::string>& peerCidrs) {
+                           const std::vector<std::string>& peerCidrs, const std::string& peerMac) {
     // Addresses that earlier tests of the binary added to lo would answer in the LAN's stead
     // (a local address wins over the route to the card); lo keeps only 127.0.0.1.
     if (std::string error = RunIp({"-4", "addr", "flush", "dev", "lo", "scope", "global"});
@@ -125,6 +125,9 @@ std::string Cable::Connect(const Lan& lan, const std::string& card, const std::s
             return error;
     for (const auto& cidr : peerCidrs)
         if (std::string error = lan.Ip({"addr", "add", cidr, "dev", peer}); !error.empty())
+            return error;
+    if (!peerMac.empty())
+        if (std::string error = lan.Ip({"link", "set", peer, "address", peerMac}); !error.empty())
             return error;
     if (std::string error = lan.Ip({"link", "set", peer, "up"}); !error.empty())
         return error;

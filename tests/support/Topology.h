@@ -34,8 +34,8 @@ private:
 };
 
 // A veth pair: card (in the test's namespace) and its peer "lan-" + card inside lan, both
-// up. card gets cardCidr (none when empty) and the peer every address of peerCidrs. The
-// addresses that tests added to lo go first.
+// up. card gets cardCidr (none when empty), the peer every address of peerCidrs and peerMac
+// ("02:00:C0:A8:01:09"; when empty, a random one). The addresses that tests added to lo go first.
 class Cable {
 public:
     Cable() = default;
@@ -46,7 +46,7 @@ public:
 
     // Gives an empty string once the card's link is up, else what went wrong.
     std::string Connect(const Lan& lan, const std::string& card, const std::string& cardCidr,
-                        const std::vector<std::string>& peerCidrs);
+                        const std::vector<std::string>& peerCidrs, const std::string& peerMac = {});
     const std::string& Card() const { return card_; }
 
 private:
