@@ -2,23 +2,19 @@
 
 #include "ControllerRecord.h"
 #include "Ports.h"
+#include "WindowText.h"
 
 namespace noreply {
 namespace {
 
 const QString kTitle = QStringLiteral("Контроллеры не найдены");
 
-QString Text(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
 QString CardList(const std::vector<core::NetworkCard>& cards) {
-    QStringList names;
-    for (const core::NetworkCard& card : cards)
-        names << QStringLiteral("%1 (%2/%3)")
-                     .arg(Text(card.name), Text(core::DottedQuad(card.address)))
-                     .arg(card.prefix);
-    return names.join(QStringLiteral(", "));
+    return CommaList(cards, [](const core::NetworkCard& card) {
+        return QStringLiteral("%1 (%2/%3)")
+            .arg(Text(card.name), Text(core::DottedQuad(card.address)))
+            .arg(card.prefix);
+    });
 }
 
 // The firewall's name as it follows "брандмауэр".
@@ -61,12 +57,10 @@ namespace {
 // The most telling fact, for the window's one line: why the request went nowhere, else
 // the firewall, else a card beside the others without an address, else where it went.
 QString Line(const core::NoReplyFacts& facts) {
-    QStringList bare;
-    for (const std::string& card : facts.withoutAddress)
-        bare << Text(card);
+    const std::vector<std::string>& bare = facts.withoutAddress;
     const QString noAddress =
         (bare.size() == 1 ? QStringLiteral("у карты ") : QStringLiteral("у карт ")) +
-        bare.join(QStringLiteral(", ")) + QStringLiteral(" нет адреса IPv4");
+        CommaList(bare, Text) + QStringLiteral(" нет адреса IPv4");
     QString why;
     if (facts.NoCardUp())
         why = QStringLiteral("ни одна сетевая карта не включена");
@@ -74,7 +68,7 @@ QString Line(const core::NoReplyFacts& facts) {
         why = noAddress;
     else if (facts.FirewallMayDropReplies())
         why = QStringLiteral("возможно, мешает брандмауэр ") + Name(facts.firewall);
-    else if (!bare.isEmpty())
+    else if (!bare.empty())
         why = noAddress;
     else
         why = QStringLiteral("запрос ушёл через ") + CardList(facts.asked);

@@ -46,7 +46,7 @@ void AddPass(IProgressIndicator& progress) {
 } // namespace
 
 SearchRun::SearchRun(const DriverContext& context, uint16_t base, QObject* parent)
-    : QObject(parent), context_(context), heard_(this, "FileWaiting"),
+    : QObject(parent), context_(context), heard_(this, [this] { FileWaiting(); }),
       search_(std::make_unique<core::Search>(base)) {
     steps_.setTimerType(Qt::PreciseTimer);
     steps_.setInterval(1);

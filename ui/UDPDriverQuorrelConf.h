@@ -49,11 +49,9 @@ signals:
     // caption is empty and the bar empty.
     void Finished();
 
-private slots:
-    // Called by name from the search's thread, queued (see ThreadNews).
-    void FileWaiting();
-
 private:
+    // Files the replies that wait; called after the search's thread posted them.
+    void FileWaiting();
     void Step();
     void End();
 

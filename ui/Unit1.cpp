@@ -8,7 +8,7 @@
 #include "MarqueeStatus.h"
 #include "MarqueeTexts.h"
 #include "MessDlgs.h"
-#include "NoReplyNotice.h"
+#include "NoReplyAdvice.h"
 #include "Notifier.h"
 #include "ProgressStatus.h"
 #include "SiteView.h"
@@ -18,8 +18,7 @@
 #include "TreeCaptions.h"
 #include "UserFunc.h"
 #include "WriteCheckNotice.h"
-#include "WriteFields.h"
-#include "WriteGuard.h"
+#include "WriteCommand.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,10 +29,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QThread>
 #include <QToolButton>
-#include <optional>
-#include <variant>
 
 namespace {
 
@@ -75,16 +71,6 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& ca
     return button;
 }
 
-// Why a write to mac must not go out: the last search heard that MAC from these addresses
-// and the frame would go to broadcast.
-QString SharedMacRefusal(const core::Mac& mac, const std::vector<core::Ip4>& addresses) {
-    QStringList list;
-    for (const core::Ip4& address : addresses)
-        list << QString::fromStdString(core::DottedQuad(address));
-    return QStringLiteral("MAC %1 ответили %2: запись широковещанием изменит все эти контроллеры")
-        .arg(QString::fromStdString(core::MacText(mac)), list.join(QStringLiteral(", ")));
-}
-
 } // namespace
 
 void InitializeUnit1() {
@@ -124,20 +110,23 @@ TForm1::TForm1(QWidget* parent)
 
     RzTrayIcon1 = new TRzTrayIcon(this, artwork::WindowIcon());
     notifier_ = new TNotifier([this] { return RzTrayIcon1; }, RzMarqueeStatus1, this);
+    noReply_ = new TNoReplyAdvice(notifier_, this);
+    write_ = new TWriteCommand(devices_, RzMarqueeStatus1, RzProgressStatus1, this);
+    connect(write_, &TWriteCommand::Done, this, [this] {
+        EnableEditFields(false);
+        RzCheckTree1->setFocus();
+    });
     writeCheck_ =
         new TWriteCheckNotice([this](const TNotifier::Message& m) { notifier_->Tell(m); }, this);
-    connect(this, &TForm1::FrameSent, writeCheck_,
+    connect(write_, &TWriteCommand::WriteSent, writeCheck_,
             [this](const SentFrame& frame) { writeCheck_->Start(frame.write.check); });
     site_ = new TSiteView(RzCheckTree1, devices_, notifier_);
-    connect(this, &TForm1::FrameSent, site_,
+    connect(write_, &TWriteCommand::WriteSent, site_,
             [this](const SentFrame& frame) { site_->Written(frame.heard); });
     FormCreate();
 }
 
-TForm1::~TForm1() {
-    if (diagnosis_.joinable())
-        diagnosis_.join();
-}
+TForm1::~TForm1() = default;
 
 void TForm1::BuildLayout() {
     BuildToolbar();
@@ -280,7 +269,7 @@ void TForm1::Release() {
 }
 
 void TForm1::StartSearch(const core::Ip4& destination, bool broadcast) {
-    ++searchesStarted_;
+    noReply_->SearchStarted();
     auto* run = new SearchRun(Context(), core::kLocalPortBase, this);
     if (!run->Start(destination)) {
         delete run; // no local port: the command ends as after an empty search
@@ -310,7 +299,7 @@ void TForm1::SearchFinished(bool broadcast) {
     SetDeviceCount(CountDevices());
     site_->SearchEnded(true);
     if (CountDevices() == 0)
-        AdviseOnFirewall();
+        noReply_->NothingFound();
 }
 
 void TForm1::RzToolButton2Click() {
@@ -320,61 +309,6 @@ void TForm1::RzToolButton2Click() {
     ClearFields();
     RzCheckTree1->DeleteChildren(RzCheckTree1->topLevelItem(0));
     StartSearch(core::kBroadcast, true);
-}
-
-void TForm1::AdviseOnFirewall() {
-    if (notifier_->TrayShows() && firewallAdvised_)
-        return; // the balloon's advice has been given
-    diagnosisFor_ = searchesStarted_;
-    if (diagnosis_.joinable()) {
-        diagnoseAgain_ = true; // for this search, once the one running has ended
-        return;
-    }
-    StartDiagnosis();
-}
-
-void TForm1::StartDiagnosis() {
-    diagnosis_ = std::thread([this] { diagnosed_.PostAndWake(core::DiagnoseNoReply()); });
-}
-
-void TForm1::DiagnosisArrived() {
-    for (const core::NoReplyFacts& facts : diagnosed_.Take()) {
-        diagnosis_.join();
-        if (closed_)
-            return;
-        if (diagnoseAgain_) {
-            diagnoseAgain_ = false;
-            StartDiagnosis();
-            return;
-        }
-        // A search started since has made the facts stale.
-        if (diagnosisFor_ == searchesStarted_)
-            Advise(facts);
-    }
-}
-
-void TForm1::Advise(const core::NoReplyFacts& facts) {
-    if (notifier_->TrayShows()) {
-        // The balloon: only the firewall advice, once per run.
-        if (firewallAdvised_)
-            return;
-        const auto advice = noreply::FirewallAdvice(facts);
-        if (!advice)
-            return;
-        firewallAdvised_ = true;
-        // Queued, so that it never cuts short a write check's outcome that is showing.
-        notifier_->Tell(*advice);
-        return;
-    }
-    // No tray: the whole account stands in the window after each empty search; the desktop
-    // hears it again only when it has changed.
-    const TNotifier::Message account = noreply::Account(facts);
-    if (account.text == lastNoReplyAccount_) {
-        notifier_->ShowInWindow(account);
-        return;
-    }
-    lastNoReplyAccount_ = account.text;
-    notifier_->Tell(account);
 }
 
 void TForm1::RzToolButton6Click() {
@@ -410,7 +344,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     writeCheck_->Stop();
-    closed_ = true; // a diagnosis still running tells nothing
+    noReply_->Close();
     event->accept();
 }
 
@@ -522,48 +456,25 @@ void TForm1::RzBitBtn1Click() {
         return;
     }
     QTreeWidgetItem* selected = RzCheckTree1->currentItem();
-    const std::string node = selected != nullptr ? selected->text(0).toStdString() : "";
-    const int line = TTreeNode::LineOf(selected);
+    WriteOrder order;
+    order.selected = selected != nullptr;
+    order.line = TTreeNode::LineOf(selected);
     // Only a controller whose own record fills the fields is written to: the fields may
     // still hold the values of the controller selected before this one.
-    const bool mayWrite = selected != nullptr && IsControllerName(node) && filledFrom_ &&
-                          line != 0 && filledFrom_->id == line;
-    std::optional<std::variant<core::WriteRefusal, core::PreparedWrite>> prepared;
-    if (mayWrite) {
-        prepared = core::PrepareWrite(devices_, *filledFrom_, FieldTexts(), broadcastMode_);
-        const auto* refusal = std::get_if<core::WriteRefusal>(&*prepared);
-        if (refusal != nullptr && !refusal->sharedMac.empty()) {
-            ShowErrorMessage(SharedMacRefusal(filledFrom_->record.mac, refusal->sharedMac));
-            return;
-        }
-        // A write that would break the site goes out only when the user says so.
-        const auto* ready = std::get_if<core::PreparedWrite>(&*prepared);
-        if (ready != nullptr && !ConfirmWrite(ready->conflicts, *filledFrom_, ready->wanted))
-            return;
-    }
-    EnableEditFields(false);
-    if (selected != nullptr) {
-        devices_.Remove(line); // the selected node's controller only
-        if (mayWrite) {
-            // Values the fields hold while switched off are not checked above: they may
-            // still fail here, and the write then fails.
-            const auto* write = std::get_if<core::PreparedWrite>(&*prepared);
-            DriverContext context = Context();
-            if (write != nullptr && WriteConfig(context, core::kLocalPortBase, *write))
-                emit FrameSent({*filledFrom_, *write});
-            else
-                ShowWriteFailure();
-        }
-    }
-    RzCheckTree1->setFocus();
+    if (selected != nullptr && IsControllerName(selected->text(0).toStdString()) && filledFrom_ &&
+        order.line != 0 && filledFrom_->id == order.line)
+        order.target = filledFrom_;
+    order.values = FieldTexts();
+    order.broadcastMode = broadcastMode_;
+    write_->Run(order);
 }
 
-void TForm1::ShowWriteFailure() {
-    RzMarqueeStatus1->SetCaption(MarqueeText::WriteFailed);
-    RzProgressStatus1->SetPercent(0);
-    RzMarqueeStatus1->RepaintNow();
-    QThread::msleep(static_cast<unsigned long>(writeFailurePauseMs_));
-    RzMarqueeStatus1->SetCaption("");
+void TForm1::SetWriteFailurePause(int ms) {
+    write_->SetFailurePause(ms);
+}
+
+bool TForm1::Diagnosing() const {
+    return noReply_->Diagnosing();
 }
 
 void TForm1::SetDeviceCount(int count) {

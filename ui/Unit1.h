@@ -5,16 +5,11 @@
 #include "CheckTree.h"
 #include "Controllers.h"
 #include "DriverHost.h"
-#include "PreparedWrite.h"
-#include "SearchDiagnosis.h"
-#include "ThreadNews.h"
 #include "UDPDriverQuorrelConf.h"
+#include "WriteFields.h"
 
 #include <QWidget>
-#include <memory>
 #include <optional>
-#include <string>
-#include <thread>
 
 class QGroupBox;
 class QLabel;
@@ -25,16 +20,12 @@ class QToolButton;
 class TRzMarqueeStatus;
 class TRzProgressStatus;
 class TRzStatusBar;
+class TNoReplyAdvice;
 class TNotifier;
 class TSiteView;
 class TRzTrayIcon;
 class TWriteCheckNotice;
-
-// A configuration frame the write command sent.
-struct SentFrame {
-    core::Controller heard;    // the controller as the last search heard it
-    core::PreparedWrite write; // what was sent to it, and how it is checked
-};
+class TWriteCommand;
 
 // Runs once before the window exists: the dialogs get the program's appearance.
 void InitializeUnit1();
@@ -104,22 +95,14 @@ public:
     // Everything the window tells beyond its dialogs goes this way.
     TNotifier* Notifier() { return notifier_; }
     // Pause after a failed write, in milliseconds (tests shorten it).
-    void SetWriteFailurePause(int ms) { writeFailurePauseMs_ = ms; }
+    void SetWriteFailurePause(int ms);
     // A search started by a command is still listening.
     bool Searching() const { return searches_ > 0; }
     // The facts of an empty broadcast search are still being gathered.
-    bool Diagnosing() const { return diagnosis_.joinable(); }
-
-signals:
-    // The write command's frame went out whole.
-    void FrameSent(const SentFrame& frame);
+    bool Diagnosing() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-
-private slots:
-    // Takes the facts the diagnosis thread gathered; called by name from it, queued.
-    void DiagnosisArrived();
 
 private:
     class BusyScope;
@@ -134,17 +117,6 @@ private:
     void BuildParameterGroup(QWidget* page);
     DriverContext Context();
     void SetDeviceCount(int count);
-    void ShowWriteFailure();
-    // After a broadcast search that found nothing: gathers the facts (the cards, the host
-    // firewall, which may take the system bus a while) on a thread of its own, and Advise
-    // follows on the window's thread unless a search has started since or the window has
-    // been closed.
-    void AdviseOnFirewall();
-    void StartDiagnosis();
-    // Where the tray icon shows, the advice for a host firewall that is known to be active,
-    // once per run, in its balloon; elsewhere why nothing was found, in the window and, when
-    // it is news, as a desktop notification.
-    void Advise(const core::NoReplyFacts& facts);
 
     // The texts of the parameter fields a write sends.
     core::WriteValues FieldTexts() const;
@@ -157,20 +129,10 @@ private:
     std::optional<core::Controller> filledFrom_;
     int busy_ = 0; // commands on the stack
     int searches_ = 0;
-    int searchesStarted_ = 0;
     bool closePending_ = false;
-    int writeFailurePauseMs_ = 1000;
-    bool firewallAdvised_ = false;
-    QString lastNoReplyAccount_; // the last account of an empty search the desktop heard
-    bool closed_ = false;
-    // The diagnosis after an empty broadcast search: the thread gathering its facts (the
-    // destructor waits for it), the searches started when the search that asked for it
-    // ended, and whether a later empty search wants one of its own once this one has ended.
-    std::thread diagnosis_;
-    int diagnosisFor_ = 0;
-    bool diagnoseAgain_ = false;
-    ThreadNews<core::NoReplyFacts> diagnosed_{this, "DiagnosisArrived"};
+    TWriteCommand* write_ = nullptr;
     TWriteCheckNotice* writeCheck_ = nullptr;
     TNotifier* notifier_ = nullptr;
     TSiteView* site_ = nullptr; // details, new and gone controllers, the copied and saved list
+    TNoReplyAdvice* noReply_ = nullptr; // after a broadcast search that heard nothing
 };

@@ -44,7 +44,7 @@ TNotifier::Message BalloonFor(const core::WriteCheckOutcome& o) {
 }
 
 TWriteCheckNotice::TWriteCheckNotice(ShowBalloon show, QObject* parent)
-    : QObject(parent), show_(std::move(show)), arrived_(this, "ShowArrived") {}
+    : QObject(parent), show_(std::move(show)), arrived_(this, [this] { ShowArrived(); }) {}
 
 TWriteCheckNotice::~TWriteCheckNotice() {
     Stop();

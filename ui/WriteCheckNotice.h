@@ -34,11 +34,9 @@ public:
     // How long a check asks (tests shorten it).
     void SetCheckTime(std::chrono::milliseconds time) { checkTime_ = time; }
 
-private slots:
-    // Shows the outcomes that arrived; called by name from the checker's thread, queued.
-    void ShowArrived();
-
 private:
+    // Shows the outcomes that arrived; called after the checker's thread posted them.
+    void ShowArrived();
     void Show(const core::WriteCheckOutcome& outcome);
 
     ShowBalloon show_;

@@ -1,32 +1,23 @@
-#include "WriteGuard.h"
+#include "ConflictQuestion.h"
 
 #include "MessDlgs.h"
+#include "WindowText.h"
 
-#include <QStringList>
-
-namespace {
-
-QString Text(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
-} // namespace
-
-QString WriteGuardQuestion(const core::WriteConflicts& conflicts, const core::Controller& target,
-                           const core::ControllerRecord& wanted) {
+QString ConflictQuestion(const core::WriteConflicts& conflicts, const core::Controller& target,
+                         const core::ControllerRecord& wanted) {
     const QString ip = Text(wanted.IpText());
     QStringList cases;
     if (!conflicts.addressTakenBy.empty()) {
-        QStringList macs;
-        for (const core::Mac& mac : conflicts.addressTakenBy)
-            macs << Text(core::MacText(mac));
+        const auto& macs = conflicts.addressTakenBy;
         cases << (macs.size() == 1 ? QStringLiteral("%1 — адрес другого найденного контроллера "
                                                     "(%2): два контроллера будут отвечать с "
                                                     "одного адреса.")
                                    : QStringLiteral("%1 — адрес других найденных контроллеров "
                                                     "(%2): несколько контроллеров будут "
                                                     "отвечать с одного адреса."))
-                     .arg(ip, macs.join(QStringLiteral(", ")));
+                     .arg(ip, CommaList(macs, [](const core::Mac& mac) {
+                              return Text(core::MacText(mac));
+                          }));
     }
     if (const auto& mac = conflicts.addressHeldByDevice)
         cases << QStringLiteral("%1 — адрес занят другим устройством (%2), которое не отвечает "
@@ -52,9 +43,9 @@ QString WriteGuardQuestion(const core::WriteConflicts& conflicts, const core::Co
     return cases.join(QLatin1Char('\n')) + QStringLiteral("\n\nВсё равно записать параметры?");
 }
 
-bool ConfirmWrite(const core::WriteConflicts& conflicts, const core::Controller& target,
-                  const core::ControllerRecord& wanted) {
-    const QString question = WriteGuardQuestion(conflicts, target, wanted);
+bool AskAboutConflicts(const core::WriteConflicts& conflicts, const core::Controller& target,
+                       const core::ControllerRecord& wanted) {
+    const QString question = ConflictQuestion(conflicts, target, wanted);
     return question.isEmpty() || MessageDialogDefault(question, dkConfirmation, {dbYes, dbNo},
                                                       dbNo) == DialogButtonResult(dbYes);
 }

@@ -1,0 +1,70 @@
+#include "WriteCommand.h"
+
+#include "ConflictQuestion.h"
+#include "MarqueeStatus.h"
+#include "MarqueeTexts.h"
+#include "MessDlgs.h"
+#include "ProgressStatus.h"
+#include "WindowText.h"
+
+#include <QThread>
+#include <variant>
+
+namespace {
+
+// Why a write to mac must not go out: the last search heard that MAC from these addresses
+// and the frame would go to broadcast.
+QString SharedMacRefusal(const core::Mac& mac, const std::vector<core::Ip4>& addresses) {
+    return QStringLiteral("MAC %1 ответили %2: запись широковещанием изменит все эти контроллеры")
+        .arg(Text(core::MacText(mac)), CommaList(addresses, [](const core::Ip4& address) {
+                 return Text(core::DottedQuad(address));
+             }));
+}
+
+} // namespace
+
+TWriteCommand::TWriteCommand(core::Controllers& devices, TRzMarqueeStatus* marquee,
+                             TRzProgressStatus* progress, QObject* parent)
+    : QObject(parent), devices_(devices), marquee_(marquee), progress_(progress) {}
+
+void TWriteCommand::Run(const WriteOrder& order) {
+    std::optional<core::PreparedWrite> write;
+    if (order.target) {
+        auto prepared =
+            core::PrepareWrite(devices_, *order.target, order.values, order.broadcastMode);
+        const auto* refusal = std::get_if<core::WriteRefusal>(&prepared);
+        if (refusal != nullptr && !refusal->sharedMac.empty()) {
+            ShowErrorMessage(SharedMacRefusal(order.target->record.mac, refusal->sharedMac));
+            return;
+        }
+        // A write that would break the site goes out only when the user says so.
+        if (auto* ready = std::get_if<core::PreparedWrite>(&prepared)) {
+            if (!AskAboutConflicts(ready->conflicts, *order.target, ready->wanted))
+                return;
+            write = std::move(*ready);
+        }
+    }
+    if (order.selected) {
+        devices_.Remove(order.line); // the selected node's controller only
+        // Values the fields hold while switched off are not checked by the window: they may
+        // fail here, and the write then fails.
+        if (order.target) {
+            DriverContext context;
+            context.marquee = marquee_;
+            context.progress = progress_;
+            if (write && WriteConfig(context, core::kLocalPortBase, *write))
+                emit WriteSent({*order.target, *write});
+            else
+                ShowFailure();
+        }
+    }
+    emit Done();
+}
+
+void TWriteCommand::ShowFailure() {
+    marquee_->SetCaption(MarqueeText::WriteFailed);
+    progress_->SetPercent(0);
+    marquee_->RepaintNow();
+    QThread::msleep(static_cast<unsigned long>(failurePauseMs_));
+    marquee_->SetCaption("");
+}

@@ -1,0 +1,61 @@
+// The write command behind "Записать параметры", once the window has checked its fields:
+// the prepared write (core::PrepareWrite), the refusal of a MAC that answered from several
+// addresses, the question when the write has conflicts, then the selected controller's
+// record dropped, the frame sent and, when it could not be, the failure shown with its pause.
+#pragma once
+
+#include "Controllers.h"
+#include "PreparedWrite.h"
+#include "UDPDriverQuorrelConf.h"
+
+#include <QObject>
+#include <optional>
+
+class TRzMarqueeStatus;
+class TRzProgressStatus;
+
+// A configuration frame the write command sent.
+struct SentFrame {
+    core::Controller heard;    // the controller as the last search heard it
+    core::PreparedWrite write; // what was sent to it, and how it is checked
+};
+
+// What the window asks to write.
+struct WriteOrder {
+    bool selected = false; // a node is selected
+    int line = 0;          // the id of the selected node's controller (0: none)
+    // The controller whose record fills the fields when the selected node shows it: only
+    // then does a frame go out.
+    std::optional<core::Controller> target;
+    core::WriteValues values; // the fields' texts
+    bool broadcastMode = true;
+};
+
+class TWriteCommand : public QObject {
+    Q_OBJECT
+public:
+    // devices: the window's controllers; marquee and progress: its status displays.
+    TWriteCommand(core::Controllers& devices, TRzMarqueeStatus* marquee,
+                  TRzProgressStatus* progress, QObject* parent = nullptr);
+
+    // Refuses or asks first where it must; otherwise drops the selected controller's record,
+    // sends, and emits Done.
+    void Run(const WriteOrder& order);
+
+    // Pause after a failed write, in milliseconds (tests shorten it).
+    void SetFailurePause(int ms) { failurePauseMs_ = ms; }
+
+signals:
+    // The frame went out whole.
+    void WriteSent(const SentFrame& frame);
+    // The order went past its refusal and question: the fields are done with.
+    void Done();
+
+private:
+    void ShowFailure();
+
+    core::Controllers& devices_;
+    TRzMarqueeStatus* marquee_;
+    TRzProgressStatus* progress_;
+    int failurePauseMs_ = 1000;
+};
