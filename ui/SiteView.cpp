@@ -1,47 +1,17 @@
 #include "SiteView.h"
 
 #include "CheckTree.h"
-#include "ControllerList.h"
 #include "ControllerRecord.h"
-#include "MessDlgs.h"
+#include "WindowText.h"
 
-#include <QClipboard>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMenu>
-#include <QSaveFile>
-#include <QShortcut>
 #include <QStringList>
 #include <map>
 #include <utility>
 
 namespace {
 
-QString Text(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
 QString MacList(const std::vector<core::Mac>& macs) {
-    QStringList list;
-    for (const core::Mac& mac : macs)
-        list << Text(core::MacText(mac));
-    return list.join(QStringLiteral(", "));
-}
-
-// Why a list could not be written to path, in the window's words where the reason is known.
-QString WhyNotSaved(const QString& path, const QSaveFile& file) {
-    const QFileInfo info(path);
-    const QString folder = QDir::toNativeSeparators(info.absolutePath());
-    if (!QFileInfo(info.absolutePath()).isDir())
-        return QStringLiteral("папки %1 нет").arg(folder);
-    if (!QFileInfo(info.absolutePath()).isWritable())
-        return QStringLiteral("нет права записи в папку %1").arg(folder);
-    if (info.exists() && !info.isWritable())
-        return QStringLiteral("нет права записи в этот файл");
-    return file.errorString();
+    return CommaList(macs, [](const core::Mac& mac) { return Text(core::MacText(mac)); });
 }
 
 } // namespace
@@ -49,7 +19,7 @@ QString WhyNotSaved(const QString& path, const QSaveFile& file) {
 QString ControllerDetails(const core::Controller& controller, const core::ControllerChange& change,
                           bool compared) {
     const core::ControllerRecord& r = controller.record;
-    const std::string card = core::ListedCells(controller)[core::kListColumns - 1];
+    const std::string& card = controller.cardName;
     QStringList lines = {
         QStringLiteral("MAC: ") + Text(r.MacText()),
         QStringLiteral("IP: ") + Text(r.IpText()),
@@ -73,34 +43,22 @@ QString ControllerDetails(const core::Controller& controller, const core::Contro
 }
 
 TNotifier::Message GoneMessage(const std::vector<core::Controller>& gone) {
-    QStringList list;
-    for (const core::Controller& c : gone)
-        list << QStringLiteral("%1 (%2)").arg(Text(core::DottedQuad(c.address)),
-                                              Text(c.record.MacText()));
-    return {QStringLiteral("Не ответили"), list.join(QStringLiteral(", ")),
-            TNotifier::kBalloonSeconds, TNotifier::Kind::kWarning};
+    const QString list = CommaList(gone, [](const core::Controller& c) {
+        return QStringLiteral("%1 (%2)").arg(Text(core::DottedQuad(c.address)),
+                                             Text(c.record.MacText()));
+    });
+    return {QStringLiteral("Не ответили"), list, TNotifier::kBalloonSeconds,
+            TNotifier::Kind::kWarning};
 }
 
-QString ListFileName(const QDateTime& localTime) {
-    return QStringLiteral("controllers-%1.csv")
-        .arg(localTime.toString(QStringLiteral("yyyy-MM-dd-HHmm")));
-}
+TSiteMarks::TSiteMarks(TRzCheckTree* tree, const core::Controllers& devices, TNotifier* notifier)
+    : QObject(tree), tree_(tree), devices_(devices), notifier_(notifier) {}
 
-TSiteView::TSiteView(TRzCheckTree* tree, const core::Controllers& devices, TNotifier* notifier)
-    : QObject(tree), tree_(tree), devices_(devices), notifier_(notifier),
-      folder_(QDir::homePath()) {
-    tree_->installEventFilter(this);
-    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(tree_, &QWidget::customContextMenuRequested, this, &TSiteView::ShowMenu);
-    auto* save = new QShortcut(QKeySequence::Save, tree_->window());
-    connect(save, &QShortcut::activated, this, &TSiteView::SaveList);
-}
-
-void TSiteView::SearchStarted(bool broadcast) {
+void TSiteMarks::SearchStarted(bool broadcast) {
     started_[broadcast ? kBroadcast : kByAddress] = true;
 }
 
-void TSiteView::SearchEnded(bool broadcast) {
+void TSiteMarks::SearchEnded(bool broadcast) {
     const Kind kind = broadcast ? kBroadcast : kByAddress;
     if (!std::exchange(started_[kind], false))
         return; // no request went out: nothing to compare
@@ -138,58 +96,7 @@ void TSiteView::SearchEnded(bool broadcast) {
         notifier_->Tell(GoneMessage(changes.gone));
 }
 
-void TSiteView::Written(const core::Controller& target) {
+void TSiteMarks::Written(const core::Controller& target) {
     for (std::vector<core::ControllerKey>& written : written_)
         written.push_back({target.address, target.record.mac});
-}
-
-const core::Controller* TSiteView::SelectedController() const {
-    return devices_.Find(TTreeNode::LineOf(tree_->currentItem()));
-}
-
-bool TSiteView::CopySelected() {
-    const core::Controller* controller = SelectedController();
-    if (controller == nullptr)
-        return false;
-    QGuiApplication::clipboard()->setText(Text(core::TabLine(*controller)));
-    return true;
-}
-
-void TSiteView::SaveList() {
-    const QString path = QFileDialog::getSaveFileName(
-        tree_->window(), QStringLiteral("Сохранить список"),
-        QDir(folder_).filePath(ListFileName(QDateTime::currentDateTime())),
-        QStringLiteral("CSV (*.csv)"));
-    if (path.isEmpty())
-        return;
-    folder_ = QFileInfo(path).absolutePath();
-    const std::string csv = core::ControllersCsv(devices_);
-    // Written beside the file and put in its place only when whole.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) &&
-        file.write(csv.data(), static_cast<qint64>(csv.size())) ==
-            static_cast<qint64>(csv.size()) &&
-        file.commit())
-        return;
-    ShowErrorMessage(QStringLiteral("Список не сохранён в %1: %2")
-                         .arg(QDir::toNativeSeparators(path), WhyNotSaved(path, file)));
-}
-
-// Ctrl+C on a controller node copies its line; on any other node the tree copies the
-// caption as it does by itself.
-bool TSiteView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tree_ && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy))
-        return CopySelected();
-    return QObject::eventFilter(watched, event);
-}
-
-void TSiteView::ShowMenu(const QPoint& at) {
-    QMenu menu(tree_);
-    QAction* copy = menu.addAction(QStringLiteral("Копировать"), this, &TSiteView::CopySelected);
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setEnabled(SelectedController() != nullptr);
-    menu.addAction(QStringLiteral("Сохранить список…"), this, &TSiteView::SaveList)
-        ->setShortcut(QKeySequence::Save);
-    menu.exec(tree_->viewport()->mapToGlobal(at));
 }

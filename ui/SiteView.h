@@ -1,22 +1,18 @@
 // What the window tells of the site beside the search's own nodes: each controller node's
 // details as its tooltip and accessible description, the controllers that are new since the
-// previous search of the same kind in bold, the controllers a broadcast search no longer
-// heard named through the notifier, and the list of controllers copied or saved (Ctrl+C on a
-// controller node, Ctrl+S, and the tree's context menu).
+// previous search of the same kind in bold, and the controllers a broadcast search no longer
+// heard named through the notifier.
 #pragma once
 
 #include "Controllers.h"
 #include "Notifier.h"
 #include "SiteChanges.h"
 
-#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <optional>
 #include <vector>
 
-class QPoint;
-class QTreeWidgetItem;
 class TRzCheckTree;
 
 // A controller node's details, a fact a line: MAC, IP, mask, gateway, port, versions and the
@@ -29,14 +25,11 @@ QString ControllerDetails(const core::Controller& controller, const core::Contro
 // (00-1A-2B-3C-4D-09)" each, joined by ", ".
 TNotifier::Message GoneMessage(const std::vector<core::Controller>& gone);
 
-// The name a saved list is offered under: "controllers-2026-12-08-1410.csv".
-QString ListFileName(const QDateTime& localTime);
-
-class TSiteView : public QObject {
+class TSiteMarks : public QObject {
     Q_OBJECT
 public:
     // devices: the window's controllers, which its searches fill and its writes take from.
-    TSiteView(TRzCheckTree* tree, const core::Controllers& devices, TNotifier* notifier);
+    TSiteMarks(TRzCheckTree* tree, const core::Controllers& devices, TNotifier* notifier);
 
     // A search of the window has started; the one that ends next counts as a search of its
     // kind.
@@ -48,21 +41,8 @@ public:
     // not answer the next search from there.
     void Written(const core::Controller& target);
 
-    // Puts the selected controller's line on the clipboard; false when no controller with a
-    // record is selected.
-    bool CopySelected();
-    // Asks for a file and writes the list there as CSV; a failure is told in a message box
-    // and leaves the file as it was.
-    void SaveList();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     enum Kind { kBroadcast, kByAddress, kKinds };
-
-    const core::Controller* SelectedController() const;
-    void ShowMenu(const QPoint& at);
 
     TRzCheckTree* tree_;
     const core::Controllers& devices_;
@@ -71,5 +51,4 @@ private:
     // The controllers the last search of each kind heard, and the writes since.
     std::optional<core::Controllers> previous_[kKinds];
     std::vector<core::ControllerKey> written_[kKinds];
-    QString folder_; // where the last list was saved
 };

@@ -5,6 +5,7 @@
 #include "ControllerRecord.h"
 #include "Fonts.h"
 #include "Identity.h"
+#include "ListActions.h"
 #include "MarqueeStatus.h"
 #include "MarqueeTexts.h"
 #include "MessDlgs.h"
@@ -120,9 +121,10 @@ TForm1::TForm1(QWidget* parent)
         new TWriteCheckNotice([this](const TNotifier::Message& m) { notifier_->Tell(m); }, this);
     connect(write_, &TWriteCommand::WriteSent, writeCheck_,
             [this](const SentFrame& frame) { writeCheck_->Start(frame.write.check); });
-    site_ = new TSiteView(RzCheckTree1, devices_, notifier_);
-    connect(write_, &TWriteCommand::WriteSent, site_,
-            [this](const SentFrame& frame) { site_->Written(frame.heard); });
+    marks_ = new TSiteMarks(RzCheckTree1, devices_, notifier_);
+    connect(write_, &TWriteCommand::WriteSent, marks_,
+            [this](const SentFrame& frame) { marks_->Written(frame.heard); });
+    new TListActions(RzCheckTree1, devices_);
     FormCreate();
 }
 
@@ -277,7 +279,7 @@ void TForm1::StartSearch(const core::Ip4& destination, bool broadcast) {
         return;
     }
     ++searches_;
-    site_->SearchStarted(broadcast);
+    marks_->SearchStarted(broadcast);
     connect(run, &SearchRun::Finished, this, [this, run, broadcast] {
         run->deleteLater();
         --searches_;
@@ -290,14 +292,14 @@ void TForm1::SearchFinished(bool broadcast) {
     broadcastMode_ = broadcast;
     if (!broadcast) {
         SetDeviceCount(CountDevices()); // in the order the replies came
-        site_->SearchEnded(false);
+        marks_->SearchEnded(false);
         return;
     }
     RzCheckTree1->SortRecursive();
     RzCheckTree1->FlushUpdates();
     RzCheckTree1->repaint();
     SetDeviceCount(CountDevices());
-    site_->SearchEnded(true);
+    marks_->SearchEnded(true);
     if (CountDevices() == 0)
         noReply_->NothingFound();
 }

@@ -22,7 +22,7 @@ class TRzProgressStatus;
 class TRzStatusBar;
 class TNoReplyAdvice;
 class TNotifier;
-class TSiteView;
+class TSiteMarks;
 class TRzTrayIcon;
 class TWriteCheckNotice;
 class TWriteCommand;
@@ -133,6 +133,6 @@ private:
     TWriteCommand* write_ = nullptr;
     TWriteCheckNotice* writeCheck_ = nullptr;
     TNotifier* notifier_ = nullptr;
-    TSiteView* site_ = nullptr; // details, new and gone controllers, the copied and saved list
+    TSiteMarks* marks_ = nullptr;       // details, new and gone controllers
     TNoReplyAdvice* noReply_ = nullptr; // after a broadcast search that heard nothing
 };
