@@ -347,6 +347,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     writeCheck_->Stop();
     noReply_->Close();
+    write_->Drop();
     event->accept();
 }
 
@@ -477,6 +478,10 @@ void TForm1::SetWriteFailurePause(int ms) {
 
 bool TForm1::Diagnosing() const {
     return noReply_->Diagnosing();
+}
+
+bool TForm1::Writing() const {
+    return write_->Probing();
 }
 
 void TForm1::SetDeviceCount(int count) {

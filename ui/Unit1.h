@@ -100,6 +100,8 @@ public:
     bool Searching() const { return searches_ > 0; }
     // The facts of an empty broadcast search are still being gathered.
     bool Diagnosing() const;
+    // A write waits for the LAN to tell whether another device holds its new address.
+    bool Writing() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -27,7 +27,14 @@ TWriteCommand::TWriteCommand(core::Controllers& devices, TRzMarqueeStatus* marqu
                              TRzProgressStatus* progress, QObject* parent)
     : QObject(parent), devices_(devices), marquee_(marquee), progress_(progress) {}
 
+TWriteCommand::~TWriteCommand() {
+    if (probe_.joinable())
+        probe_.join();
+}
+
 void TWriteCommand::Run(const WriteOrder& order) {
+    if (Probing() || probe_.joinable())
+        return; // one order at a time
     std::optional<core::PreparedWrite> write;
     if (order.target) {
         auto prepared =
@@ -37,13 +44,35 @@ void TWriteCommand::Run(const WriteOrder& order) {
             ShowErrorMessage(SharedMacRefusal(order.target->record.mac, refusal->sharedMac));
             return;
         }
-        // A write that would break the site goes out only when the user says so.
-        if (auto* ready = std::get_if<core::PreparedWrite>(&prepared)) {
-            if (!AskAboutConflicts(ready->conflicts, *order.target, ready->wanted))
-                return;
+        if (auto* ready = std::get_if<core::PreparedWrite>(&prepared))
             write = std::move(*ready);
-        }
     }
+    if (write && write->probe) {
+        pending_ = Pending{order, *write};
+        probe_ = std::thread(
+            [this, request = *write->probe] { probed_.PostAndWake(core::ProbeAddress(request)); });
+        return;
+    }
+    Finish(order, write);
+}
+
+void TWriteCommand::TakeProbe() {
+    for (const core::ProbeAnswer& answer : probed_.Take()) {
+        probe_.join();
+        if (!pending_)
+            return; // dropped meanwhile
+        Pending pending = std::move(*pending_);
+        pending_.reset();
+        core::AddProbeAnswer(pending.write, answer);
+        Finish(pending.order, pending.write);
+    }
+}
+
+void TWriteCommand::Finish(const WriteOrder& order,
+                           const std::optional<core::PreparedWrite>& write) {
+    // A write that would break the site goes out only when the user says so.
+    if (write && !AskAboutConflicts(write->conflicts, *order.target, write->wanted))
+        return;
     if (order.selected) {
         devices_.Remove(order.line); // the selected node's controller only
         // Values the fields hold while switched off are not checked by the window: they may

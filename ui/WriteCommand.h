@@ -1,15 +1,20 @@
 // The write command behind "Записать параметры", once the window has checked its fields:
 // the prepared write (core::PrepareWrite), the refusal of a MAC that answered from several
-// addresses, the question when the write has conflicts, then the selected controller's
-// record dropped, the frame sent and, when it could not be, the failure shown with its pause.
+// addresses, the LAN asked whether another device holds the new address (on a thread of its
+// own, up to about a second, while the window answers), the question when the write has
+// conflicts, then the selected controller's record dropped, the frame sent and, when it
+// could not be, the failure shown with its pause.
 #pragma once
 
+#include "AddressProbe.h"
 #include "Controllers.h"
 #include "PreparedWrite.h"
+#include "ThreadNews.h"
 #include "UDPDriverQuorrelConf.h"
 
 #include <QObject>
 #include <optional>
+#include <thread>
 
 class TRzMarqueeStatus;
 class TRzProgressStatus;
@@ -38,9 +43,17 @@ public:
     TWriteCommand(core::Controllers& devices, TRzMarqueeStatus* marquee,
                   TRzProgressStatus* progress, QObject* parent = nullptr);
 
+    // Waits for a probe still running.
+    ~TWriteCommand() override;
+
     // Refuses or asks first where it must; otherwise drops the selected controller's record,
-    // sends, and emits Done.
+    // sends, and emits Done. While the LAN is asked for the new address, the order waits and
+    // another one is not taken.
     void Run(const WriteOrder& order);
+    // The LAN is being asked for the new address of an order.
+    bool Probing() const { return pending_.has_value(); }
+    // The window has closed: the order waiting for its probe goes no further.
+    void Drop() { pending_.reset(); }
 
     // Pause after a failed write, in milliseconds (tests shorten it).
     void SetFailurePause(int ms) { failurePauseMs_ = ms; }
@@ -52,10 +65,20 @@ signals:
     void Done();
 
 private:
+    // What is left of an order once its write is prepared (none: no frame goes out).
+    void Finish(const WriteOrder& order, const std::optional<core::PreparedWrite>& write);
+    void TakeProbe();
     void ShowFailure();
 
     core::Controllers& devices_;
     TRzMarqueeStatus* marquee_;
     TRzProgressStatus* progress_;
     int failurePauseMs_ = 1000;
+    struct Pending {
+        WriteOrder order;
+        core::PreparedWrite write;
+    };
+    std::optional<Pending> pending_; // waiting for its probe
+    std::thread probe_;
+    ThreadNews<core::ProbeAnswer> probed_{this, [this] { TakeProbe(); }};
 };

@@ -132,7 +132,7 @@ TEST_F(NotifyWindowTest, WriteOutcomesArriveAsNotificationsAndStandInTheWindow) 
         EXPECT_EQ(form->Notifier()->WindowText(), "") << "a search ends the message before it";
         Select("192.168.1.10");
         form->RzEdit1->setText("192.168.1.20");
-        form->RzBitBtn1->click();
+        ClickWrite();
         const size_t count = &c - cases + 1;
         ASSERT_EQ(Notifications(count), count) << c.title.toStdString();
         EXPECT_TRUE(standIn.calls.back()[3].startsWith(

@@ -6,6 +6,8 @@
 #include "SwitchedLan.h"
 #include "WindowFixture.h"
 
+#include <QAbstractButton>
+
 #include <algorithm>
 #include <map>
 #include <ostream>
@@ -83,7 +85,7 @@ protected:
         if (GetParam() == FrontEnd::kWindow) {
             Select(QString::fromStdString(controller.ip));
             form->RzEdit2->setText("192.168.1.254");
-            form->RzBitBtn1->click();
+            ClickWrite();
         } else {
             EXPECT_EQ(Cli({"set", "--mac", controller.mac, "--gateway", "192.168.1.254"}), 0)
                 << out.str() << err.str();
@@ -206,5 +208,54 @@ TEST_P(LossyLan, ASearchByAddressStillFindsItsController) {
 
 INSTANTIATE_TEST_SUITE_P(FrontEnds, LossyLan,
                          ::testing::Values(FrontEnd::kWindow, FrontEnd::kCommandLine), Name);
+
+// A printer holds 192.168.1.50 on the switch. Writing a controller there asks first and names
+// the printer's MAC: No sends nothing, Yes sends; a free address asks nothing and is sent.
+class PrinterOnTheLan : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        ASSERT_EQ(lan.Build({kNine, kTen}), "");
+        ASSERT_EQ(lan.AddDevice({"192.168.1.50", "02-00-00-00-00-50"}), "");
+    }
+    SwitchedLan lan;
+};
+
+TEST_F(PrinterOnTheLan, AWriteOntoItsAddressAsksFirst) {
+    const QString taken = "192.168.1.50 — адрес занят другим устройством (02-00-00-00-00-50), "
+                          "которое не отвечает как контроллер.\n\nВсё равно записать параметры?";
+    const struct Case {
+        size_t sim; // the controller written: 0 is 192.168.1.9, 1 is 192.168.1.10
+        const char* ip;
+        bool asked;
+        bool yes;
+        size_t frames;
+    } cases[] = {{0, "192.168.1.50", true, false, 0},
+                 {0, "192.168.1.60", false, false, 1},
+                 {1, "192.168.1.50", true, true, 1}};
+    for (const Case& c : cases) {
+        BroadcastSearch();
+        Select(QString::fromStdString((c.sim == 0 ? kNine : kTen).ip));
+        form->RzEdit1->setText(c.ip);
+        DialogAnswer answer([&c](QWidget* d) {
+            if (c.yes)
+                d->findChild<QAbstractButton*>("Yes")->click();
+            else
+                PressEnter(d); // No is the default
+        });
+        ClickWrite();
+        EXPECT_EQ(answer.Answered(), c.asked) << c.ip;
+        if (c.asked) {
+            EXPECT_TRUE(answer.texts.contains(taken)) << answer.texts.join('|').toStdString();
+        }
+        const auto frames = ReportedEvents(*lan.sims[c.sim], "frame", c.frames + 1);
+        EXPECT_EQ(std::count_if(frames.begin(), frames.end(),
+                                [](const auto& f) { return Field(f, "result") == "accepted"; }),
+                  c.frames)
+            << c.ip;
+    }
+}
 
 } // namespace

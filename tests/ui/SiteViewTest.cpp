@@ -20,7 +20,7 @@ protected:
         sim = StartThreeControllers({"--controller", "ip=192.168.1.30,mac=02-00-00-00-00-30"});
         BroadcastSearch();
         Select("192.168.1.9");
-        form->RzBitBtn1->click();
+        ClickWrite();
         form->WriteCheck()->Stop();
     }
     std::unique_ptr<SimProcess> sim;
@@ -133,7 +133,7 @@ TEST_F(WindowTest, AWriteThatWouldBreakTheSiteAsksFirst) {
         form->RzEdit3->setText(c[1]);
         form->RzEdit2->setText(c[2]);
         DialogAnswer no(PressEnter);
-        form->RzBitBtn1->click();
+        ClickWrite();
         EXPECT_EQ(no.title, "Confirm");
         EXPECT_TRUE(no.texts.contains(c[3] + "\n\nВсё равно записать параметры?"))
             << c[0].toStdString();
@@ -141,7 +141,7 @@ TEST_F(WindowTest, AWriteThatWouldBreakTheSiteAsksFirst) {
     }
     EXPECT_TRUE(ReportedEvents(*lans.officeSim, "frame").empty());
     DialogAnswer yes([](QWidget* d) { d->findChild<QAbstractButton*>("Yes")->click(); });
-    form->RzBitBtn1->click();
+    ClickWrite();
     EXPECT_EQ(Field(ReportedEvents(*lans.officeSim, "frame").at(0), "ip"), "10.1.1.1");
 }
 

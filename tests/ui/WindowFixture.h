@@ -101,6 +101,14 @@ protected:
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 
+    // Presses "Записать параметры" and runs the window's event loop until the write has heard
+    // from the LAN whether its new address is taken.
+    void ClickWrite() {
+        form->RzBitBtn1->click();
+        while (form->Writing())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
     void BroadcastSearch() {
         form->RzToolButton2->click();
         WaitForSearches();

@@ -48,7 +48,7 @@ protected:
         ASSERT_TRUE(form->RzEdit1->isEnabled());
     }
 
-    void Write() { form->RzBitBtn1->click(); }
+    void Write() { ClickWrite(); }
 
     // The frames the simulator reported, waiting a little for the expected number.
     std::vector<SimProcess::Event> Frames(size_t expected = 1) {
@@ -137,7 +137,7 @@ TEST_F(WindowTest, FourControllersAtOneAddressShowAndTakeTheirOwnRecords) {
     form->RzCheckTree1->setCurrentItem(nodes[2]);
     const QString mac = form->RzEdit4->text();
     form->RzEdit1->setText("192.168.1.103");
-    form->RzBitBtn1->click();
+    ClickWrite();
     const auto frames = ReportedEvents(*sim, "frame");
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(Field(frames[0], "mac"), mac.toStdString());
@@ -297,7 +297,7 @@ TEST_F(WindowTest, FailedCheckShowsOneMessageAndSendsNothing) {
     form->RzEdit1->setText("1.2.3");
     form->RzEdit2->setText("x");
     DialogAnswer error(PressEnter);
-    form->RzBitBtn1->click();
+    ClickWrite();
     ASSERT_TRUE(error.Answered());
     EXPECT_TRUE(error.texts.contains("Ошибка параметров"));
     EXPECT_TRUE(sim->EventsNamed("frame").empty());
@@ -359,7 +359,7 @@ protected:
 };
 
 TEST_F(LaptopWriteTest, TheFrameReachesOnlyTheLanBehindTheCardWithoutTheDefaultRoute) {
-    form->RzBitBtn1->click();
+    ClickWrite();
     const auto frame = lans.officeSim->WaitForEvent("frame", 5000);
     ASSERT_TRUE(frame);
     EXPECT_EQ(Field(*frame, "bytes"), "C0A80132FFFFFF00C0A80101FFFFFFFF89130901A8C00002FFF3");
@@ -372,7 +372,7 @@ TEST_F(LaptopWriteTest, TheFrameReachesOnlyTheLanBehindTheCardWithoutTheDefaultR
 TEST_F(LaptopWriteTest, ACardThatHasGoneSendsNothingAndShowsTheWriteFailure) {
     ASSERT_EQ(privatenet::RunIp({"link", "set", "eth0", "down"}), "");
     FailurePaintWatch watch(form->RzMarqueeStatus1);
-    form->RzBitBtn1->click();
+    ClickWrite();
     EXPECT_GE(watch.failurePaints, 1);
     EXPECT_EQ(Marquee(), "");
     EXPECT_FALSE(lans.wifiSim->WaitForEvent("frame", 300)) << "not routed elsewhere instead";
