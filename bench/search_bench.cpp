@@ -92,6 +92,9 @@ public:
     int ChildCount(Node node) override { return tree_.ChildCount(node); }
     Node Child(Node node, int index) override { return tree_.Child(node, index); }
     std::string Caption(Node node) override { return tree_.Caption(node); }
+    Node FindChild(Node node, const std::string& caption) override {
+        return tree_.FindChild(node, caption);
+    }
     Node AddChild(Node parent, const std::string& caption, int line) override {
         return tree_.AddChild(parent, caption, line);
     }
