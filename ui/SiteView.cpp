@@ -5,6 +5,7 @@
 #include "ControllerRecord.h"
 #include "MessDlgs.h"
 
+#include <QAbstractItemModel>
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
@@ -15,7 +16,7 @@
 #include <QSaveFile>
 #include <QShortcut>
 #include <QStringList>
-#include <map>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -48,28 +49,32 @@ QString WhyNotSaved(const QString& path, const QSaveFile& file) {
 
 QString ControllerDetails(const core::Controller& controller, const core::ControllerChange& change,
                           bool compared) {
-    const core::ControllerRecord& r = controller.record;
-    const std::string card = core::ListedCells(controller)[core::kListColumns - 1];
-    QStringList lines = {
-        QStringLiteral("MAC: ") + Text(r.MacText()),
-        QStringLiteral("IP: ") + Text(r.IpText()),
-        QStringLiteral("Маска: ") + Text(r.MaskText()),
-        QStringLiteral("Шлюз: ") + Text(r.GatewayText()),
-        QStringLiteral("Порт: ") + Text(r.PortText()),
-        QStringLiteral("Hw: %1  Sw: %2").arg(Text(r.HardwareText()), Text(r.SoftwareText())),
-        QStringLiteral("Карта: ") + (card.empty() ? QStringLiteral("неизвестна") : Text(card))};
+    // The texts as the list has them, each made once: a search may hold tens of thousands.
+    enum Cell { kIp = 1, kMask, kGateway, kPort, kMac, kHardware, kSoftware, kCard };
+    const core::ListCells cells = core::ListedCells(controller);
+    QString details;
+    details.reserve(256);
+    details += QStringLiteral("MAC: ") + Text(cells[kMac]);
+    details += QStringLiteral("\nIP: ") + Text(cells[kIp]);
+    details += QStringLiteral("\nМаска: ") + Text(cells[kMask]);
+    details += QStringLiteral("\nШлюз: ") + Text(cells[kGateway]);
+    details += QStringLiteral("\nПорт: ") + Text(cells[kPort]);
+    details += QStringLiteral("\nHw: ") + Text(cells[kHardware]) + QStringLiteral("  Sw: ") +
+               Text(cells[kSoftware]);
+    details += QStringLiteral("\nКарта: ") +
+               (cells[kCard].empty() ? QStringLiteral("неизвестна") : Text(cells[kCard]));
     if (compared && change.change == core::SiteChange::kNew)
-        lines << QStringLiteral("Новый: при прошлом поиске не отвечал");
+        details += QStringLiteral("\nНовый: при прошлом поиске не отвечал");
     if (compared && change.change == core::SiteChange::kMoved)
-        lines << QStringLiteral("При прошлом поиске отвечал с адреса ") +
-                     Text(core::DottedQuad(change.movedFrom));
+        details += QStringLiteral("\nПри прошлом поиске отвечал с адреса ") +
+                   Text(core::DottedQuad(change.movedFrom));
     if (change.sameAddress.size() == 1)
-        lines << QStringLiteral("С этого же адреса ответил и контроллер ") +
-                     MacList(change.sameAddress);
+        details += QStringLiteral("\nС этого же адреса ответил и контроллер ") +
+                   MacList(change.sameAddress);
     else if (change.sameAddress.size() > 1)
-        lines << QStringLiteral("С этого же адреса ответили и контроллеры ") +
-                     MacList(change.sameAddress);
-    return lines.join(QLatin1Char('\n'));
+        details += QStringLiteral("\nС этого же адреса ответили и контроллеры ") +
+                   MacList(change.sameAddress);
+    return details;
 }
 
 TNotifier::Message GoneMessage(const std::vector<core::Controller>& gone) {
@@ -105,23 +110,32 @@ void TSiteView::SearchEnded(bool broadcast) {
     if (!std::exchange(started_[kind], false))
         return; // no request went out: nothing to compare
     const bool compared = previous_[kind].has_value();
+    // The one comparison: without an earlier search of this kind it still tells which
+    // controllers answered from one address.
     const core::SiteChanges changes =
         compared ? core::CompareSearches(*previous_[kind], devices_, written_[kind])
                  : core::CompareSearches(devices_, devices_);
-    std::map<int, const core::ControllerChange*> byId;
+    std::unordered_map<int, const core::ControllerChange*> byId;
+    byId.reserve(changes.now.size());
     for (const core::ControllerChange& change : changes.now)
-        byId[change.id] = &change;
+        byId.emplace(change.id, &change);
 
     tree_->FlushUpdates();
     QFont bold = tree_->font();
     bold.setBold(true);
+    // One pass with the model silent: otherwise each change of a node's data has the model
+    // look for a pending sort and the view repaint the node's row. The view (and a screen
+    // reader through it) then hears of each subnet's rows once.
+    QAbstractItemModel* model = tree_->model();
+    const bool wasSilent = model->blockSignals(true);
     QTreeWidgetItem* root = tree_->topLevelItem(0);
     for (int s = 0; root != nullptr && s < root->childCount(); ++s) {
         QTreeWidgetItem* subnet = root->child(s);
         for (int c = 0; c < subnet->childCount(); ++c) {
             QTreeWidgetItem* node = subnet->child(c);
-            const auto found = byId.find(TTreeNode::LineOf(node));
-            const core::Controller* controller = devices_.Find(TTreeNode::LineOf(node));
+            const int id = TTreeNode::LineOf(node);
+            const auto found = byId.find(id);
+            const core::Controller* controller = devices_.Find(id);
             if (found == byId.end() || controller == nullptr)
                 continue;
             const QString details = ControllerDetails(*controller, *found->second, compared);
@@ -130,6 +144,15 @@ void TSiteView::SearchEnded(bool broadcast) {
             if (compared && found->second->change == core::SiteChange::kNew)
                 node->setFont(0, bold);
         }
+    }
+    model->blockSignals(wasSilent);
+    const QList<int> roles = {Qt::ToolTipRole, Qt::AccessibleDescriptionRole, Qt::FontRole};
+    for (int s = 0; root != nullptr && s < root->childCount(); ++s) {
+        QTreeWidgetItem* subnet = root->child(s);
+        if (subnet->childCount() > 0)
+            emit model->dataChanged(tree_->indexFromItem(subnet->child(0)),
+                                    tree_->indexFromItem(subnet->child(subnet->childCount() - 1)),
+                                    roles);
     }
 
     previous_[kind] = devices_;
