@@ -257,6 +257,7 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser, bool wholeWi
     if (wholeWindow) {
         form = std::make_unique<TForm1>();
         form->show();
+        RunUntil([&] { return form->RzTrayIcon1 != nullptr; }); // its start is over
         tree = form->RzCheckTree1;
     } else {
         layout->addWidget(tree);
