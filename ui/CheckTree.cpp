@@ -50,6 +50,17 @@ bool TTreeNode::operator<(const QTreeWidgetItem& other) const {
     return std::strcmp(utf8_.c_str(), b.c_str()) < 0;
 }
 
+QVariant TTreeNode::data(int column, int role) const {
+    if (line_ != 0 && column == 0 &&
+        (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)) {
+        const auto* tree = qobject_cast<const TRzCheckTree*>(treeWidget());
+        if (tree != nullptr && tree->details_)
+            if (QString details = tree->details_(line_); !details.isEmpty())
+                return details;
+    }
+    return QTreeWidgetItem::data(column, role);
+}
+
 int TTreeNode::LineOf(const QTreeWidgetItem* item) {
     const auto* own = dynamic_cast<const TTreeNode*>(item);
     return own != nullptr ? own->line_ : 0;

@@ -18,6 +18,7 @@
 #include <QPersistentModelIndex>
 #include <QTimer>
 #include <QTreeWidget>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     TTreeNode& operator=(const TTreeNode&) = delete;
 
     bool operator<(const QTreeWidgetItem& other) const override;
+    // A controller node's tooltip and accessible description are its tree's details of the
+    // controller (TRzCheckTree::SetDetails), when the tree has any.
+    QVariant data(int column, int role) const override;
 
     // The caption as UTF-8; captions never change once a node exists.
     const std::string& Utf8Caption() const { return utf8_; }
@@ -92,6 +96,13 @@ public:
     // Deletes every child of the node with their subtrees.
     void DeleteChildren(QTreeWidgetItem* node);
 
+    // What a controller node tells as its tooltip and accessible description, given the
+    // number of its controller (TTreeNode::LineOf); empty: nothing. Asked only when a
+    // tooltip or a screen reader wants it, so a search of tens of thousands of controllers
+    // makes none of them beforehand.
+    using Details = std::function<QString(int line)>;
+    void SetDetails(Details details) { details_ = std::move(details); }
+
 signals:
     // The selection is about to move to node (never refused).
     void Changing(QTreeWidgetItem* node);
@@ -99,6 +110,7 @@ signals:
     void Change(QTreeWidgetItem* node);
 
 private:
+    friend class TTreeNode;
     void OnCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void ShowHeldNodes();
     void ExpandPending();
@@ -111,4 +123,5 @@ private:
     std::vector<QPersistentModelIndex> toExpand_;
     QElapsedTimer sinceShown_;
     QTimer showTimer_;
+    Details details_;
 };

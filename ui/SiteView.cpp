@@ -16,6 +16,7 @@
 #include <QSaveFile>
 #include <QShortcut>
 #include <QStringList>
+#include <algorithm>
 #include <unordered_map>
 #include <utility>
 
@@ -99,10 +100,33 @@ TSiteView::TSiteView(TRzCheckTree* tree, const core::Controllers& devices, TNoti
     connect(tree_, &QWidget::customContextMenuRequested, this, &TSiteView::ShowMenu);
     auto* save = new QShortcut(QKeySequence::Save, tree_->window());
     connect(save, &QShortcut::activated, this, &TSiteView::SaveList);
+    tree_->SetDetails([this](int line) { return DetailsOf(line); });
 }
 
 void TSiteView::SearchStarted(bool broadcast) {
     started_[broadcast ? kBroadcast : kByAddress] = true;
+    shown_.clear(); // the nodes of the next search tell nothing until it has ended
+    shownPending_ = false;
+}
+
+void TSiteView::Show(std::vector<core::ControllerChange> changes) const {
+    shown_.clear();
+    shown_.reserve(changes.size());
+    for (core::ControllerChange& change : changes)
+        shown_.emplace(change.id, std::move(change));
+}
+
+QString TSiteView::DetailsOf(int line) const {
+    if (std::exchange(shownPending_, false)) {
+        const core::Controllers& heard = *previous_[shownKind_];
+        Show(core::CompareSearches(heard, heard).now);
+    }
+    const auto change = shown_.find(line);
+    const core::Controller* controller =
+        previous_[shownKind_] ? previous_[shownKind_]->Find(line) : nullptr;
+    if (change == shown_.end() || controller == nullptr)
+        return {};
+    return ControllerDetails(*controller, change->second, shownCompared_);
 }
 
 void TSiteView::SearchEnded(bool broadcast) {
@@ -110,38 +134,38 @@ void TSiteView::SearchEnded(bool broadcast) {
     if (!std::exchange(started_[kind], false))
         return; // no request went out: nothing to compare
     const bool compared = previous_[kind].has_value();
-    // The one comparison: without an earlier search of this kind it still tells which
-    // controllers answered from one address.
-    const core::SiteChanges changes =
-        compared ? core::CompareSearches(*previous_[kind], devices_, written_[kind])
-                 : core::CompareSearches(devices_, devices_);
-    std::unordered_map<int, const core::ControllerChange*> byId;
-    byId.reserve(changes.now.size());
-    for (const core::ControllerChange& change : changes.now)
-        byId.emplace(change.id, &change);
+    // The one comparison, with the earlier search of this kind. Without one, only the
+    // details tell something of it (which controllers answered from one address): they
+    // compare the search with itself when first asked for (DetailsOf).
+    core::SiteChanges changes;
+    if (compared)
+        changes = core::CompareSearches(*previous_[kind], devices_, written_[kind]);
+    const bool anyNew =
+        std::any_of(changes.now.begin(), changes.now.end(), [](const core::ControllerChange& c) {
+            return c.change == core::SiteChange::kNew;
+        });
+    previous_[kind] = devices_;
+    shownKind_ = kind;
+    shownCompared_ = compared;
+    Show(std::move(changes.now));
+    shownPending_ = !compared;
 
     tree_->FlushUpdates();
     QFont bold = tree_->font();
     bold.setBold(true);
-    // One pass with the model silent: otherwise each change of a node's data has the model
-    // look for a pending sort and the view repaint the node's row. The view (and a screen
-    // reader through it) then hears of each subnet's rows once.
+    // The new controllers' nodes in bold, in one pass with the model silent: otherwise each
+    // change of a node's data has the model look for a pending sort and the view repaint
+    // the node's row. The view (and a screen reader through it) then hears of each subnet's
+    // rows once, details included.
     QAbstractItemModel* model = tree_->model();
     const bool wasSilent = model->blockSignals(true);
     QTreeWidgetItem* root = tree_->topLevelItem(0);
-    for (int s = 0; root != nullptr && s < root->childCount(); ++s) {
+    for (int s = 0; compared && anyNew && root != nullptr && s < root->childCount(); ++s) {
         QTreeWidgetItem* subnet = root->child(s);
         for (int c = 0; c < subnet->childCount(); ++c) {
             QTreeWidgetItem* node = subnet->child(c);
-            const int id = TTreeNode::LineOf(node);
-            const auto found = byId.find(id);
-            const core::Controller* controller = devices_.Find(id);
-            if (found == byId.end() || controller == nullptr)
-                continue;
-            const QString details = ControllerDetails(*controller, *found->second, compared);
-            node->setToolTip(0, details);
-            node->setData(0, Qt::AccessibleDescriptionRole, details);
-            if (compared && found->second->change == core::SiteChange::kNew)
+            const auto found = shown_.find(TTreeNode::LineOf(node));
+            if (found != shown_.end() && found->second.change == core::SiteChange::kNew)
                 node->setFont(0, bold);
         }
     }
@@ -155,7 +179,6 @@ void TSiteView::SearchEnded(bool broadcast) {
                                     roles);
     }
 
-    previous_[kind] = devices_;
     written_[kind].clear();
     if (broadcast && compared && !changes.gone.empty())
         notifier_->Tell(GoneMessage(changes.gone));
