@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QString>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 class QPoint;
@@ -63,6 +64,10 @@ private:
 
     const core::Controller* SelectedController() const;
     void ShowMenu(const QPoint& at);
+    // A node's details, made when they are asked for (TRzCheckTree::SetDetails).
+    QString DetailsOf(int line) const;
+    // Takes these changes as the shown search's.
+    void Show(std::vector<core::ControllerChange> changes) const;
 
     TRzCheckTree* tree_;
     const core::Controllers& devices_;
@@ -71,5 +76,12 @@ private:
     // The controllers the last search of each kind heard, and the writes since.
     std::optional<core::Controllers> previous_[kKinds];
     std::vector<core::ControllerKey> written_[kKinds];
+    // The last search that ended, whose nodes the tree shows: its kind (its controllers are
+    // in previous_ of that kind), whether it was compared, its controllers' changes by id
+    // (pending: not made yet).
+    Kind shownKind_ = kBroadcast;
+    bool shownCompared_ = false;
+    mutable std::unordered_map<int, core::ControllerChange> shown_;
+    mutable bool shownPending_ = false;
     QString folder_; // where the last list was saved
 };

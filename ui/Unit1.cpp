@@ -31,11 +31,15 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <optional>
 #include <variant>
 
 namespace {
+
+// How long a window that is not painted waits before it finishes its start.
+constexpr int kStartWithoutPaintMs = 1000;
 
 QFont WindowFont() {
     QFont font(WindowFontFamily());
@@ -114,7 +118,6 @@ TForm1::TForm1(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(identity::kName));
-    setWindowIcon(artwork::WindowIcon());
     setFont(WindowFont());
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
@@ -122,16 +125,36 @@ TForm1::TForm1(QWidget* parent)
     move(247, 179);
     BuildLayout();
 
-    RzTrayIcon1 = new TRzTrayIcon(this, artwork::WindowIcon());
     notifier_ = new TNotifier([this] { return RzTrayIcon1; }, RzMarqueeStatus1, this);
     writeCheck_ =
         new TWriteCheckNotice([this](const TNotifier::Message& m) { notifier_->Tell(m); }, this);
     connect(this, &TForm1::FrameSent, writeCheck_,
             [this](const SentFrame& frame) { writeCheck_->Start(frame.write.check); });
+    FormCreate();
+    // A window that is not painted soon (one started minimised) finishes its start all the
+    // same.
+    QTimer::singleShot(kStartWithoutPaintMs, this, &TForm1::FinishStart);
+}
+
+void TForm1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (site_ == nullptr) // once the paint is on the screen
+        QMetaObject::invokeMethod(this, &TForm1::FinishStart, Qt::QueuedConnection);
+}
+
+void TForm1::FinishStart() {
+    if (site_ != nullptr)
+        return;
+    const QIcon icon = artwork::WindowIcon();
+    setWindowIcon(icon);
+    RzTrayIcon1 = new TRzTrayIcon(this, icon);
+    RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
+                                 QString::fromUtf8(identity::kName), TNotifier::kBalloonSeconds,
+                                 TNotifier::LookOf(TNotifier::Kind::kInformation).balloonIcon);
+    notifier_->WatchDesktop();
     site_ = new TSiteView(RzCheckTree1, devices_, notifier_);
     connect(this, &TForm1::FrameSent, site_,
             [this](const SentFrame& frame) { site_->Written(frame.heard); });
-    FormCreate();
 }
 
 TForm1::~TForm1() {
@@ -254,9 +277,6 @@ void TForm1::BuildParameterGroup(QWidget* page) {
 }
 
 void TForm1::FormCreate() {
-    RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
-                                 QString::fromUtf8(identity::kName), TNotifier::kBalloonSeconds,
-                                 TNotifier::LookOf(TNotifier::Kind::kInformation).balloonIcon);
     devices_.Clear();
     EnableEditFields(false);
     if (QTreeWidgetItem* root = RzCheckTree1->FindTopLevel(QStringLiteral("Quorrel")))
@@ -280,6 +300,7 @@ void TForm1::Release() {
 }
 
 void TForm1::StartSearch(const core::Ip4& destination, bool broadcast) {
+    FinishStart();
     ++searchesStarted_;
     auto* run = new SearchRun(Context(), core::kLocalPortBase, this);
     if (!run->Start(destination)) {
