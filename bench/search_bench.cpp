@@ -5,8 +5,14 @@
 // clicked), and prints what arrived and what it cost.
 //
 //   search-bench [--per-subnet K] [--pace-us U] [--mode root|user|both] [--window] [N ...]
-//                                              (default N: 100 1000 5000 10000)
+//                (default N: 100 1000 5000 10000; with --window 20000 65534)
 //   search-bench --idle R [--mode user]
+//
+// With --window the figures run from the click on the search button until the count pane
+// has been painted with the search's count (click ms), and the window thread's CPU time is
+// also given per controller kept; after the rows, how that CPU per controller grows from the
+// smallest N to the largest. Offscreen by default; under an X server (QT_QPA_PLATFORM=xcb,
+// DISPLAY) the window is a real one.
 //
 // --idle: R rounds of a broadcast search that nobody answers, by the main window and by
 // the command line's core::Discover, side by side: the CPU time of the whole process
@@ -30,21 +36,26 @@
 #include "PrivateNet.h"
 #include "ProgressStatus.h"
 #include "SimProcess.h"
+#include "StatusBar.h"
+#include "StatusPane.h"
 #include "UDPDriverQuorrelConf.h"
 #include "UdpSocket.h"
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -92,6 +103,9 @@ public:
     int ChildCount(Node node) override { return tree_.ChildCount(node); }
     Node Child(Node node, int index) override { return tree_.Child(node, index); }
     std::string Caption(Node node) override { return tree_.Caption(node); }
+    Node FindChild(Node node, const std::string& caption) override {
+        return tree_.FindChild(node, caption);
+    }
     Node AddChild(Node parent, const std::string& caption, int line) override {
         return tree_.AddChild(parent, caption, line);
     }
@@ -150,9 +164,33 @@ struct Row {
     double wallMs = 0;
     double treeUsPerReply = 0;
     double threadMs = 0;  // CPU time of the window's thread during the search
+    double clickMs = -1;  // --window: from the click until the count is painted
     double processMs = 0; // CPU time of the whole process during the search
     double progressMs = 0;
     double sortMs = 0;
+};
+
+// Notes when a widget is first painted with a text other than the one it had at the start.
+class NewTextPainted : public QObject {
+public:
+    explicit NewTextPainted(TRzStatusPane* pane) : pane_(pane), before_(pane->text()) {
+        pane_->installEventFilter(this);
+    }
+    bool Painted() const { return painted_.has_value(); }
+    std::chrono::steady_clock::time_point At() const { return *painted_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == pane_ && event->type() == QEvent::Paint && !painted_ &&
+            pane_->text() != before_)
+            painted_ = std::chrono::steady_clock::now();
+        return false;
+    }
+
+private:
+    TRzStatusPane* pane_;
+    QString before_;
+    std::optional<std::chrono::steady_clock::time_point> painted_;
 };
 
 // Datagrams the system dropped because a receive buffer was full (RcvbufErrors of this
@@ -219,6 +257,7 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser, bool wholeWi
     if (wholeWindow) {
         form = std::make_unique<TForm1>();
         form->show();
+        RunUntil([&] { return form->RzTrayIcon1 != nullptr; }); // its start is over
         tree = form->RzCheckTree1;
     } else {
         layout->addWidget(tree);
@@ -244,8 +283,10 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser, bool wholeWi
     const double processStart = ProcessCpuNs();
     const auto wallStart = std::chrono::steady_clock::now();
     if (wholeWindow) {
+        NewTextPainted count(form->RzStatusBar1->CountPane());
         form->RzToolButton2->click();
-        RunUntil([&] { return !form->Searching(); });
+        RunUntil([&] { return !form->Searching() && count.Painted(); });
+        row.clickMs = std::chrono::duration<double, std::milli>(count.At() - wallStart).count();
     } else {
         SearchRun run(context, core::kLocalPortBase);
         bool finished = false;
@@ -273,6 +314,36 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser, bool wholeWi
     row.treeUsPerReply = timedTree.cpuNs / 1e3 / filed;
     row.progressMs = timedProgress.cpuNs / 1e6;
     return row;
+}
+
+double WindowUsPerController(const Row& r) {
+    return r.stored > 0 ? r.threadMs * 1000.0 / r.stored : 0;
+}
+
+// How the window thread's CPU time per controller grows from the smallest count to the
+// largest, for each mode and pace.
+void PrintGrowth(const std::vector<Row>& rows) {
+    const auto sameRun = [](const Row& a, const Row& b) {
+        return std::strcmp(a.mode, b.mode) == 0 && a.paceUs == b.paceUs;
+    };
+    for (const Row& small : rows) {
+        const Row* large = &small;
+        bool smallest = true;
+        for (const Row& r : rows) {
+            if (!sameRun(r, small))
+                continue;
+            smallest = smallest && r.controllers >= small.controllers;
+            if (r.controllers > large->controllers)
+                large = &r;
+        }
+        if (!smallest || large == &small || WindowUsPerController(small) <= 0)
+            continue;
+        std::printf("growth (%s, pace %d): window CPU per controller %.1f us at %d, %.1f us at "
+                    "%d: %.2f times\n",
+                    small.mode, small.paceUs, WindowUsPerController(small), small.controllers,
+                    WindowUsPerController(*large), large->controllers,
+                    WindowUsPerController(*large) / WindowUsPerController(small));
+    }
 }
 
 // A broadcast search that nobody answers, by the main window's search command and by the
@@ -351,7 +422,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (counts.empty())
-        counts = {100, 1000, 5000, 10000};
+        counts =
+            wholeWindow ? std::vector<int>{20000, 65534} : std::vector<int>{100, 1000, 5000, 10000};
 
     QApplication app(argc, argv);
     InitializeUnit1();
@@ -372,23 +444,33 @@ int main(int argc, char** argv) {
     std::printf("broadcast search%s, %d controllers per /24; replies in a burst%s\n",
                 wholeWindow ? " by the main window" : "", perSubnet,
                 paceUs > 0 ? (" and " + std::to_string(paceUs) + " us apart").c_str() : "");
-    std::printf("%4s %7s %5s %8s %7s %7s %7s %6s %7s %8s %9s %10s %11s %11s %8s\n", "mode", "N",
+    std::printf("%4s %7s %5s %8s %7s %7s %7s %6s %7s %8s %9s %10s %11s %11s %8s", "mode", "N",
                 "pace", "rcvbuf", "sent", "stored", "kept %", "drops", "nodes", "wall ms",
                 "window ms", "process ms", "tree us/rep", "progress ms", "sort ms");
+    if (wholeWindow)
+        std::printf(" %8s %10s", "click ms", "window us");
+    std::printf("\n");
+    std::vector<Row> rows;
     for (const int n : counts) {
         for (const int pace : paces) {
             for (const bool ordinaryUser : modes) {
                 const Row r = RunOne(n, perSubnet, pace, ordinaryUser, wholeWindow);
                 const double kept = r.sent > 0 ? 100.0 * r.stored / static_cast<double>(r.sent) : 0;
                 std::printf("%4s %7d %5d %8d %7ld %7d %7.2f %6ld %7d %8.0f %9.0f %10.0f %11.1f "
-                            "%11.0f %8.1f\n",
+                            "%11.0f %8.1f",
                             r.mode, r.controllers, r.paceUs, r.receiveBuffer, r.sent, r.stored,
                             kept, r.drops, r.nodes, r.wallMs, r.threadMs, r.processMs,
                             r.treeUsPerReply, r.progressMs, r.sortMs);
+                if (wholeWindow)
+                    std::printf(" %8.0f %10.1f", r.clickMs, WindowUsPerController(r));
+                std::printf("\n");
                 std::fflush(stdout);
+                rows.push_back(r);
             }
         }
     }
+    if (wholeWindow)
+        PrintGrowth(rows);
     std::printf(
         "rcvbuf: SO_RCVBUF read back; pace: us between replies (0: one burst);\n"
         "drops: datagrams the system dropped for a full receive buffer;\n"
@@ -397,6 +479,8 @@ int main(int argc, char** argv) {
         "window's thread\nand of the whole process during the search; tree: CPU time "
         "per filed reply in tree\ncalls (not with --window); progress: CPU time in "
         "progress indicator calls (its\nrepaints); sort: the recursive sort after the "
-        "search.\n");
+        "search; click (--window): from the\nclick until the count pane is painted with "
+        "the count, which the window figures\nthen include; window us: the window "
+        "thread's CPU time per controller kept.\n");
     return 0;
 }

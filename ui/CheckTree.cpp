@@ -12,14 +12,53 @@ TTreeNode::TTreeNode(const QString& caption)
 }
 
 TTreeNode::~TTreeNode() {
+    if (indexedIn_ != nullptr)
+        indexedIn_->DropIndex();
+    DropIndex(); // the shown children outlive this part of the node
     for (TTreeNode* child : held_)
         delete child;
+}
+
+TTreeNode* TTreeNode::FindChild(const std::string& caption) {
+    if (!indexed_) {
+        indexed_ = true;
+        for (int i = 0; i < childCount(); ++i)
+            if (auto* own = dynamic_cast<TTreeNode*>(child(i)))
+                Added(own);
+        for (TTreeNode* held : held_)
+            Added(held);
+    }
+    const auto found = byCaption_.find(caption);
+    return found != byCaption_.end() ? found->second : nullptr;
+}
+
+void TTreeNode::Added(TTreeNode* child) {
+    if (indexed_ && byCaption_.try_emplace(child->utf8_, child).second)
+        child->indexedIn_ = this;
+}
+
+void TTreeNode::DropIndex() {
+    for (const auto& [caption, child] : byCaption_)
+        child->indexedIn_ = nullptr;
+    byCaption_.clear();
+    indexed_ = false;
 }
 
 bool TTreeNode::operator<(const QTreeWidgetItem& other) const {
     const auto* node = dynamic_cast<const TTreeNode*>(&other);
     const std::string b = node != nullptr ? node->utf8_ : other.text(0).toStdString();
     return std::strcmp(utf8_.c_str(), b.c_str()) < 0;
+}
+
+QVariant TTreeNode::data(int column, int role) const {
+    if (line_ != 0 && column == 0 &&
+        (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)) {
+        const auto* tree = qobject_cast<const TRzCheckTree*>(treeWidget());
+        if (tree != nullptr && tree->details_)
+            if (QString details = tree->details_(line_); !details.isEmpty())
+                return details;
+    }
+    return QTreeWidgetItem::data(column, role);
 }
 
 int TTreeNode::LineOf(const QTreeWidgetItem* item) {
@@ -132,11 +171,19 @@ std::string TRzCheckTree::Caption(Node node) {
     return item->text(0).toStdString();
 }
 
+IDeviceTree::Node TRzCheckTree::FindChild(Node node, const std::string& caption) {
+    if (auto* own = dynamic_cast<TTreeNode*>(static_cast<QTreeWidgetItem*>(node)))
+        return own->FindChild(caption);
+    return IDeviceTree::FindChild(node, caption);
+}
+
 IDeviceTree::Node TRzCheckTree::AddChild(Node parent, const std::string& caption, int line) {
     auto* parentItem = static_cast<QTreeWidgetItem*>(parent);
     auto* node = new TTreeNode(QString::fromStdString(caption));
     node->line_ = line;
     auto* own = dynamic_cast<TTreeNode*>(parentItem);
+    if (own != nullptr)
+        own->Added(node);
     if (updateDepth_ > 0 && own != nullptr) {
         if (own->held_.empty())
             holding_.push_back(own);
@@ -179,6 +226,8 @@ void TRzCheckTree::DeleteChildren(QTreeWidgetItem* node) {
     if (node == nullptr)
         return;
     ShowHeldNodes(); // no held node may outlive its parent's list
+    if (auto* own = dynamic_cast<TTreeNode*>(node))
+        own->DropIndex();
     const QList<QTreeWidgetItem*> children = node->takeChildren();
     qDeleteAll(children);
 }

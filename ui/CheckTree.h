@@ -6,6 +6,10 @@
 // update bracket are held on their parent and shown together, expanded, at most every
 // kShowIntervalMs (and at once when anything else needs the tree as it is). Through
 // IDeviceTree the held nodes count as children already, in the order they were added.
+//
+// A node asked for a child by caption (FindChild) indexes its children by caption from then
+// on, so that filing a reply under its subnet's node costs the same however many subnets
+// there are.
 #pragma once
 
 #include "DriverHost.h"
@@ -14,7 +18,9 @@
 #include <QPersistentModelIndex>
 #include <QTimer>
 #include <QTreeWidget>
+#include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // A node. Captions sort as plain character codes (case-sensitive, punctuation counts), so
@@ -27,6 +33,9 @@ public:
     TTreeNode& operator=(const TTreeNode&) = delete;
 
     bool operator<(const QTreeWidgetItem& other) const override;
+    // A controller node's tooltip and accessible description are its tree's details of the
+    // controller (TRzCheckTree::SetDetails), when the tree has any.
+    QVariant data(int column, int role) const override;
 
     // The caption as UTF-8; captions never change once a node exists.
     const std::string& Utf8Caption() const { return utf8_; }
@@ -38,9 +47,23 @@ public:
 
 private:
     friend class TRzCheckTree;
+    // The first child (shown or held) with this caption, or nullptr; indexes the children
+    // on first use.
+    TTreeNode* FindChild(const std::string& caption);
+    // A child has been added (shown or held).
+    void Added(TTreeNode* child);
+    // Forgets the index; the next FindChild builds it again.
+    void DropIndex();
+
     std::string utf8_;
     int line_ = 0;
     std::vector<TTreeNode*> held_; // children added but not shown yet (owned)
+    // Once indexed: the first child of each caption. A child in it that is deleted drops
+    // the index (a later child of the same caption then comes first), as does deleting the
+    // children (TRzCheckTree::DeleteChildren); sorting leaves it as it is.
+    bool indexed_ = false;
+    std::unordered_map<std::string, TTreeNode*> byCaption_;
+    TTreeNode* indexedIn_ = nullptr; // the node whose index holds this one
 };
 
 class TRzCheckTree : public QTreeWidget, public IDeviceTree {
@@ -57,6 +80,8 @@ public:
     int ChildCount(Node node) override;
     Node Child(Node node, int index) override;
     std::string Caption(Node node) override;
+    // By the node's index (its children by caption) where the node is a TTreeNode.
+    Node FindChild(Node node, const std::string& caption) override;
     Node AddChild(Node parent, const std::string& caption, int line = 0) override;
     void MarkHasChildren(Node node) override;
     void FullExpand() override;
@@ -71,6 +96,13 @@ public:
     // Deletes every child of the node with their subtrees.
     void DeleteChildren(QTreeWidgetItem* node);
 
+    // What a controller node tells as its tooltip and accessible description, given the
+    // number of its controller (TTreeNode::LineOf); empty: nothing. Asked only when a
+    // tooltip or a screen reader wants it, so a search of tens of thousands of controllers
+    // makes none of them beforehand.
+    using Details = std::function<QString(int line)>;
+    void SetDetails(Details details) { details_ = std::move(details); }
+
 signals:
     // The selection is about to move to node (never refused).
     void Changing(QTreeWidgetItem* node);
@@ -78,6 +110,7 @@ signals:
     void Change(QTreeWidgetItem* node);
 
 private:
+    friend class TTreeNode;
     void OnCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void ShowHeldNodes();
     void ExpandPending();
@@ -90,4 +123,5 @@ private:
     std::vector<QPersistentModelIndex> toExpand_;
     QElapsedTimer sinceShown_;
     QTimer showTimer_;
+    Details details_;
 };

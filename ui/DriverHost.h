@@ -42,6 +42,15 @@ public:
     virtual int ChildCount(Node node) = 0;
     virtual Node Child(Node node, int index) = 0;
     virtual std::string Caption(Node node) = 0;
+    // The first child of node whose caption is caption, or nullptr. Here: the children in
+    // turn; a tree may keep an index instead.
+    virtual Node FindChild(Node node, const std::string& caption) {
+        const int count = ChildCount(node);
+        for (int i = 0; i < count; ++i)
+            if (Node child = Child(node, i); Caption(child) == caption)
+                return child;
+        return nullptr;
+    }
     // Appended last. line: the number of the controller the node shows (core::Controllers;
     // 0: none, a subnet node).
     virtual Node AddChild(Node parent, const std::string& caption, int line = 0) = 0;

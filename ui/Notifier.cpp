@@ -23,9 +23,13 @@ bool StartsAnOperation(const QString& caption) {
 } // namespace
 
 TNotifier::TNotifier(std::function<TRzTrayIcon*()> tray, TRzMarqueeStatus* marquee, QObject* parent)
-    : QObject(parent), tray_(std::move(tray)), marquee_(marquee),
-      notices_(new desktop::NoticeWatch(this)) {
+    : QObject(parent), tray_(std::move(tray)), marquee_(marquee) {
     connect(marquee_, &TRzMarqueeStatus::CaptionChanged, this, &TNotifier::CaptionChanged);
+}
+
+void TNotifier::WatchDesktop() {
+    if (notices_ == nullptr)
+        notices_ = new desktop::NoticeWatch(this);
 }
 
 TNotifier::Look TNotifier::LookOf(Kind kind) {
@@ -52,7 +56,8 @@ int TNotifier::Tell(const Message& message) {
         return kBalloon;
     }
     int channels = kWindow;
-    if (notices_->Available() && desktop::SendNotice({message.title, message.text, look.critical}))
+    if (notices_ != nullptr && notices_->Available() &&
+        desktop::SendNotice({message.title, message.text, look.critical}))
         channels |= kDesktop;
     ShowInWindow(message);
     return channels;

@@ -56,6 +56,11 @@ public:
     // True when a tray icon shows now.
     bool TrayShows() const;
 
+    // Begins watching the session bus for the desktop's notification service; until then
+    // no message goes to the desktop. The window calls it once it has been painted: asking
+    // the bus is no part of its first paint. Once only.
+    void WatchDesktop();
+
     // Tells the message on every way there is now; gives where it went.
     int Tell(const Message& message);
     // Only the window's text (a message the desktop has already heard).
@@ -74,7 +79,7 @@ private:
 
     std::function<TRzTrayIcon*()> tray_;
     TRzMarqueeStatus* marquee_;
-    desktop::NoticeWatch* notices_;
+    desktop::NoticeWatch* notices_ = nullptr; // from WatchDesktop on
     QString standing_;
     QString standingLine_; // its one line
     QString shown_;        // the marquee's caption while it shows standing_

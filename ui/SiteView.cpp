@@ -1,11 +1,13 @@
 #include "SiteView.h"
 
 #include "CheckTree.h"
+#include "ControllerList.h"
 #include "ControllerRecord.h"
 #include "WindowText.h"
 
-#include <QStringList>
-#include <map>
+#include <QAbstractItemModel>
+#include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -18,28 +20,32 @@ QString MacList(const std::vector<core::Mac>& macs) {
 
 QString ControllerDetails(const core::Controller& controller, const core::ControllerChange& change,
                           bool compared) {
-    const core::ControllerRecord& r = controller.record;
-    const std::string& card = controller.cardName;
-    QStringList lines = {
-        QStringLiteral("MAC: ") + Text(r.MacText()),
-        QStringLiteral("IP: ") + Text(r.IpText()),
-        QStringLiteral("Маска: ") + Text(r.MaskText()),
-        QStringLiteral("Шлюз: ") + Text(r.GatewayText()),
-        QStringLiteral("Порт: ") + Text(r.PortText()),
-        QStringLiteral("Hw: %1  Sw: %2").arg(Text(r.HardwareText()), Text(r.SoftwareText())),
-        QStringLiteral("Карта: ") + (card.empty() ? QStringLiteral("неизвестна") : Text(card))};
+    // The texts as the list has them, each made once: a search may hold tens of thousands.
+    enum Cell { kIp = 1, kMask, kGateway, kPort, kMac, kHardware, kSoftware, kCard };
+    const core::ListCells cells = core::ListedCells(controller);
+    QString details;
+    details.reserve(256);
+    details += QStringLiteral("MAC: ") + Text(cells[kMac]);
+    details += QStringLiteral("\nIP: ") + Text(cells[kIp]);
+    details += QStringLiteral("\nМаска: ") + Text(cells[kMask]);
+    details += QStringLiteral("\nШлюз: ") + Text(cells[kGateway]);
+    details += QStringLiteral("\nПорт: ") + Text(cells[kPort]);
+    details += QStringLiteral("\nHw: ") + Text(cells[kHardware]) + QStringLiteral("  Sw: ") +
+               Text(cells[kSoftware]);
+    details += QStringLiteral("\nКарта: ") +
+               (cells[kCard].empty() ? QStringLiteral("неизвестна") : Text(cells[kCard]));
     if (compared && change.change == core::SiteChange::kNew)
-        lines << QStringLiteral("Новый: при прошлом поиске не отвечал");
+        details += QStringLiteral("\nНовый: при прошлом поиске не отвечал");
     if (compared && change.change == core::SiteChange::kMoved)
-        lines << QStringLiteral("При прошлом поиске отвечал с адреса ") +
-                     Text(core::DottedQuad(change.movedFrom));
+        details += QStringLiteral("\nПри прошлом поиске отвечал с адреса ") +
+                   Text(core::DottedQuad(change.movedFrom));
     if (change.sameAddress.size() == 1)
-        lines << QStringLiteral("С этого же адреса ответил и контроллер ") +
-                     MacList(change.sameAddress);
+        details += QStringLiteral("\nС этого же адреса ответил и контроллер ") +
+                   MacList(change.sameAddress);
     else if (change.sameAddress.size() > 1)
-        lines << QStringLiteral("С этого же адреса ответили и контроллеры ") +
-                     MacList(change.sameAddress);
-    return lines.join(QLatin1Char('\n'));
+        details += QStringLiteral("\nС этого же адреса ответили и контроллеры ") +
+                   MacList(change.sameAddress);
+    return details;
 }
 
 TNotifier::Message GoneMessage(const std::vector<core::Controller>& gone) {
@@ -52,48 +58,99 @@ TNotifier::Message GoneMessage(const std::vector<core::Controller>& gone) {
 }
 
 TSiteMarks::TSiteMarks(TRzCheckTree* tree, const core::Controllers& devices, TNotifier* notifier)
-    : QObject(tree), tree_(tree), devices_(devices), notifier_(notifier) {}
+    : QObject(tree), tree_(tree), devices_(devices), notifier_(notifier) {
+    tree_->SetDetails([this](int line) { return DetailsOf(line); });
+}
 
 void TSiteMarks::SearchStarted(bool broadcast) {
     started_[broadcast ? kBroadcast : kByAddress] = true;
+    shown_.clear(); // the nodes of the next search tell nothing until it has ended
+    shownPending_ = false;
+}
+
+void TSiteMarks::Show(std::vector<core::ControllerChange> changes) const {
+    shown_.clear();
+    shown_.reserve(changes.size());
+    for (core::ControllerChange& change : changes)
+        shown_.emplace(change.id, std::move(change));
+}
+
+QString TSiteMarks::DetailsOf(int line) const {
+    if (std::exchange(shownPending_, false)) {
+        const core::Controllers& heard = *previous_[shownKind_];
+        Show(core::CompareSearches(heard, heard).now);
+    }
+    const auto change = shown_.find(line);
+    const core::Controller* controller =
+        previous_[shownKind_] ? previous_[shownKind_]->Find(line) : nullptr;
+    if (change == shown_.end() || controller == nullptr)
+        return {};
+    return ControllerDetails(*controller, change->second, shownCompared_);
 }
 
 void TSiteMarks::SearchEnded(bool broadcast) {
     const Kind kind = broadcast ? kBroadcast : kByAddress;
     if (!std::exchange(started_[kind], false))
         return; // no request went out: nothing to compare
-    const bool compared = previous_[kind].has_value();
-    const core::SiteChanges changes =
-        compared ? core::CompareSearches(*previous_[kind], devices_, written_[kind])
-                 : core::CompareSearches(devices_, devices_);
-    std::map<int, const core::ControllerChange*> byId;
-    for (const core::ControllerChange& change : changes.now)
-        byId[change.id] = &change;
+    // The one comparison, with the earlier search of this kind or the list opened for a
+    // broadcast search. Without one, only the details tell something of it (which
+    // controllers answered from one address): they compare the search with itself when first
+    // asked for (DetailsOf).
+    const std::optional<core::Controllers>& earlier =
+        kind == kBroadcast && opened_ ? opened_ : previous_[kind];
+    const bool compared = earlier.has_value();
+    core::SiteChanges changes;
+    if (compared)
+        changes = core::CompareSearches(*earlier, devices_, written_[kind]);
+    if (kind == kBroadcast)
+        opened_.reset();
+    const bool anyNew =
+        std::any_of(changes.now.begin(), changes.now.end(), [](const core::ControllerChange& c) {
+            return c.change == core::SiteChange::kNew;
+        });
+    previous_[kind] = devices_;
+    shownKind_ = kind;
+    shownCompared_ = compared;
+    Show(std::move(changes.now));
+    shownPending_ = !compared;
 
     tree_->FlushUpdates();
     QFont bold = tree_->font();
     bold.setBold(true);
+    // The new controllers' nodes in bold, in one pass with the model silent: otherwise each
+    // change of a node's data has the model look for a pending sort and the view repaint
+    // the node's row. The view (and a screen reader through it) then hears of each subnet's
+    // rows once, details included.
+    QAbstractItemModel* model = tree_->model();
+    const bool wasSilent = model->blockSignals(true);
     QTreeWidgetItem* root = tree_->topLevelItem(0);
-    for (int s = 0; root != nullptr && s < root->childCount(); ++s) {
+    for (int s = 0; compared && anyNew && root != nullptr && s < root->childCount(); ++s) {
         QTreeWidgetItem* subnet = root->child(s);
         for (int c = 0; c < subnet->childCount(); ++c) {
             QTreeWidgetItem* node = subnet->child(c);
-            const auto found = byId.find(TTreeNode::LineOf(node));
-            const core::Controller* controller = devices_.Find(TTreeNode::LineOf(node));
-            if (found == byId.end() || controller == nullptr)
-                continue;
-            const QString details = ControllerDetails(*controller, *found->second, compared);
-            node->setToolTip(0, details);
-            node->setData(0, Qt::AccessibleDescriptionRole, details);
-            if (compared && found->second->change == core::SiteChange::kNew)
+            const auto found = shown_.find(TTreeNode::LineOf(node));
+            if (found != shown_.end() && found->second.change == core::SiteChange::kNew)
                 node->setFont(0, bold);
         }
     }
+    model->blockSignals(wasSilent);
+    const QList<int> roles = {Qt::ToolTipRole, Qt::AccessibleDescriptionRole, Qt::FontRole};
+    for (int s = 0; root != nullptr && s < root->childCount(); ++s) {
+        QTreeWidgetItem* subnet = root->child(s);
+        if (subnet->childCount() > 0)
+            emit model->dataChanged(tree_->indexFromItem(subnet->child(0)),
+                                    tree_->indexFromItem(subnet->child(subnet->childCount() - 1)),
+                                    roles);
+    }
 
-    previous_[kind] = devices_;
     written_[kind].clear();
     if (broadcast && compared && !changes.gone.empty())
         notifier_->Tell(GoneMessage(changes.gone));
+}
+
+void TSiteMarks::CompareNextWith(const core::Controllers& list) {
+    opened_ = list;
+    written_[kBroadcast].clear();
 }
 
 void TSiteMarks::Written(const core::Controller& target) {

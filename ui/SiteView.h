@@ -1,7 +1,7 @@
 // What the window tells of the site beside the search's own nodes: each controller node's
 // details as its tooltip and accessible description, the controllers that are new since the
-// previous search of the same kind in bold, and the controllers a broadcast search no longer
-// heard named through the notifier.
+// previous search of the same kind (or since a list of an earlier visit) in bold, and the
+// controllers a broadcast search no longer heard named through the notifier.
 #pragma once
 
 #include "Controllers.h"
@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 class TRzCheckTree;
@@ -34,15 +35,23 @@ public:
     // A search of the window has started; the one that ends next counts as a search of its
     // kind.
     void SearchStarted(bool broadcast);
-    // That search has ended and its nodes are all in the tree: the details, the bold nodes
-    // and, after a broadcast search, the gone controllers.
+    // That search has ended and its nodes are all in the tree: the bold nodes and, after a
+    // broadcast search, the gone controllers; the details follow when asked for.
     void SearchEnded(bool broadcast);
+    // The next broadcast search is compared with list (an earlier visit's) instead of the
+    // previous broadcast search.
+    void CompareNextWith(const core::Controllers& list);
     // A write went out to target (as the last search heard it): it is not gone when it does
     // not answer the next search from there.
     void Written(const core::Controller& target);
 
 private:
     enum Kind { kBroadcast, kByAddress, kKinds };
+
+    // A node's details, made when they are asked for (TRzCheckTree::SetDetails).
+    QString DetailsOf(int line) const;
+    // Takes these changes as the shown search's.
+    void Show(std::vector<core::ControllerChange> changes) const;
 
     TRzCheckTree* tree_;
     const core::Controllers& devices_;
@@ -51,4 +60,13 @@ private:
     // The controllers the last search of each kind heard, and the writes since.
     std::optional<core::Controllers> previous_[kKinds];
     std::vector<core::ControllerKey> written_[kKinds];
+    // The list the next broadcast search is compared with, when one was opened.
+    std::optional<core::Controllers> opened_;
+    // The last search that ended, whose nodes the tree shows: its kind (its controllers are
+    // in previous_ of that kind), whether it was compared, its controllers' changes by id
+    // (pending: not made yet).
+    Kind shownKind_ = kBroadcast;
+    bool shownCompared_ = false;
+    mutable std::unordered_map<int, core::ControllerChange> shown_;
+    mutable bool shownPending_ = false;
 };

@@ -8,8 +8,8 @@
 namespace {
 
 // Files a reply in the controllers; a controller heard for the first time gets a node
-// under the node of its subnet (made when there is none). The root is fetched afresh: a
-// command may have emptied the tree since the last reply.
+// under the node of its subnet (made when there is none, so there is one per subnet). The
+// root is fetched afresh: a command may have emptied the tree since the last reply.
 void FileReply(DriverContext& context, const core::Heard& heard) {
     const core::Controllers::Filed filed = context.table->File(heard);
     if (filed.change != core::Controllers::Change::kAdded)
@@ -22,17 +22,10 @@ void FileReply(DriverContext& context, const core::Heard& heard) {
     IDeviceTree::Node root = tree.FirstNode();
     if (root != nullptr) {
         tree.MarkHasChildren(root);
-        bool filed = false;
-        const int subnets = tree.ChildCount(root);
-        for (int i = 0; i < subnets; ++i) {
-            IDeviceTree::Node subnet = tree.Child(root, i);
-            if (tree.Caption(subnet) == label) {
-                tree.AddChild(subnet, sender, line);
-                filed = true;
-            }
-        }
-        if (!filed)
-            tree.AddChild(tree.AddChild(root, label), sender, line);
+        IDeviceTree::Node subnet = tree.FindChild(root, label);
+        if (subnet == nullptr)
+            subnet = tree.AddChild(root, label);
+        tree.AddChild(subnet, sender, line);
     }
     tree.EndUpdate();
     tree.FullExpand();

@@ -30,9 +30,13 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
+
+// How long a window that is not painted waits before it finishes its start.
+constexpr int kStartWithoutPaintMs = 1000;
 
 QFont WindowFont() {
     QFont font(WindowFontFamily());
@@ -101,7 +105,6 @@ TForm1::TForm1(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(identity::kName));
-    setWindowIcon(artwork::WindowIcon());
     setFont(WindowFont());
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
@@ -109,7 +112,6 @@ TForm1::TForm1(QWidget* parent)
     move(247, 179);
     BuildLayout();
 
-    RzTrayIcon1 = new TRzTrayIcon(this, artwork::WindowIcon());
     notifier_ = new TNotifier([this] { return RzTrayIcon1; }, RzMarqueeStatus1, this);
     noReply_ = new TNoReplyAdvice(notifier_, this);
     write_ = new TWriteCommand(devices_, RzMarqueeStatus1, RzProgressStatus1, this);
@@ -121,11 +123,32 @@ TForm1::TForm1(QWidget* parent)
         new TWriteCheckNotice([this](const TNotifier::Message& m) { notifier_->Tell(m); }, this);
     connect(write_, &TWriteCommand::WriteSent, writeCheck_,
             [this](const SentFrame& frame) { writeCheck_->Start(frame.write.check); });
+    FormCreate();
+    // A window that is not painted soon (one started minimised) finishes its start all the
+    // same.
+    QTimer::singleShot(kStartWithoutPaintMs, this, &TForm1::FinishStart);
+}
+
+void TForm1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (marks_ == nullptr) // once the paint is on the screen
+        QMetaObject::invokeMethod(this, &TForm1::FinishStart, Qt::QueuedConnection);
+}
+
+void TForm1::FinishStart() {
+    if (marks_ != nullptr)
+        return;
+    const QIcon icon = artwork::WindowIcon();
+    setWindowIcon(icon);
+    RzTrayIcon1 = new TRzTrayIcon(this, icon);
+    RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
+                                 QString::fromUtf8(identity::kName), TNotifier::kBalloonSeconds,
+                                 TNotifier::LookOf(TNotifier::Kind::kInformation).balloonIcon);
+    notifier_->WatchDesktop();
     marks_ = new TSiteMarks(RzCheckTree1, devices_, notifier_);
     connect(write_, &TWriteCommand::WriteSent, marks_,
             [this](const SentFrame& frame) { marks_->Written(frame.heard); });
     new TListActions(RzCheckTree1, devices_);
-    FormCreate();
 }
 
 TForm1::~TForm1() = default;
@@ -245,9 +268,6 @@ void TForm1::BuildParameterGroup(QWidget* page) {
 }
 
 void TForm1::FormCreate() {
-    RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
-                                 QString::fromUtf8(identity::kName), TNotifier::kBalloonSeconds,
-                                 TNotifier::LookOf(TNotifier::Kind::kInformation).balloonIcon);
     devices_.Clear();
     EnableEditFields(false);
     if (QTreeWidgetItem* root = RzCheckTree1->FindTopLevel(QStringLiteral("Quorrel")))
@@ -271,6 +291,7 @@ void TForm1::Release() {
 }
 
 void TForm1::StartSearch(const core::Ip4& destination, bool broadcast) {
+    FinishStart();
     noReply_->SearchStarted();
     auto* run = new SearchRun(Context(), core::kLocalPortBase, this);
     if (!run->Start(destination)) {

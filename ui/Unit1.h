@@ -64,7 +64,7 @@ public:
     QLabel* RzLabel2 = nullptr;
     QPushButton* RzBitBtn1 = nullptr; // "Записать параметры"
     TRzStatusBar* RzStatusBar1 = nullptr;
-    TRzTrayIcon* RzTrayIcon1 = nullptr;
+    TRzTrayIcon* RzTrayIcon1 = nullptr; // made once the window has been painted
 
     // Commands and events
     void FormCreate();
@@ -105,9 +105,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     class BusyScope;
+
+    // What the window's first paint does not need, done once after it (or before a search
+    // that comes first): the window and tray icon with the start-up balloon, the watch for
+    // the desktop's notification service, the site view.
+    void FinishStart();
 
     // Starts a search of the window; SearchFinished follows when it is over.
     void StartSearch(const core::Ip4& destination, bool broadcast);

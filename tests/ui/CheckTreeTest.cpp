@@ -17,10 +17,7 @@ protected:
     IDeviceTree::Node File(const std::string& subnet, const std::string& controller) {
         tree.BeginUpdate();
         IDeviceTree::Node r = tree.FirstNode();
-        IDeviceTree::Node s = nullptr;
-        for (int i = 0; i < tree.ChildCount(r); ++i)
-            if (tree.Caption(tree.Child(r, i)) == subnet)
-                s = tree.Child(r, i);
+        IDeviceTree::Node s = tree.FindChild(r, subnet);
         if (s == nullptr)
             s = tree.AddChild(r, subnet);
         IDeviceTree::Node c = tree.AddChild(s, controller);
@@ -96,6 +93,45 @@ TEST_F(CheckTreeTest, SortingShowsHeldNodesAndOrdersByCharacterCodes) {
     EXPECT_EQ(root->child(0)->text(0), "1.2.3.xxx");
     EXPECT_EQ(root->child(1)->child(0)->text(0), "10.0.0.10");
     EXPECT_EQ(root->child(1)->child(1)->text(0), "10.0.0.9");
+}
+
+// Filing looks a subnet's node up by caption: held or shown, sorted, after deletions, and
+// of two nodes with one caption the first.
+TEST_F(CheckTreeTest, FindChildGivesTheOneNodeOfACaptionThroughEveryChange) {
+    IDeviceTree::Node r = tree.FirstNode();
+    File("10.0.1.xxx", "10.0.1.1");
+    File("10.0.0.xxx", "10.0.0.1"); // held
+    File("10.0.0.xxx", "10.0.0.2");
+    ASSERT_EQ(tree.ChildCount(r), 2);
+    IDeviceTree::Node held = tree.Child(r, 1);
+    EXPECT_EQ(tree.FindChild(r, "10.0.0.xxx"), held);
+    EXPECT_EQ(tree.ChildCount(held), 2);
+    EXPECT_EQ(tree.FindChild(r, "10.0.2.xxx"), nullptr);
+    EXPECT_EQ(tree.FindChild(held, "10.0.0.2"), tree.Child(held, 1));
+
+    tree.SortRecursive();
+    ASSERT_EQ(root->childCount(), 2);
+    EXPECT_EQ(tree.FindChild(r, "10.0.0.xxx"), root->child(0));
+    EXPECT_EQ(tree.FindChild(r, "10.0.1.xxx"), root->child(1));
+
+    delete root->child(0);
+    EXPECT_EQ(tree.FindChild(r, "10.0.0.xxx"), nullptr);
+    QTreeWidgetItem* first = root->child(0);
+    tree.BeginUpdate();
+    IDeviceTree::Node second = tree.AddChild(r, "10.0.1.xxx");
+    tree.EndUpdate();
+    EXPECT_EQ(tree.FindChild(r, "10.0.1.xxx"), first);
+    delete first;
+    EXPECT_EQ(tree.FindChild(r, "10.0.1.xxx"), second);
+
+    tree.DeleteChildren(root);
+    EXPECT_EQ(tree.FindChild(r, "10.0.1.xxx"), nullptr);
+    File("10.0.1.xxx", "10.0.1.2");
+    File("10.0.1.xxx", "10.0.1.3");
+    tree.FlushUpdates();
+    ASSERT_EQ(root->childCount(), 1);
+    EXPECT_EQ(tree.FindChild(r, "10.0.1.xxx"), root->child(0));
+    EXPECT_EQ(root->child(0)->childCount(), 2);
 }
 
 TEST_F(CheckTreeTest, SelectionRaisesChangingThenChange) {

@@ -57,6 +57,7 @@ TEST_F(SiteTest, NodesTellTheirDetailsNewOnesAreBoldAndGoneOnesNamed) {
     EXPECT_TRUE(Marquee().startsWith("Не ответили: 10.0.0.5 (") && Marquee().endsWith("…"));
     SearchByAddress("192.168.1.20");
     EXPECT_EQ(bold(), "") << "the first search by address";
+    EXPECT_EQ(Node("192.168.1.20")->toolTip(0), moved.left(moved.indexOf("\nПри прошлом")));
     SearchByAddress("192.168.1.11");
     EXPECT_EQ(bold(), "192.168.1.11192.168.1.11");
     BroadcastSearch();

@@ -75,7 +75,8 @@ protected:
         form = std::make_unique<TForm1>();
         form->SetWriteFailurePause(100);
         form->show();
-        QApplication::processEvents();
+        // The window finishes its start (tray icon, site view) once it has been painted.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return form->RzTrayIcon1 != nullptr; }));
     }
     void TearDown() override { form.reset(); }
 
