@@ -10,7 +10,6 @@
 
 #include "ControllerRecord.h"
 
-#include <chrono>
 #include <cstddef>
 #include <map>
 #include <string>
@@ -21,14 +20,10 @@ namespace core {
 
 // A valid discovery reply, as a search hands it out.
 struct Heard {
-    using Clock = std::chrono::steady_clock;
-
-    Ip4 sender{}; // the reply's sender address: the controller's
-    uint16_t senderPort = 0;
+    Ip4 sender{};         // the reply's sender address: the controller's
     unsigned card = 0;    // interface index it arrived on (0: unknown)
     std::string cardName; // that card's name (empty: unknown)
     ControllerRecord record;
-    Clock::time_point at{}; // when it reached the machine
 };
 
 struct Controller {
@@ -37,9 +32,6 @@ struct Controller {
     ControllerRecord record; // of the latest reply
     unsigned card = 0;       // the latest reply's card (0: unknown)
     std::string cardName;
-    Heard::Clock::time_point firstHeard{};
-    Heard::Clock::time_point lastHeard{};
-    int replies = 0;
 };
 
 class Controllers {
@@ -51,7 +43,7 @@ public:
     };
 
     // Files a reply: a controller not heard before is appended; a known one takes the
-    // record, card and time of this reply in place.
+    // record and card of this reply in place.
     Filed File(const Heard& heard);
 
     // The controller with that number, or nullptr when there is none (any more).

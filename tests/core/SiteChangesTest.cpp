@@ -93,7 +93,7 @@ TEST(SiteChanges, EachControllerOfTheLaterSearchAndTheGoneOnes) {
 TEST(WriteConflicts, EachQuestionOnItsCases) {
     // Heard on eth0 (192.168.1.2/24): 10/1, 9/2, the box 100/3 and 100/4, and 10.0.0.5/5.
     core::Controllers heard = Found({"10/1", "9/2", "100/3", "100/4"});
-    heard.File({.sender = {10, 0, 0, 5}, .cardName = "", .record = {.mac = MacOf(5)}, .at = {}});
+    heard.File({.sender = {10, 0, 0, 5}, .cardName = "", .record = {.mac = MacOf(5)}});
     const core::NetworkCard eth0{3, "eth0", At(2), 24};
     const core::WriteSite site{eth0, {At(2), {10, 99, 0, 2}}};
 
