@@ -3,6 +3,7 @@
 // the MAC's last byte: "10/1" is 192.168.1.10 with 02-00-00-00-00-01.
 #include "SiteChanges.h"
 #include "ControllerList.h"
+#include "Subnet.h"
 #include "WorkedExample.h"
 #include "WriteConflicts.h"
 
@@ -141,6 +142,21 @@ TEST(WriteConflicts, EachQuestionOnItsCases) {
         EXPECT_EQ(describe(found), c.expected) << c.ip << " " << c.gateway;
         EXPECT_EQ(found.Any(), *c.expected != '\0') << c.ip;
     }
+}
+
+// A mask from its prefix length and back, and "in subnet" at the edges of /0, /24 and /32.
+TEST(Subnet, MaskPrefixAndInSubnet) {
+    const std::pair<unsigned, const char*> masks[] = {
+        {0, "0.0.0.0"}, {1, "128.0.0.0"}, {23, "255.255.254.0"}, {32, "255.255.255.255"}};
+    for (const auto& [prefix, mask] : masks) {
+        EXPECT_EQ(core::DottedQuad(core::PrefixMask(prefix)), mask);
+        EXPECT_EQ(core::MaskPrefix(*core::ParseDottedQuad(mask)), prefix);
+    }
+    EXPECT_EQ(core::PrefixMask(40), core::PrefixMask(32));
+    EXPECT_TRUE(core::InSubnet(At(255), At(0), 24));
+    EXPECT_FALSE(core::InSubnet({192, 168, 2, 1}, At(1), 24));
+    EXPECT_TRUE(core::InSubnet({10, 0, 0, 1}, At(1), 0));
+    EXPECT_FALSE(core::InSubnet(At(2), At(1), 32));
 }
 
 // The one writer of the list: CSV quoted as RFC 4180 with CR LF, the card by name or by
