@@ -28,31 +28,7 @@ int WaitMs(Search::Clock::duration wait) {
     return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
 }
 
-// The first of the local ports that opens.
-template <typename Socket> Socket OpenFirstFree(uint16_t base, uint16_t* opened) {
-    for (int i = 0; i < kLocalPortTries; ++i) {
-        const auto port = static_cast<uint16_t>(base + i);
-        Socket socket = Socket::Open(port);
-        if (socket.Valid()) {
-            if (opened != nullptr)
-                *opened = port;
-            return socket;
-        }
-    }
-    if (opened != nullptr)
-        *opened = 0;
-    return {};
-}
-
 } // namespace
-
-UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened) {
-    return OpenFirstFree<UdpSocket>(base, opened);
-}
-
-UdpSocketGroup OpenSearchPort(uint16_t base, uint16_t* opened) {
-    return OpenFirstFree<UdpSocketGroup>(base, opened);
-}
 
 Search::Search(uint16_t base) : socket_(OpenSearchPort(base, &localPort_)) {}
 
