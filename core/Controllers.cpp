@@ -56,7 +56,7 @@ void Controllers::Reindex() {
     byKey_.clear();
     byId_.clear();
     for (size_t i = 0; i < list_.size(); ++i) {
-        byKey_[{list_[i].address, list_[i].record.mac}] = i;
+        byKey_[list_[i].Key()] = i;
         byId_[list_[i].id] = i;
     }
 }

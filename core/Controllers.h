@@ -13,7 +13,6 @@
 #include <cstddef>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace core {
@@ -26,12 +25,21 @@ struct Heard {
     ControllerRecord record;
 };
 
+// A controller as a search files it: the address it answered from and its MAC.
+struct ControllerKey {
+    Ip4 address{};
+    Mac mac{};
+    auto operator<=>(const ControllerKey&) const = default;
+};
+
 struct Controller {
     int id = 0;
     Ip4 address{};
     ControllerRecord record; // of the latest reply
     unsigned card = 0;       // the latest reply's card (0: unknown)
     std::string cardName;
+
+    ControllerKey Key() const { return {address, record.mac}; }
 };
 
 class Controllers {
@@ -67,8 +75,8 @@ private:
     void Reindex();
 
     std::vector<Controller> list_;
-    std::map<std::pair<Ip4, Mac>, size_t> byKey_; // index into list_
-    std::map<int, size_t> byId_;                  // index into list_
+    std::map<ControllerKey, size_t> byKey_; // index into list_
+    std::map<int, size_t> byId_;            // index into list_
     int lastId_ = 0;
 };
 

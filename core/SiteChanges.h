@@ -12,13 +12,6 @@
 
 namespace core {
 
-// A controller as a search files it: the address it answered from and its MAC.
-struct ControllerKey {
-    Ip4 address{};
-    Mac mac{};
-    bool operator==(const ControllerKey&) const = default;
-};
-
 enum class SiteChange {
     kNew,           // neither its address and MAC nor its MAC alone answered before
     kMoved,         // its MAC answered before from another address, which does not answer now
