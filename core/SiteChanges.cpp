@@ -1,16 +1,12 @@
 #include "SiteChanges.h"
 
+#include "ControllerList.h"
+
 #include <algorithm>
 #include <map>
 #include <set>
 
 namespace core {
-
-bool ListedFieldsDiffer(const ControllerRecord& a, const ControllerRecord& b) {
-    return a.ip != b.ip || a.mask != b.mask || a.gateway != b.gateway || a.port != b.port ||
-           a.hardware != b.hardware || a.softwareMajor != b.softwareMajor ||
-           a.softwareMinor != b.softwareMinor;
-}
 
 SiteChanges CompareSearches(const Controllers& before, const Controllers& now,
                             const std::vector<ControllerKey>& written) {
@@ -42,9 +38,9 @@ SiteChanges CompareSearches(const Controllers& before, const Controllers& now,
                 change.sameAddress.push_back(now[other].record.mac);
         if (const auto it = beforeByKey.find(c.Key()); it != beforeByKey.end()) {
             change.earlierId = before[it->second].id;
-            change.change = ListedFieldsDiffer(before[it->second].record, c.record)
-                                ? SiteChange::kRecordChanged
-                                : SiteChange::kUnchanged;
+            change.change = DifferingColumns(before[it->second], c).empty()
+                                ? SiteChange::kUnchanged
+                                : SiteChange::kRecordChanged;
         } else {
             change.change = SiteChange::kNew;
             // Moved from the first address its MAC answered from before that nothing

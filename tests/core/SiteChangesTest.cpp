@@ -2,9 +2,7 @@
 // Controllers are written "address/MAC" with the address's last group on 192.168.1.0/24 and
 // the MAC's last byte: "10/1" is 192.168.1.10 with 02-00-00-00-00-01.
 #include "SiteChanges.h"
-#include "ControllerList.h"
 #include "Subnet.h"
-#include "WorkedExample.h"
 #include "WriteConflicts.h"
 
 #include <gtest/gtest.h>
@@ -157,34 +155,6 @@ TEST(Subnet, MaskPrefixAndInSubnet) {
     EXPECT_FALSE(core::InSubnet({192, 168, 2, 1}, At(1), 24));
     EXPECT_TRUE(core::InSubnet({10, 0, 0, 1}, At(1), 0));
     EXPECT_FALSE(core::InSubnet(At(2), At(1), 32));
-}
-
-// The one writer of the list: CSV quoted as RFC 4180 with CR LF, the card by name or by
-// index, and the clipboard's tab-separated line kept on one line.
-TEST(ControllerList, CsvAndTabLine) {
-    EXPECT_EQ(core::CsvField("eth0"), "eth0");
-    EXPECT_EQ(core::CsvField("a,b"), "\"a,b\"");
-    EXPECT_EQ(core::CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-    EXPECT_EQ(core::CsvField("two\r\nlines"), "\"two\r\nlines\"");
-
-    core::Controllers list;
-    core::Heard h;
-    h.sender = At(10);
-    h.record = *core::ControllerRecord::FromReply(example::kReply.data(), example::kReply.size());
-    h.cardName = "Сеть,\tдом";
-    list.File(h);
-    h.sender = At(11);
-    h.cardName = "";
-    h.card = 7;
-    list.File(h);
-    EXPECT_EQ(core::ControllersCsv(list),
-              "sender,ip,mask,gateway,port,mac,hardware,software,card\r\n"
-              "192.168.1.10,192.168.1.10,255.255.255.0,192.168.1.1,5001,00-1A-2B-3C-4D-5E,01,"
-              "02.0A,\"Сеть,\tдом\"\r\n"
-              "192.168.1.11,192.168.1.10,255.255.255.0,192.168.1.1,5001,00-1A-2B-3C-4D-5E,01,"
-              "02.0A,7\r\n");
-    EXPECT_EQ(core::TabLine(list[0]), "192.168.1.10\t192.168.1.10\t255.255.255.0\t192.168.1.1\t"
-                                      "5001\t00-1A-2B-3C-4D-5E\t01\t02.0A\tСеть, дом");
 }
 
 } // namespace
