@@ -102,28 +102,33 @@ private:
 
 std::variant<Controllers, ListError> ReadJson(std::string_view text) {
     std::istringstream in{std::string(text)};
+    // The line of the last character the parser read: it reads the stream one at a time.
     LineCounter lines(text);
-    // The line each entry of the array begins on: the parser reads the stream one character
-    // at a time, so where the stream stands when it reports an entry is just past its start.
+    const auto lineRead = [&in, &lines] {
+        const auto read = in.rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
+        return lines.LineAt(read > 0 ? static_cast<size_t>(read) - 1 : 0);
+    };
+    // The line each entry of the array begins on (the parser reports it just past its start).
     std::vector<int> entryLines;
     const json::parser_callback_t note = [&](int depth, json::parse_event_t event, json&) {
         using Event = json::parse_event_t;
-        if (depth == 1 && (event == Event::object_start || event == Event::array_start ||
-                           event == Event::value)) {
-            const auto read = in.rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
-            entryLines.push_back(lines.LineAt(read > 0 ? static_cast<size_t>(read) - 1 : 0));
-        }
+        if (depth == 1 &&
+            (event == Event::object_start || event == Event::array_start || event == Event::value))
+            entryLines.push_back(lineRead());
         return true;
     };
     json document;
     try {
         document = json::parse(in, note);
-    } catch (const json::parse_error& e) {
-        // "[json.exception.parse_error.101] parse error at line 2, column 5: syntax error ..."
-        const std::string_view what = e.what();
-        const size_t account = what.find(": ");
-        return ListError{Why::kNotJson, lines.LineAt(e.byte > 0 ? e.byte - 1 : 0), "",
-                         std::string(what.substr(account == what.npos ? 0 : account + 2))};
+    } catch (const json::exception& e) {
+        // "[json.exception.parse_error.101] parse error at line 2, column 5: syntax error ...",
+        // "[json.exception.out_of_range.406] number overflow parsing '1e999'"
+        std::string_view what = e.what();
+        if (const size_t id = what.find("] "); id != what.npos)
+            what.remove_prefix(id + 2);
+        if (const size_t at = what.find(": "); what.starts_with("parse error") && at != what.npos)
+            what.remove_prefix(at + 2);
+        return ListError{Why::kNotJson, lineRead(), "", std::string(what)};
     }
     Controllers list;
     for (size_t i = 0; i < document.size(); ++i) {
@@ -161,7 +166,7 @@ std::variant<std::vector<CsvRecord>, ListError> CsvRecords(std::string_view text
         CsvRecord record{line, {}};
         for (;;) {
             std::string field;
-            if (text[at] == '"') {
+            if (at < text.size() && text[at] == '"') {
                 const int opened = line;
                 for (++at;; ++at) {
                     if (at == text.size())

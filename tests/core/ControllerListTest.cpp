@@ -124,6 +124,7 @@ TEST(ControllerList, ABrokenListIsRefusedWithItsLineAndColumn) {
         {"[\n  " + with(entry, "5001", "-1") + "\n]", Why::kBadValue, 2, "port"},
         {"[" + entry + ",\n\n  7]", Why::kNotAnObject, 3, ""},
         {"[\n  " + entry + ",\n  {\"sender\": }\n]", Why::kNotJson, 3, ""},
+        {"[\n  " + with(entry, "5001", "1e999") + "\n]", Why::kNotJson, 2, ""},
     };
     for (const Case& c : cases) {
         const auto read = core::ReadList(c.text);
