@@ -69,11 +69,14 @@ const char* ChangeWord(Change change) {
 // "gateway 192.168.1.1 -> 192.168.1.254, software 02.0A -> 02.0B": the listed fields of the
 // record that differ.
 std::string Differences(const core::Controller& before, const core::Controller& now) {
+    const core::ListCells was = core::ListedCells(before);
+    const core::ListCells is = core::ListedCells(now);
     std::string text;
-    for (const core::ListColumn column : core::DifferingColumns(before, now))
-        text += (text.empty() ? "" : ", ") +
-                std::string(core::kListColumnNames[static_cast<size_t>(column)]) + " " +
-                core::ListedCell(before, column) + " -> " + core::ListedCell(now, column);
+    for (const core::ListColumn column : core::DifferingColumns(before, now)) {
+        const auto i = static_cast<size_t>(column);
+        text += (text.empty() ? "" : ", ") + std::string(core::kListColumnNames[i]) + " " + was[i] +
+                " -> " + is[i];
+    }
     return text;
 }
 

@@ -29,6 +29,25 @@ std::optional<uint8_t> HexByte(std::string_view text) {
     return static_cast<uint8_t>(value);
 }
 
+// Four groups of one to three digits up to 255, as DottedQuad writes any address: a record
+// may hold 0.0.0.0, which the write fields refuse.
+std::optional<Ip4> Address(std::string_view text) {
+    Ip4 address{};
+    for (size_t group = 0; group < address.size(); ++group) {
+        unsigned value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        const auto digits = static_cast<size_t>(end - text.data());
+        if (error != std::errc() || digits > 3 || value > 255)
+            return std::nullopt;
+        address[group] = static_cast<uint8_t>(value);
+        text.remove_prefix(digits);
+        if (group < 3 && !text.starts_with('.'))
+            return std::nullopt;
+        text.remove_prefix(group < 3 ? 1 : 0);
+    }
+    return text.empty() ? std::optional(address) : std::nullopt;
+}
+
 // Puts a cell's text into its field of h; false when it is no such cell.
 bool ReadCell(ListColumn column, std::string_view text, Heard& h) {
     const auto set = [](auto& field, const auto& parsed) {
@@ -39,13 +58,13 @@ bool ReadCell(ListColumn column, std::string_view text, Heard& h) {
     ControllerRecord& r = h.record;
     switch (column) {
     case ListColumn::kSender:
-        return set(h.sender, ParseDottedQuad(text));
+        return set(h.sender, Address(text));
     case ListColumn::kIp:
-        return set(r.ip, ParseDottedQuad(text));
+        return set(r.ip, Address(text));
     case ListColumn::kMask:
-        return set(r.mask, ParseDottedQuad(text));
+        return set(r.mask, Address(text));
     case ListColumn::kGateway:
-        return set(r.gateway, ParseDottedQuad(text));
+        return set(r.gateway, Address(text));
     case ListColumn::kPort: {
         unsigned value = 0;
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -84,42 +103,46 @@ std::optional<ListError> FileCells(const ReadCells& cells, int line, Controllers
     return std::nullopt;
 }
 
-// The line of each offset into text, for offsets that never decrease.
-class LineCounter {
-public:
-    explicit LineCounter(std::string_view text) : text_(text) {}
-    int LineAt(size_t offset) {
-        for (offset = std::min(offset, text_.size()); at_ < offset; ++at_)
-            line_ += text_[at_] == '\n' ? 1 : 0;
-        return line_;
-    }
-
-private:
-    std::string_view text_;
-    size_t at_ = 0;
-    int line_ = 1;
+// Where the entries of a JSON array begin, and where a parser that fails stops: the lines,
+// from a parse that reads the text one character at a time (slower; for a fault only).
+struct JsonLines {
+    std::vector<int> entries;
+    int stop = 0;
 };
 
-std::variant<Controllers, ListError> ReadJson(std::string_view text) {
+JsonLines LocateJson(std::string_view text) {
     std::istringstream in{std::string(text)};
-    // The line of the last character the parser read: it reads the stream one at a time.
-    LineCounter lines(text);
-    const auto lineRead = [&in, &lines] {
-        const auto read = in.rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in);
-        return lines.LineAt(read > 0 ? static_cast<size_t>(read) - 1 : 0);
+    size_t counted = 0; // the characters whose line ends are counted in lineEnds
+    int lineEnds = 0;
+    // The line of the last character the parser read.
+    const auto lineRead = [&] {
+        const auto read =
+            static_cast<size_t>(in.rdbuf()->pubseekoff(0, std::ios::cur, std::ios::in));
+        for (; counted + 1 < std::min(read, text.size()); ++counted)
+            lineEnds += text[counted] == '\n' ? 1 : 0;
+        return lineEnds + 1;
     };
-    // The line each entry of the array begins on (the parser reports it just past its start).
-    std::vector<int> entryLines;
+    JsonLines lines;
     const json::parser_callback_t note = [&](int depth, json::parse_event_t event, json&) {
-        using Event = json::parse_event_t;
+        using Event = json::parse_event_t; // reported just past an entry's first character
         if (depth == 1 &&
             (event == Event::object_start || event == Event::array_start || event == Event::value))
-            entryLines.push_back(lineRead());
-        return true;
+            lines.entries.push_back(lineRead());
+        return depth == 0;
     };
+    try {
+        const json skeleton = json::parse(in, note); // the entries are noted, not kept
+        static_cast<void>(skeleton);
+    } catch (const json::exception&) {
+        lines.stop = lineRead();
+    }
+    return lines;
+}
+
+std::variant<Controllers, ListError> ReadJson(std::string_view text) {
     json document;
     try {
-        document = json::parse(in, note);
+        document = json::parse(text.begin(), text.end());
     } catch (const json::exception& e) {
         // "[json.exception.parse_error.101] parse error at line 2, column 5: syntax error ...",
         // "[json.exception.out_of_range.406] number overflow parsing '1e999'"
@@ -128,23 +151,28 @@ std::variant<Controllers, ListError> ReadJson(std::string_view text) {
             what.remove_prefix(id + 2);
         if (const size_t at = what.find(": "); what.starts_with("parse error") && at != what.npos)
             what.remove_prefix(at + 2);
-        return ListError{Why::kNotJson, lineRead(), "", std::string(what)};
+        return ListError{Why::kNotJson, LocateJson(text).stop, "", std::string(what)};
     }
     Controllers list;
     for (size_t i = 0; i < document.size(); ++i) {
         const json& entry = document[i];
-        const int line = i < entryLines.size() ? entryLines[i] : 0;
-        if (!entry.is_object())
-            return ListError{Why::kNotAnObject, line, "", ""};
-        if (const auto change = entry.find("change"); change != entry.end() && *change == "gone")
-            continue;
-        ReadCells cells;
-        for (size_t c = 0; c < kListColumns; ++c)
-            if (const auto it = entry.find(kListColumnNames[c]); it != entry.end())
-                if (it->is_string() || it->is_number())
-                    cells[c] = it->is_string() ? it->get<std::string>() : it->dump();
-        if (auto error = FileCells(cells, line, list))
+        std::optional<ListError> error;
+        if (!entry.is_object()) {
+            error = ListError{Why::kNotAnObject, 0, "", ""};
+        } else if (const auto change = entry.find("change");
+                   change == entry.end() || *change != "gone") {
+            ReadCells cells;
+            for (size_t c = 0; c < kListColumns; ++c)
+                if (const auto it = entry.find(kListColumnNames[c]); it != entry.end())
+                    if (it->is_string() || it->is_number())
+                        cells[c] = it->is_string() ? it->get<std::string>() : it->dump();
+            error = FileCells(cells, 0, list);
+        }
+        if (error) {
+            const JsonLines lines = LocateJson(text);
+            error->line = i < lines.entries.size() ? lines.entries[i] : 0;
             return *error;
+        }
     }
     return list;
 }
@@ -242,42 +270,27 @@ std::variant<Controllers, ListError> ReadCsv(std::string_view text) {
 const std::array<const char*, kListColumns> kListColumnNames = {
     "sender", "ip", "mask", "gateway", "port", "mac", "hardware", "software", "card"};
 
-std::string ListedCell(const Controller& c, ListColumn column) {
-    const ControllerRecord& r = c.record;
-    switch (column) {
-    case ListColumn::kSender:
-        return DottedQuad(c.address);
-    case ListColumn::kIp:
-        return r.IpText();
-    case ListColumn::kMask:
-        return r.MaskText();
-    case ListColumn::kGateway:
-        return r.GatewayText();
-    case ListColumn::kPort:
-        return r.PortText();
-    case ListColumn::kMac:
-        return r.MacText();
-    case ListColumn::kHardware:
-        return r.HardwareText();
-    case ListColumn::kSoftware:
-        return r.SoftwareText();
-    case ListColumn::kCard:
-        break;
-    }
-    return c.cardName.empty() && c.card != 0 ? std::to_string(c.card) : c.cardName;
-}
-
 ListCells ListedCells(const Controller& c) {
-    ListCells cells;
-    for (size_t i = 0; i < kListColumns; ++i)
-        cells[i] = ListedCell(c, static_cast<ListColumn>(i));
-    return cells;
+    const ControllerRecord& r = c.record;
+    return {DottedQuad(c.address),
+            r.IpText(),
+            r.MaskText(),
+            r.GatewayText(),
+            r.PortText(),
+            r.MacText(),
+            r.HardwareText(),
+            r.SoftwareText(),
+            c.cardName.empty() && c.card != 0 ? std::to_string(c.card) : c.cardName};
 }
 
 std::vector<ListColumn> DifferingColumns(const Controller& a, const Controller& b) {
+    if (a.record == b.record)
+        return {}; // the common case, without the texts
+    const ListCells was = ListedCells(a);
+    const ListCells is = ListedCells(b);
     std::vector<ListColumn> columns;
     for (const ListColumn column : kRecordColumns)
-        if (ListedCell(a, column) != ListedCell(b, column))
+        if (was[static_cast<size_t>(column)] != is[static_cast<size_t>(column)])
             columns.push_back(column);
     return columns;
 }
@@ -311,21 +324,18 @@ std::string ControllersCsv(const Controllers& list) {
 }
 
 nlohmann::ordered_json ListedObject(const Controller& c) {
+    ListCells cells = ListedCells(c);
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
-    for (size_t i = 0; i < kListColumns; ++i) {
-        const auto column = static_cast<ListColumn>(i);
-        if (column == ListColumn::kPort)
-            object[kListColumnNames[i]] = c.record.port;
-        else
-            object[kListColumnNames[i]] = ListedCell(c, column);
-    }
+    for (size_t i = 0; i < kListColumns; ++i)
+        object[kListColumnNames[i]] = std::move(cells[i]);
+    object[kListColumnNames[static_cast<size_t>(ListColumn::kPort)]] = c.record.port;
     return object;
 }
 
 std::string JsonLine(const nlohmann::ordered_json& object) {
     std::string line = "{";
     for (auto it = object.begin(); it != object.end(); ++it)
-        line += (it == object.begin() ? "" : ", ") + Dump(it.key()) + ": " + Dump(*it);
+        line += (it == object.begin() ? "\"" : ", \"") + it.key() + "\": " + Dump(*it);
     return line + "}";
 }
 

@@ -33,9 +33,8 @@ inline constexpr std::array kRecordColumns = {ListColumn::kIp,       ListColumn:
                                               ListColumn::kGateway,  ListColumn::kPort,
                                               ListColumn::kHardware, ListColumn::kSoftware};
 
-// A controller's cell: the address it answered from, a field of its record in its text form,
-// or the card it answered on by name, else by index ("" when neither is known).
-std::string ListedCell(const Controller& c, ListColumn column);
+// A controller's cells: the address it answered from, the fields of its record in their text
+// forms, and the card it answered on by name, else by index ("" when neither is known).
 ListCells ListedCells(const Controller& c);
 
 // The columns of kRecordColumns in which the cells of a and b differ, in column order.
@@ -55,8 +54,8 @@ std::string ControllersCsv(const Controllers& list);
 nlohmann::ordered_json ListedObject(const Controller& c);
 
 // An object on one line as the listings write it: {"sender": "192.168.1.10", "port": 5001}.
-// Text that is not UTF-8 (a card's name is whatever bytes the system gives) is written with
-// U+FFFD, so that the line stays JSON.
+// Its keys are plain names, written as they are; text that is not UTF-8 (a card's name is
+// whatever bytes the system gives) is written with U+FFFD, so that the line stays JSON.
 std::string JsonLine(const nlohmann::ordered_json& object);
 
 // Objects as a JSON array, one to a line: "[\n  {...},\n  {...}\n]\n", or "[]\n".
