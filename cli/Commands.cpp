@@ -142,10 +142,9 @@ int RunDiscover(const Command& o, std::ostream& out, std::ostream& err) {
         const auto text = ReadFile(o.comparePath);
         if (!text)
             return Fail(err, kExitBadInput, {"cannot read \"" + o.comparePath + "\""});
-        auto listing = ReadListing(*text);
-        if (const auto* why = std::get_if<std::string>(&listing))
-            return Fail(err, kExitBadInput,
-                        {o.comparePath + " is not a \"discover --format json\" listing: " + *why});
+        auto listing = core::ReadList(*text);
+        if (const auto* why = std::get_if<core::ListError>(&listing))
+            return Fail(err, kExitBadInput, {ListErrorText(o.comparePath, *why)});
         earlier = std::move(std::get<core::Controllers>(listing));
     }
     const auto heard = Search(o.address, o.timeoutMs, err);

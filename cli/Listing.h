@@ -1,19 +1,14 @@
-// Reads back a listing that "quorrel-cli discover --format json" wrote: a JSON array with one
-// object per controller, with the keys sender, ip, mask, gateway, port, mac, hardware,
-// software and card. Other keys are skipped, and so are the controllers a comparison listed
-// as gone (change "gone"): they did not answer that search.
+// The command line's words for a list of controllers that it cannot read (core::ReadList).
 #pragma once
 
-#include "Controllers.h"
+#include "ControllerList.h"
 
 #include <string>
-#include <string_view>
-#include <variant>
 
 namespace cli {
 
-// The controllers of the listing, in its order (each card by its name, as listed), or why
-// the text is not such a listing.
-std::variant<core::Controllers, std::string> ReadListing(std::string_view text);
+// The file's name, the line and what is wrong: "found.csv:3: "mac" is "00-1A", not a MAC
+// (00-1A-2B-3C-4D-5E)".
+std::string ListErrorText(const std::string& path, const core::ListError& error);
 
 } // namespace cli

@@ -11,8 +11,7 @@ namespace cli {
 namespace {
 
 using Row = std::vector<std::string>;
-
-constexpr size_t kPortColumn = 4; // JSON gives the port as a number, everything else as text
+using Change = core::SiteChange;
 
 Row Cells(const core::Controller& c) {
     const core::ListCells cells = core::ListedCells(c);
@@ -50,145 +49,111 @@ std::string Table(const Row& names, const std::vector<Row>& body) {
     return text;
 }
 
-// {"sender": "...", ..., "port": 5001, ...}: the column at port is a number.
-std::string JsonObject(const Row& names, const Row& row, size_t port = kPortColumn) {
-    std::string text = "{";
-    for (size_t i = 0; i < row.size(); ++i) {
-        text += i == 0 ? "" : ", ";
-        text += JsonString(names[i]) + ": ";
-        text += i == port ? row[i] : JsonString(row[i]);
-    }
-    return text + "}";
-}
-
-std::string Json(const Row& names, const std::vector<Row>& body) {
-    if (body.empty())
-        return "[]\n";
-    std::string text = "[\n";
-    for (size_t n = 0; n < body.size(); ++n)
-        text += "  " + JsonObject(names, body[n]) + (n + 1 < body.size() ? ",\n" : "\n");
-    return text + "]\n";
-}
-
-std::string Csv(const Row& names, const std::vector<Row>& body) {
-    std::string text = core::CsvLine(names);
-    for (const Row& row : body)
-        text += core::CsvLine(row);
-    return text;
-}
-
-std::string Formatted(const Row& names, const std::vector<Row>& body, cli::Format format) {
-    switch (format) {
-    case Format::kJson:
-        return Json(names, body);
-    case Format::kCsv:
-        return Csv(names, body);
-    case Format::kTable:
-        break;
-    }
-    return Table(names, body);
-}
-
-std::string ChangeText(const core::ControllerChange& c) {
-    switch (c.change) {
-    case core::SiteChange::kNew:
+// The word of a change, in the comparison's "change" column and in watch's lines.
+const char* ChangeWord(Change change) {
+    switch (change) {
+    case Change::kNew:
         return "new";
-    case core::SiteChange::kMoved:
-        return "moved from " + core::DottedQuad(c.movedFrom);
-    case core::SiteChange::kRecordChanged:
+    case Change::kMoved:
+        return "moved";
+    case Change::kRecordChanged:
         return "record changed";
-    case core::SiteChange::kUnchanged:
+    case Change::kUnchanged:
+        return "unchanged";
+    case Change::kGone:
         break;
     }
-    return "unchanged";
+    return "gone";
 }
 
 // "gateway 192.168.1.1 -> 192.168.1.254, software 02.0A -> 02.0B": the listed fields of the
-// record that differ (the sender, MAC and card are not the record's).
+// record that differ.
 std::string Differences(const core::Controller& before, const core::Controller& now) {
-    const Row names = ColumnNames();
-    const Row was = Cells(before);
-    const Row is = Cells(now);
+    const core::ListCells was = core::ListedCells(before);
+    const core::ListCells is = core::ListedCells(now);
     std::string text;
-    for (size_t i : {1, 2, 3, 4, 6, 7})
-        if (was[i] != is[i])
-            text += (text.empty() ? "" : ", ") + names[i] + " " + was[i] + " -> " + is[i];
+    for (const core::ListColumn column : core::DifferingColumns(before, now)) {
+        const auto i = static_cast<size_t>(column);
+        text += (text.empty() ? "" : ", ") + std::string(core::kListColumnNames[i]) + " " + was[i] +
+                " -> " + is[i];
+    }
     return text;
 }
 
 } // namespace
 
 std::string FormatControllers(const core::Controllers& controllers, cli::Format format) {
+    if (format == Format::kJson)
+        return core::ControllersJson(controllers);
+    if (format == Format::kCsv)
+        return core::ControllersCsv(controllers);
     std::vector<Row> body;
     for (const core::Controller& c : controllers)
         body.push_back(Cells(c));
-    return Formatted(ColumnNames(), body, format);
+    return Table(ColumnNames(), body);
 }
 
 std::string FormatComparison(const core::Controllers& now, const core::SiteChanges& changes,
                              cli::Format format) {
+    std::vector<std::pair<const core::Controller*, std::string>> listed;
+    for (const core::ControllerChange& c : changes.now)
+        listed.emplace_back(now.Find(c.id), c.change == Change::kMoved
+                                                ? "moved from " + core::DottedQuad(c.movedFrom)
+                                                : ChangeWord(c.change));
+    for (const core::Controller& c : changes.gone)
+        listed.emplace_back(&c, ChangeWord(Change::kGone));
+    if (format == Format::kJson) {
+        std::vector<nlohmann::ordered_json> objects;
+        for (const auto& [c, change] : listed) {
+            objects.push_back(core::ListedObject(*c));
+            objects.back()["change"] = change;
+        }
+        return core::JsonArray(objects);
+    }
     Row names = ColumnNames();
     names.push_back("change");
     std::vector<Row> body;
-    for (const core::ControllerChange& c : changes.now) {
-        body.push_back(Cells(*now.Find(c.id)));
-        body.back().push_back(ChangeText(c));
+    for (const auto& [c, change] : listed) {
+        body.push_back(Cells(*c));
+        body.back().push_back(change);
     }
-    for (const core::Controller& c : changes.gone) {
-        body.push_back(Cells(c));
-        body.back().push_back("gone");
-    }
-    return Formatted(names, body, format);
+    if (format == Format::kTable)
+        return Table(names, body);
+    std::string text = core::CsvLine(names);
+    for (const Row& row : body)
+        text += core::CsvLine(row);
+    return text;
 }
 
 std::string ChangeLines(const core::Controllers& before, const core::Controllers& now,
                         const core::SiteChanges& changes, const std::string& time,
                         cli::Format format) {
     std::string text;
-    const auto line = [&](const core::Controller& c, const std::string& change,
-                          const std::string& detail) {
+    const auto line = [&](const core::Controller& c, Change change, const std::string& detail) {
         if (format == Format::kJson) {
-            Row names = ColumnNames();
-            Row row = Cells(c);
-            names.insert(names.begin(), {"time", "change"});
-            row.insert(row.begin(), {time, change});
-            if (!detail.empty()) {
-                names.push_back(change == "moved" ? "from" : "fields");
-                row.push_back(detail);
-            }
-            text += JsonObject(names, row, kPortColumn + 2) + "\n";
+            nlohmann::ordered_json object = {{"time", time}, {"change", ChangeWord(change)}};
+            object.update(core::ListedObject(c));
+            if (!detail.empty())
+                object[change == Change::kMoved ? "from" : "fields"] = detail;
+            text += core::JsonLine(object) + "\n";
             return;
         }
-        text += time + " " + change + " " + core::DottedQuad(c.address) + " " +
+        text += time + " " + ChangeWord(change) + " " + core::DottedQuad(c.address) + " " +
                 core::MacText(c.record.mac) + (detail.empty() ? "" : " ") +
-                (change == "moved" ? "from " : "") + detail + "\n";
+                (change == Change::kMoved ? "from " : "") + detail + "\n";
     };
     for (const core::ControllerChange& c : changes.now) {
         const core::Controller& controller = *now.Find(c.id);
-        switch (c.change) {
-        case core::SiteChange::kNew:
-            line(controller, "new", "");
-            break;
-        case core::SiteChange::kMoved:
-            line(controller, "moved", core::DottedQuad(c.movedFrom));
-            break;
-        case core::SiteChange::kRecordChanged:
-            line(controller, "record changed", Differences(*before.Find(c.earlierId), controller));
-            break;
-        case core::SiteChange::kUnchanged:
-            break;
-        }
+        if (c.change == Change::kMoved)
+            line(controller, c.change, core::DottedQuad(c.movedFrom));
+        else if (c.change == Change::kRecordChanged)
+            line(controller, c.change, Differences(*before.Find(c.earlierId), controller));
+        else if (c.change == Change::kNew)
+            line(controller, c.change, "");
     }
     for (const core::Controller& c : changes.gone)
-        line(c, "gone", "");
+        line(c, Change::kGone, "");
     return text;
-}
-
-std::string JsonString(std::string_view text) {
-    // A card's name is whatever bytes the system gives; what is not UTF-8 is replaced, so
-    // that the listing stays JSON that --compare reads back.
-    return nlohmann::json(std::string(text))
-        .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 } // namespace cli

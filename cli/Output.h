@@ -8,7 +8,6 @@
 #include "SiteChanges.h"
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace cli {
@@ -27,8 +26,5 @@ std::string FormatComparison(const core::Controllers& now, const core::SiteChang
 // such as "2026-12-08 14:10:05 moved 192.168.1.20 00-1A-2B-3C-4D-5E from 192.168.1.10".
 std::string ChangeLines(const core::Controllers& before, const core::Controllers& now,
                         const core::SiteChanges& changes, const std::string& time, Format format);
-
-// A JSON string literal with its quotes.
-std::string JsonString(std::string_view text);
 
 } // namespace cli

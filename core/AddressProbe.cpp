@@ -3,7 +3,7 @@
 #include "AddressProbe.h"
 
 #include "AddressProbeSystem.h"
-#include "WriteConflicts.h"
+#include "Subnet.h"
 
 namespace core {
 

@@ -1,6 +1,6 @@
 #include "ConfigWrite.h"
 
-#include "Search.h"
+#include "UdpSocket.h"
 
 namespace core {
 

@@ -10,7 +10,6 @@ Controllers::Filed Controllers::File(const Heard& heard) {
         Controller c;
         c.id = ++lastId_;
         c.address = heard.sender;
-        c.firstHeard = heard.at;
         list_.push_back(std::move(c));
         byId_[lastId_] = list_.size() - 1;
     }
@@ -18,8 +17,6 @@ Controllers::Filed Controllers::File(const Heard& heard) {
     c.record = heard.record;
     c.card = heard.card;
     c.cardName = heard.cardName;
-    c.lastHeard = heard.at;
-    ++c.replies;
     return {added ? Change::kAdded : Change::kUpdated, c.id};
 }
 
@@ -59,7 +56,7 @@ void Controllers::Reindex() {
     byKey_.clear();
     byId_.clear();
     for (size_t i = 0; i < list_.size(); ++i) {
-        byKey_[{list_[i].address, list_[i].record.mac}] = i;
+        byKey_[list_[i].Key()] = i;
         byId_[list_[i].id] = i;
     }
 }

@@ -10,25 +10,26 @@
 
 #include "ControllerRecord.h"
 
-#include <chrono>
 #include <cstddef>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace core {
 
 // A valid discovery reply, as a search hands it out.
 struct Heard {
-    using Clock = std::chrono::steady_clock;
-
-    Ip4 sender{}; // the reply's sender address: the controller's
-    uint16_t senderPort = 0;
+    Ip4 sender{};         // the reply's sender address: the controller's
     unsigned card = 0;    // interface index it arrived on (0: unknown)
     std::string cardName; // that card's name (empty: unknown)
     ControllerRecord record;
-    Clock::time_point at{}; // when it reached the machine
+};
+
+// A controller as a search files it: the address it answered from and its MAC.
+struct ControllerKey {
+    Ip4 address{};
+    Mac mac{};
+    auto operator<=>(const ControllerKey&) const = default;
 };
 
 struct Controller {
@@ -37,9 +38,8 @@ struct Controller {
     ControllerRecord record; // of the latest reply
     unsigned card = 0;       // the latest reply's card (0: unknown)
     std::string cardName;
-    Heard::Clock::time_point firstHeard{};
-    Heard::Clock::time_point lastHeard{};
-    int replies = 0;
+
+    ControllerKey Key() const { return {address, record.mac}; }
 };
 
 class Controllers {
@@ -51,7 +51,7 @@ public:
     };
 
     // Files a reply: a controller not heard before is appended; a known one takes the
-    // record, card and time of this reply in place.
+    // record and card of this reply in place.
     Filed File(const Heard& heard);
 
     // The controller with that number, or nullptr when there is none (any more).
@@ -75,8 +75,8 @@ private:
     void Reindex();
 
     std::vector<Controller> list_;
-    std::map<std::pair<Ip4, Mac>, size_t> byKey_; // index into list_
-    std::map<int, size_t> byId_;                  // index into list_
+    std::map<ControllerKey, size_t> byKey_; // index into list_
+    std::map<int, size_t> byId_;            // index into list_
     int lastId_ = 0;
 };
 

@@ -15,7 +15,6 @@ DiscoveryResult Discover(const Ip4& destination, int timeoutMs, uint16_t base, u
     search.Listen(std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0),
                   [&result](const Heard& heard) { result.controllers.File(heard); });
     result.askedAgain = search.AskedAgain();
-    result.requests = search.RequestsSent();
     return result;
 }
 

@@ -14,7 +14,6 @@ struct DiscoveryResult {
     uint16_t localPort = 0; // the port the requests left from
     Controllers controllers;
     bool askedAgain = false; // see Search::AskedAgain
-    int requests = 0;        // see Search::RequestsSent
 };
 
 // Searches destination from the first local port of base, base + 1, base + 2 that opens

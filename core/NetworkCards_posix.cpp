@@ -1,9 +1,9 @@
 // The card listing on Linux, from getifaddrs.
 #include "NetworkCardsSystem.h"
+#include "Subnet.h"
 #include "UdpSocket.h"
 
 #include <algorithm>
-#include <bit>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <set>
@@ -38,8 +38,8 @@ std::vector<CardState> CardsWithAddress() {
         s.card.name = device;
         s.card.address = address;
         if (a->ifa_netmask != nullptr)
-            s.card.prefix = static_cast<unsigned>(std::popcount(
-                reinterpret_cast<const sockaddr_in*>(a->ifa_netmask)->sin_addr.s_addr));
+            s.card.prefix = MaskPrefix(UdpSocket::AddressOf(
+                reinterpret_cast<const sockaddr_in*>(a->ifa_netmask)->sin_addr));
         s.addresses.push_back(address);
         s.running = (a->ifa_flags & IFF_UP) != 0 && (a->ifa_flags & IFF_RUNNING) != 0;
         s.loopback = (a->ifa_flags & IFF_LOOPBACK) != 0;

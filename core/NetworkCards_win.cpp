@@ -1,11 +1,11 @@
 // The card listing on Windows, from GetAdaptersAddresses.
 #include "ControllerRecord.h"
 #include "NetworkCardsSystem.h"
+#include "Subnet.h"
 #include "UdpSocket.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <iphlpapi.h>
+#include <utility>
 
 namespace core::cards {
 namespace {
@@ -100,11 +100,8 @@ std::vector<std::string> CardsWithoutAddress() {
 
 // netsh takes the mask, not the prefix; it needs an Administrator's command prompt.
 std::string AddressCommand(const std::string& card, const std::string& address, unsigned prefix) {
-    const uint32_t mask = prefix == 0 ? 0 : ~uint32_t{0} << (32 - std::min(prefix, 32u));
-    const Ip4 m{static_cast<uint8_t>(mask >> 24), static_cast<uint8_t>(mask >> 16),
-                static_cast<uint8_t>(mask >> 8), static_cast<uint8_t>(mask)};
     return "netsh interface ipv4 set address name=\"" + card + "\" static " + address + " " +
-           DottedQuad(m);
+           DottedQuad(PrefixMask(prefix));
 }
 
 // Adapter names come from the listing, in UTF-8.

@@ -23,41 +23,12 @@ int64_t Ns(Search::Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
 }
 
-Search::Clock::time_point FromNs(int64_t ns) {
-    return Search::Clock::time_point(
-        std::chrono::duration_cast<Search::Clock::duration>(std::chrono::nanoseconds(ns)));
-}
-
 // Rounded up: a poll never ends before the moment it waits for.
 int WaitMs(Search::Clock::duration wait) {
     return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
 }
 
-// The first of the local ports that opens.
-template <typename Socket> Socket OpenFirstFree(uint16_t base, uint16_t* opened) {
-    for (int i = 0; i < kLocalPortTries; ++i) {
-        const auto port = static_cast<uint16_t>(base + i);
-        Socket socket = Socket::Open(port);
-        if (socket.Valid()) {
-            if (opened != nullptr)
-                *opened = port;
-            return socket;
-        }
-    }
-    if (opened != nullptr)
-        *opened = 0;
-    return {};
-}
-
 } // namespace
-
-UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened) {
-    return OpenFirstFree<UdpSocket>(base, opened);
-}
-
-UdpSocketGroup OpenSearchPort(uint16_t base, uint16_t* opened) {
-    return OpenFirstFree<UdpSocketGroup>(base, opened);
-}
 
 Search::Search(uint16_t base) : socket_(OpenSearchPort(base, &localPort_)) {}
 
@@ -199,14 +170,12 @@ size_t Search::Drain(int64_t deadlineNs, const HeardFn& onHeard, bool atEnd) {
         Heard heard;
         heard.sender = d.sender;
         Answered(AnsweringCard(d), heard.sender);
-        heard.senderPort = d.senderPort;
         heard.card = d.card;
         auto name = cardNames_.find(d.card);
         if (name == cardNames_.end())
             name = cardNames_.emplace(d.card, CardName(d.card)).first;
         heard.cardName = name->second;
         heard.record = *record;
-        heard.at = FromNs(d.arrivalNs);
         onHeard(heard);
     }
     read_.clear();

@@ -33,12 +33,6 @@
 
 namespace core {
 
-// The first of base, base + 1, base + 2 that opens (its number in *opened), or an invalid
-// socket when none does (*opened: 0).
-UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened = nullptr);
-// The same for the sockets a search listens on (see UdpSocketGroup).
-UdpSocketGroup OpenSearchPort(uint16_t base, uint16_t* opened = nullptr);
-
 class Search {
 public:
     using Clock = std::chrono::steady_clock;

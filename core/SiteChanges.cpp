@@ -1,26 +1,20 @@
 #include "SiteChanges.h"
 
+#include "ControllerList.h"
+
 #include <algorithm>
 #include <map>
 #include <set>
-#include <utility>
 
 namespace core {
-
-bool ListedFieldsDiffer(const ControllerRecord& a, const ControllerRecord& b) {
-    return a.ip != b.ip || a.mask != b.mask || a.gateway != b.gateway || a.port != b.port ||
-           a.hardware != b.hardware || a.softwareMajor != b.softwareMajor ||
-           a.softwareMinor != b.softwareMinor;
-}
 
 SiteChanges CompareSearches(const Controllers& before, const Controllers& now,
                             const std::vector<ControllerKey>& written) {
     // Looked up by key: a search may hold a /16's worth of controllers.
-    using Key = std::pair<Ip4, Mac>;
-    std::map<Key, size_t> beforeByKey;
+    std::map<ControllerKey, size_t> beforeByKey;
     std::map<Mac, std::vector<size_t>> beforeByMac; // in the earlier search's order
     for (size_t i = 0; i < before.Count(); ++i) {
-        beforeByKey.emplace(Key{before[i].address, before[i].record.mac}, i);
+        beforeByKey.emplace(before[i].Key(), i);
         beforeByMac[before[i].record.mac].push_back(i);
     }
     std::map<Ip4, std::vector<size_t>> nowByAddress; // in the later search's order
@@ -31,7 +25,7 @@ SiteChanges CompareSearches(const Controllers& before, const Controllers& now,
     // heard again at the same address, or moved from it.
     std::vector<bool> accounted(before.Count(), false);
     for (const Controller& c : now)
-        if (const auto it = beforeByKey.find({c.address, c.record.mac}); it != beforeByKey.end())
+        if (const auto it = beforeByKey.find(c.Key()); it != beforeByKey.end())
             accounted[it->second] = true;
 
     SiteChanges changes;
@@ -42,11 +36,11 @@ SiteChanges CompareSearches(const Controllers& before, const Controllers& now,
         for (const size_t other : nowByAddress[c.address])
             if (now[other].id != c.id)
                 change.sameAddress.push_back(now[other].record.mac);
-        if (const auto it = beforeByKey.find({c.address, c.record.mac}); it != beforeByKey.end()) {
+        if (const auto it = beforeByKey.find(c.Key()); it != beforeByKey.end()) {
             change.earlierId = before[it->second].id;
-            change.change = ListedFieldsDiffer(before[it->second].record, c.record)
-                                ? SiteChange::kRecordChanged
-                                : SiteChange::kUnchanged;
+            change.change = DifferingColumns(before[it->second], c).empty()
+                                ? SiteChange::kUnchanged
+                                : SiteChange::kRecordChanged;
         } else {
             change.change = SiteChange::kNew;
             // Moved from the first address its MAC answered from before that nothing
@@ -64,14 +58,9 @@ SiteChanges CompareSearches(const Controllers& before, const Controllers& now,
         changes.now.push_back(std::move(change));
     }
 
-    const std::set<Key> writtenKeys = [&written] {
-        std::set<Key> keys;
-        for (const ControllerKey& k : written)
-            keys.emplace(k.address, k.mac);
-        return keys;
-    }();
+    const std::set<ControllerKey> writtenKeys(written.begin(), written.end());
     for (size_t i = 0; i < before.Count(); ++i)
-        if (!accounted[i] && !writtenKeys.contains({before[i].address, before[i].record.mac}))
+        if (!accounted[i] && !writtenKeys.contains(before[i].Key()))
             changes.gone.push_back(before[i]);
     return changes;
 }

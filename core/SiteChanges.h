@@ -12,18 +12,12 @@
 
 namespace core {
 
-// A controller as a search files it: the address it answered from and its MAC.
-struct ControllerKey {
-    Ip4 address{};
-    Mac mac{};
-    bool operator==(const ControllerKey&) const = default;
-};
-
 enum class SiteChange {
     kNew,           // neither its address and MAC nor its MAC alone answered before
     kMoved,         // its MAC answered before from another address, which does not answer now
     kRecordChanged, // answered before from this address; a field of its record differs
     kUnchanged,
+    kGone, // of the earlier search: did not answer again (SiteChanges::gone)
 };
 
 // One controller of the later search.
@@ -46,13 +40,10 @@ struct SiteChanges {
 
 // Compares two searches' results. written: the controllers of the earlier search (address
 // and MAC as it heard them) that this program gave new values since; none of them is gone.
-// A record is compared field by field as it is listed: IP, mask, gateway, port, hardware and
-// software version (the reserved bytes and the card it came by are not part of it). A MAC
-// that answered before from several addresses moves from each of them at most once.
+// A record is compared as it is listed, by the cells of kRecordColumns (the reserved bytes
+// and the card it came by are not part of it). A MAC that answered before from several
+// addresses moves from each of them at most once.
 SiteChanges CompareSearches(const Controllers& before, const Controllers& now,
                             const std::vector<ControllerKey>& written = {});
-
-// Whether two records differ in a field that is listed (see CompareSearches).
-bool ListedFieldsDiffer(const ControllerRecord& a, const ControllerRecord& b);
 
 } // namespace core

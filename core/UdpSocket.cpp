@@ -14,6 +14,22 @@ namespace {
 
 std::atomic<int> g_receiveBufferLimit{0};
 
+// The first of the local ports that opens.
+template <typename Socket> Socket OpenFirstFree(uint16_t base, uint16_t* opened) {
+    for (int i = 0; i < kLocalPortTries; ++i) {
+        const auto port = static_cast<uint16_t>(base + i);
+        Socket socket = Socket::Open(port);
+        if (socket.Valid()) {
+            if (opened != nullptr)
+                *opened = port;
+            return socket;
+        }
+    }
+    if (opened != nullptr)
+        *opened = 0;
+    return {};
+}
+
 } // namespace
 
 int64_t SteadyClockNs() {
@@ -43,6 +59,14 @@ UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
 void UdpSocket::Reset() {
     if (Valid())
         Close();
+}
+
+UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened) {
+    return OpenFirstFree<UdpSocket>(base, opened);
+}
+
+UdpSocketGroup OpenSearchPort(uint16_t base, uint16_t* opened) {
+    return OpenFirstFree<UdpSocketGroup>(base, opened);
 }
 
 void UdpSocket::LimitReceiveBuffer(int bytes) {

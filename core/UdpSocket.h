@@ -1,7 +1,8 @@
 // One IPv4 UDP endpoint owned by an object: open on a local port (non-blocking, broadcast
 // enabled, a large receive buffer, the arriving card reported), send one datagram either
 // routed or on a chosen card, read what is waiting, close. Moving hands the socket on;
-// destruction closes it. Addresses come parsed (Ip4): no text reaches a socket. One header; the
+// destruction closes it. Addresses come parsed (Ip4): no text reaches a socket. Requests and
+// frames leave from the first of the local ports that opens (OpenLocalPort). One header; the
 // system calls are in UdpSocket_posix.cpp and UdpSocket_win.cpp, of which the build takes one.
 #pragma once
 
@@ -169,5 +170,11 @@ private:
         size_t socket = 0;
     } last_;
 };
+
+// The first of base, base + 1, base + 2 that opens (its number in *opened), or an invalid
+// socket when none does (*opened: 0).
+UdpSocket OpenLocalPort(uint16_t base, uint16_t* opened = nullptr);
+// The same for the sockets a search listens on (see UdpSocketGroup).
+UdpSocketGroup OpenSearchPort(uint16_t base, uint16_t* opened = nullptr);
 
 } // namespace core

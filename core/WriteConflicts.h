@@ -55,7 +55,4 @@ WriteConflicts FindConflicts(const Controllers& heard, const Controller& target,
 // (CardByIndex) and this computer's addresses (OwnAddresses).
 WriteSite SystemSite(const Controller& target);
 
-// Whether address lies in the subnet of network/prefix (prefix 0 to 32).
-bool InSubnet(const Ip4& address, const Ip4& network, unsigned prefix);
-
 } // namespace core

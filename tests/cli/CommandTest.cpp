@@ -167,6 +167,12 @@ TEST_F(CommandTest, DiscoverComparesWithAnEarlierJsonListing) {
                             std::sregex_iterator()),
               3)
         << listed;
+
+    // And its CSV.
+    ASSERT_EQ(Cli({"discover", "--format", "csv", "--timeout", "400", "--compare", earlier}), 0);
+    WritePlan(out.str());
+    ASSERT_EQ(Cli(compare), 0);
+    EXPECT_EQ(out.str(), listed);
 }
 
 TEST_F(CommandTest, DiscoverListsAControllerThatAnswersTwiceOnce) {
@@ -270,6 +276,11 @@ TEST_F(CommandTest, BadInputExitsTwoAndSendsNothing) {
         EXPECT_EQ(Cli(args), 2) << args[1] << " " << args.back();
         EXPECT_FALSE(err.str().empty());
     }
+    const std::string list = WritePlan("sender,ip,mask,gateway,port,mac,hardware,software\n"
+                                       "192.168.1.10,192.168.1.10,255.255.255.0,192.168.1.1\n");
+    EXPECT_EQ(Cli({"discover", "--compare", list}), 2);
+    EXPECT_EQ(err.str(),
+              "quorrel-cli: " + list + ":2: not as many fields as the header line names\n");
     EXPECT_TRUE(Events("request").empty());
     EXPECT_TRUE(Events("frame").empty());
 }

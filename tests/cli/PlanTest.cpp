@@ -1,7 +1,6 @@
 #include "Plan.h"
 #include "CommandLine.h"
 #include "Commands.h"
-#include "Output.h"
 #include "Phrases.h"
 
 #include <gtest/gtest.h>
@@ -55,11 +54,6 @@ TEST(Plan, AHeaderAndAtLeastOneRowAreNeeded) {
               (std::vector<int>{1}));
     EXPECT_EQ(cli::ParsePlan("mac,ip,mask,gateway\n# nothing yet\n").errors.size(), 1u);
     EXPECT_EQ(cli::ParsePlan("").errors.size(), 1u);
-}
-
-TEST(Output, JsonEscapes) {
-    EXPECT_EQ(cli::JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\n\\u0001\"");
-    EXPECT_EQ(cli::JsonString("eth\xff"), "\"eth\xEF\xBF\xBD\"") << "not UTF-8: U+FFFD";
 }
 
 // Each command's help lists every option it takes, with the defaults the command uses.

@@ -2,8 +2,7 @@
 // Controllers are written "address/MAC" with the address's last group on 192.168.1.0/24 and
 // the MAC's last byte: "10/1" is 192.168.1.10 with 02-00-00-00-00-01.
 #include "SiteChanges.h"
-#include "ControllerList.h"
-#include "WorkedExample.h"
+#include "Subnet.h"
 #include "WriteConflicts.h"
 
 #include <gtest/gtest.h>
@@ -93,7 +92,7 @@ TEST(SiteChanges, EachControllerOfTheLaterSearchAndTheGoneOnes) {
 TEST(WriteConflicts, EachQuestionOnItsCases) {
     // Heard on eth0 (192.168.1.2/24): 10/1, 9/2, the box 100/3 and 100/4, and 10.0.0.5/5.
     core::Controllers heard = Found({"10/1", "9/2", "100/3", "100/4"});
-    heard.File({.sender = {10, 0, 0, 5}, .cardName = "", .record = {.mac = MacOf(5)}, .at = {}});
+    heard.File({.sender = {10, 0, 0, 5}, .cardName = "", .record = {.mac = MacOf(5)}});
     const core::NetworkCard eth0{3, "eth0", At(2), 24};
     const core::WriteSite site{eth0, {At(2), {10, 99, 0, 2}}};
 
@@ -143,32 +142,19 @@ TEST(WriteConflicts, EachQuestionOnItsCases) {
     }
 }
 
-// The one writer of the list: CSV quoted as RFC 4180 with CR LF, the card by name or by
-// index, and the clipboard's tab-separated line kept on one line.
-TEST(ControllerList, CsvAndTabLine) {
-    EXPECT_EQ(core::CsvField("eth0"), "eth0");
-    EXPECT_EQ(core::CsvField("a,b"), "\"a,b\"");
-    EXPECT_EQ(core::CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-    EXPECT_EQ(core::CsvField("two\r\nlines"), "\"two\r\nlines\"");
-
-    core::Controllers list;
-    core::Heard h;
-    h.sender = At(10);
-    h.record = *core::ControllerRecord::FromReply(example::kReply.data(), example::kReply.size());
-    h.cardName = "Сеть,\tдом";
-    list.File(h);
-    h.sender = At(11);
-    h.cardName = "";
-    h.card = 7;
-    list.File(h);
-    EXPECT_EQ(core::ControllersCsv(list),
-              "sender,ip,mask,gateway,port,mac,hardware,software,card\r\n"
-              "192.168.1.10,192.168.1.10,255.255.255.0,192.168.1.1,5001,00-1A-2B-3C-4D-5E,01,"
-              "02.0A,\"Сеть,\tдом\"\r\n"
-              "192.168.1.11,192.168.1.10,255.255.255.0,192.168.1.1,5001,00-1A-2B-3C-4D-5E,01,"
-              "02.0A,7\r\n");
-    EXPECT_EQ(core::TabLine(list[0]), "192.168.1.10\t192.168.1.10\t255.255.255.0\t192.168.1.1\t"
-                                      "5001\t00-1A-2B-3C-4D-5E\t01\t02.0A\tСеть, дом");
+// A mask from its prefix length and back, and "in subnet" at the edges of /0, /24 and /32.
+TEST(Subnet, MaskPrefixAndInSubnet) {
+    const std::pair<unsigned, const char*> masks[] = {
+        {0, "0.0.0.0"}, {1, "128.0.0.0"}, {23, "255.255.254.0"}, {32, "255.255.255.255"}};
+    for (const auto& [prefix, mask] : masks) {
+        EXPECT_EQ(core::DottedQuad(core::PrefixMask(prefix)), mask);
+        EXPECT_EQ(core::MaskPrefix(*core::ParseDottedQuad(mask)), prefix);
+    }
+    EXPECT_EQ(core::PrefixMask(40), core::PrefixMask(32));
+    EXPECT_TRUE(core::InSubnet(At(255), At(0), 24));
+    EXPECT_FALSE(core::InSubnet({192, 168, 2, 1}, At(1), 24));
+    EXPECT_TRUE(core::InSubnet({10, 0, 0, 1}, At(1), 0));
+    EXPECT_FALSE(core::InSubnet(At(2), At(1), 32));
 }
 
 } // namespace
