@@ -83,7 +83,8 @@ const std::vector<CommandSpec>& Commands() {
           {"--format", "table|json|csv", &Command::format, "table",
            "a table for people, one JSON document, or CSV with a header line"},
           {"--compare", "FILE", &Command::comparePath, "",
-           "FILE is an earlier \"discover --format json\" listing: each controller gets a "
+           "FILE is an earlier \"discover --format json\" or \"--format csv\" listing (or a "
+           "list the window saved): each controller gets a "
            "change column (\"new\", \"moved from\" its earlier address, \"record changed\" or "
            "\"unchanged\"), and the controllers of FILE that did not answer follow as "
            "\"gone\""}},
