@@ -1,12 +1,14 @@
 #include "ListActions.h"
 
 #include "CheckTree.h"
-#include "ControllerList.h"
 #include "MessDlgs.h"
+#include "Notifier.h"
+#include "SiteView.h"
 #include "WindowText.h"
 
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -14,6 +16,7 @@
 #include <QMenu>
 #include <QSaveFile>
 #include <QShortcut>
+#include <variant>
 
 namespace {
 
@@ -30,20 +33,55 @@ QString WhyNotSaved(const QString& path, const QSaveFile& file) {
     return file.errorString();
 }
 
+// What is wrong, in the window's words.
+QString Why(const core::ListError& error) {
+    using Why = core::ListError::Why;
+    const QString text = Text(error.text);
+    switch (error.why) {
+    case Why::kNotJson:
+        return QStringLiteral("это не JSON (%1)").arg(text);
+    case Why::kNotAnObject:
+        return QStringLiteral("элемент массива — не объект");
+    case Why::kNoHeader:
+        return QStringLiteral("его нет в строке заголовка");
+    case Why::kBadQuote:
+        return QStringLiteral("кавычки поля не закрыты");
+    case Why::kFieldCount:
+        return QStringLiteral("число полей не то, что в строке заголовка");
+    case Why::kMissing:
+        return QStringLiteral("поля нет");
+    case Why::kBadValue:
+        return QStringLiteral("неверное значение «%1»").arg(text);
+    }
+    return text;
+}
+
 } // namespace
+
+QString ListRefusal(const QString& path, const core::ListError& error) {
+    QString where = QStringLiteral("строка %1").arg(error.line);
+    if (!error.column.empty())
+        where += QStringLiteral(", поле ") + Text(error.column);
+    return QStringLiteral("Файл %1 не открыт как список контроллеров: %2: %3")
+        .arg(QDir::toNativeSeparators(path), where, Why(error));
+}
 
 QString ListFileName(const QDateTime& localTime) {
     return QStringLiteral("controllers-%1.csv")
         .arg(localTime.toString(QStringLiteral("yyyy-MM-dd-HHmm")));
 }
 
-TListActions::TListActions(TRzCheckTree* tree, const core::Controllers& devices)
-    : QObject(tree), tree_(tree), devices_(devices), folder_(QDir::homePath()) {
+TListActions::TListActions(TRzCheckTree* tree, const core::Controllers& devices, TSiteMarks* marks,
+                           TNotifier* notifier)
+    : QObject(tree), tree_(tree), devices_(devices), marks_(marks), notifier_(notifier),
+      folder_(QDir::homePath()) {
     tree_->installEventFilter(this);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(tree_, &QWidget::customContextMenuRequested, this, &TListActions::ShowMenu);
     auto* save = new QShortcut(QKeySequence::Save, tree_->window());
     connect(save, &QShortcut::activated, this, &TListActions::SaveList);
+    auto* open = new QShortcut(QKeySequence::Open, tree_->window());
+    connect(open, &QShortcut::activated, this, &TListActions::OpenList);
 }
 
 const core::Controller* TListActions::SelectedController() const {
@@ -78,6 +116,37 @@ void TListActions::SaveList() {
                          .arg(QDir::toNativeSeparators(path), WhyNotSaved(path, file)));
 }
 
+void TListActions::OpenList() {
+    const QString path = QFileDialog::getOpenFileName(
+        tree_->window(), QStringLiteral("Открыть список"), folder_,
+        QStringLiteral("Списки контроллеров (*.csv *.json);;Все файлы (*)"));
+    if (path.isEmpty())
+        return;
+    folder_ = QFileInfo(path).absolutePath();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowErrorMessage(QStringLiteral("Файл %1 не открыт: %2")
+                             .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return;
+    }
+    const QByteArray text = file.readAll();
+    auto read =
+        core::ReadList(std::string_view(text.constData(), static_cast<size_t>(text.size())));
+    if (const auto* error = std::get_if<core::ListError>(&read)) {
+        ShowErrorMessage(ListRefusal(path, *error));
+        return;
+    }
+    const auto& list = std::get<core::Controllers>(read);
+    notifier_->ShowInWindow({QStringLiteral("Список открыт"),
+                             QStringLiteral("%1: контроллеров %2. Следующий широковещательный "
+                                            "поиск будет сравнён с ним.")
+                                 .arg(QDir::toNativeSeparators(path))
+                                 .arg(list.Count()),
+                             TNotifier::kBalloonSeconds, TNotifier::Kind::kInformation,
+                             QStringLiteral("Список открыт: контроллеров %1").arg(list.Count())});
+    marks_->CompareNextWith(list);
+}
+
 // Ctrl+C on a controller node copies its line; on any other node the tree copies the
 // caption as it does by itself.
 bool TListActions::eventFilter(QObject* watched, QEvent* event) {
@@ -94,5 +163,7 @@ void TListActions::ShowMenu(const QPoint& at) {
     copy->setEnabled(SelectedController() != nullptr);
     menu.addAction(QStringLiteral("Сохранить список…"), this, &TListActions::SaveList)
         ->setShortcut(QKeySequence::Save);
+    menu.addAction(QStringLiteral("Открыть список…"), this, &TListActions::OpenList)
+        ->setShortcut(QKeySequence::Open);
     menu.exec(tree_->viewport()->mapToGlobal(at));
 }

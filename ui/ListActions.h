@@ -1,8 +1,10 @@
-// The window's list of controllers as the user takes it away: Ctrl+C on a controller node
-// copies its line, Ctrl+S saves the whole list as CSV, and the tree's context menu offers
-// both.
+// The window's list of controllers as the user takes it away and brings it back: Ctrl+C on a
+// controller node copies its line, Ctrl+S saves the whole list as CSV, Ctrl+O opens a list
+// saved on an earlier visit (CSV, or the command line's JSON) for the next broadcast search
+// to be compared with, and the tree's context menu offers all three.
 #pragma once
 
+#include "ControllerList.h"
 #include "Controllers.h"
 
 #include <QDateTime>
@@ -10,16 +12,24 @@
 #include <QString>
 
 class QPoint;
+class TNotifier;
 class TRzCheckTree;
+class TSiteMarks;
 
 // The name a saved list is offered under: "controllers-2026-12-08-1410.csv".
 QString ListFileName(const QDateTime& localTime);
 
+// Why the file at path is not a list, in the window's words: "Файл … не открыт как список
+// контроллеров: строка 3, поле mac: …".
+QString ListRefusal(const QString& path, const core::ListError& error);
+
 class TListActions : public QObject {
     Q_OBJECT
 public:
-    // devices: the window's controllers.
-    TListActions(TRzCheckTree* tree, const core::Controllers& devices);
+    // devices: the window's controllers; marks: what compares the next broadcast search;
+    // notifier: where an opened list is told.
+    TListActions(TRzCheckTree* tree, const core::Controllers& devices, TSiteMarks* marks,
+                 TNotifier* notifier);
 
     // Puts the selected controller's line on the clipboard; false when no controller with a
     // record is selected.
@@ -27,6 +37,9 @@ public:
     // Asks for a file and writes the list there as CSV; a failure is told in a message box
     // and leaves the file as it was.
     void SaveList();
+    // Asks for a file and reads it as a list: the next broadcast search is compared with it.
+    // A file that is no list is refused in a message box and changes nothing.
+    void OpenList();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,5 +50,7 @@ private:
 
     TRzCheckTree* tree_;
     const core::Controllers& devices_;
-    QString folder_; // where the last list was saved
+    TSiteMarks* marks_;
+    TNotifier* notifier_;
+    QString folder_; // where the last list was saved or opened
 };

@@ -20,20 +20,21 @@ QString MacList(const std::vector<core::Mac>& macs) {
 
 QString ControllerDetails(const core::Controller& controller, const core::ControllerChange& change,
                           bool compared) {
-    // The texts as the list has them, each made once: a search may hold tens of thousands.
-    enum Cell { kIp = 1, kMask, kGateway, kPort, kMac, kHardware, kSoftware, kCard };
+    // The texts as the list has them.
+    using core::ListColumn;
     const core::ListCells cells = core::ListedCells(controller);
-    QString details;
-    details.reserve(256);
-    details += QStringLiteral("MAC: ") + Text(cells[kMac]);
-    details += QStringLiteral("\nIP: ") + Text(cells[kIp]);
-    details += QStringLiteral("\nМаска: ") + Text(cells[kMask]);
-    details += QStringLiteral("\nШлюз: ") + Text(cells[kGateway]);
-    details += QStringLiteral("\nПорт: ") + Text(cells[kPort]);
-    details += QStringLiteral("\nHw: ") + Text(cells[kHardware]) + QStringLiteral("  Sw: ") +
-               Text(cells[kSoftware]);
-    details += QStringLiteral("\nКарта: ") +
-               (cells[kCard].empty() ? QStringLiteral("неизвестна") : Text(cells[kCard]));
+    const auto cell = [&cells](ListColumn column) {
+        return Text(cells[static_cast<size_t>(column)]);
+    };
+    const QString card = cell(ListColumn::kCard);
+    QString details = QStringLiteral("MAC: ") + cell(ListColumn::kMac);
+    details += QStringLiteral("\nIP: ") + cell(ListColumn::kIp);
+    details += QStringLiteral("\nМаска: ") + cell(ListColumn::kMask);
+    details += QStringLiteral("\nШлюз: ") + cell(ListColumn::kGateway);
+    details += QStringLiteral("\nПорт: ") + cell(ListColumn::kPort);
+    details += QStringLiteral("\nHw: ") + cell(ListColumn::kHardware) + QStringLiteral("  Sw: ") +
+               cell(ListColumn::kSoftware);
+    details += QStringLiteral("\nКарта: ") + (card.isEmpty() ? QStringLiteral("неизвестна") : card);
     if (compared && change.change == core::SiteChange::kNew)
         details += QStringLiteral("\nНовый: при прошлом поиске не отвечал");
     if (compared && change.change == core::SiteChange::kMoved)

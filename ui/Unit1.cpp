@@ -148,7 +148,7 @@ void TForm1::FinishStart() {
     marks_ = new TSiteMarks(RzCheckTree1, devices_, notifier_);
     connect(write_, &TWriteCommand::WriteSent, marks_,
             [this](const SentFrame& frame) { marks_->Written(frame.heard); });
-    new TListActions(RzCheckTree1, devices_);
+    new TListActions(RzCheckTree1, devices_, marks_, notifier_);
 }
 
 TForm1::~TForm1() = default;
@@ -319,9 +319,10 @@ void TForm1::SearchFinished(bool broadcast) {
     RzCheckTree1->SortRecursive();
     RzCheckTree1->FlushUpdates();
     RzCheckTree1->repaint();
-    SetDeviceCount(CountDevices());
+    const int count = CountDevices();
+    SetDeviceCount(count);
     marks_->SearchEnded(true);
-    if (CountDevices() == 0)
+    if (count == 0)
         noReply_->NothingFound();
 }
 

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <variant>
 
 namespace {
 
@@ -85,7 +86,7 @@ TEST_F(SiteTest, TheListIsCopiedAndSavedAsTheCommandLineListsIt) {
     });
     QContextMenuEvent menu(QContextMenuEvent::Mouse, at, view->mapToGlobal(at));
     QApplication::sendEvent(view, &menu);
-    EXPECT_EQ(items.join('|'), "Копировать Ctrl+C|Сохранить список… Ctrl+S");
+    EXPECT_EQ(items.join('|'), "Копировать Ctrl+C|Сохранить список… Ctrl+S|Открыть список… Ctrl+O");
     EXPECT_TRUE(QApplication::clipboard()->text().startsWith("10.0.0.5\t10.0.0.5\t255.0.0.0\t"));
 
     const QTemporaryDir folder;
@@ -110,6 +111,74 @@ TEST_F(SiteTest, TheListIsCopiedAndSavedAsTheCommandLineListsIt) {
     QFile saved(folder.filePath("list.csv"));
     EXPECT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll().toStdString(), core::ControllersCsv(form->Devices()));
+}
+
+// Opens path with Ctrl+O, answering the file dialog; gives the texts of the error box that
+// follows, if any.
+QStringList OpenWithCtrlO(TForm1& form, const QString& path) {
+    std::unique_ptr<DialogAnswer> error;
+    DialogAnswer open([&](QWidget* d) {
+        d->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+        error = std::make_unique<DialogAnswer>(PressEnter); // the next dialog, if any
+        QMetaObject::invokeMethod(d, "accept");
+    });
+    form.activateWindow(); // Ctrl+O is the window's shortcut
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(form.RzEdit1, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(open.Answered());
+    return error ? error->texts : QStringList();
+}
+
+// A list saved on an earlier visit, as the window's CSV and as the command line's JSON: the
+// next broadcast search marks what is new since and names what is gone; the one after it
+// compares with that search again. A file that is no list is refused and changes nothing.
+TEST_F(SiteTest, TheListOfAnEarlierVisitIsComparedWithTheNextBroadcastSearch) {
+    sim = StartThreeControllers();
+    const QString header = "sender,ip,mask,gateway,port,mac,hardware,software,card\r\n";
+    const QString earlier =
+        header + "10.0.0.5,10.0.0.5,255.0.0.0,10.0.0.1,6000,0A-0B-0C-0D-0E-0F,01,02.0A,lo\r\n"
+                 "192.168.1.77,192.168.1.77,255.255.255.0,192.168.1.1,5001,"
+                 "02-00-00-00-00-77,01,02.0A,lo\r\n";
+    const auto list = std::get<core::Controllers>(core::ReadList(earlier.toStdString()));
+    const QTemporaryDir folder;
+    const auto write = [&folder](const QString& name, const QString& text) {
+        QFile file(folder.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+        return file.fileName();
+    };
+    const auto bold = [this] {
+        QStringList nodes;
+        for (QTreeWidgetItemIterator it(form->RzCheckTree1); *it != nullptr; ++it)
+            if ((*it)->font(0).bold())
+                nodes << (*it)->text(0);
+        return nodes.join(' ');
+    };
+    for (const QString& path :
+         {write("earlier.csv", earlier),
+          write("earlier.json", QString::fromStdString(core::ControllersJson(list)))}) {
+        EXPECT_EQ(OpenWithCtrlO(*form, path), QStringList()) << path.toStdString();
+        BroadcastSearch();
+        EXPECT_EQ(bold(), "192.168.1.10 192.168.1.9") << path.toStdString();
+        EXPECT_EQ(form->RzMarqueeStatus1->accessibleDescription(),
+                  "Не ответили\n192.168.1.77 (02-00-00-00-00-77)");
+        BroadcastSearch();
+        EXPECT_EQ(bold() + form->Notifier()->WindowText(), "");
+    }
+    const QString bad[][2] = {
+        {header + "10.0.0.5,10.0.0.5,255.0.0.0,10.0.0.1,70000,0A-0B-0C-0D-0E-0F,01,02.0A,lo\r\n",
+         "строка 2, поле port: неверное значение «70000»"},
+        {header + "10.0.0.5,10.0.0.5\r\n", "строка 2: число полей не то, что в строке заголовка"},
+        {"sender;ip\r\n", "строка 1, поле sender: его нет в строке заголовка"},
+        {"[{\"sender\": \"10.0.0.5\"}]", "строка 1, поле ip: поля нет"}};
+    for (const auto& [text, why] : bad) {
+        const QString path = write("bad.csv", text);
+        EXPECT_TRUE(OpenWithCtrlO(*form, path)
+                        .contains("Файл " + path + " не открыт как список контроллеров: " + why))
+            << why.toStdString();
+        BroadcastSearch();
+        EXPECT_EQ(bold(), "") << "compared with the search before, as without the file";
+    }
 }
 
 // eth0 192.168.1.2/24 with 192.168.1.9 and 192.168.1.10: Enter says No, nothing is sent.
