@@ -107,8 +107,13 @@ protected:
         const size_t office = officeSim_->EventsNamed("request").size();
         core::Search search;
         search.Start(core::kBroadcast);
-        return {ReportedEvents(*wifiSim_, "request", wifi + 2).size() - wifi,
-                ReportedEvents(*officeSim_, "request", office + 2).size() - office};
+        const std::pair<size_t, size_t> heard = {
+            ReportedEvents(*wifiSim_, "request", wifi + 2).size() - wifi,
+            ReportedEvents(*officeSim_, "request", office + 2).size() - office};
+        // The round's replies are reported before anything else is asked.
+        for (SimProcess* sim : {wifiSim_.get(), officeSim_.get()})
+            ReportedEvents(*sim, "answered", sim->EventsNamed("request").size());
+        return heard;
     }
 
     // A broadcast search of the window, the simulators watched meanwhile.
