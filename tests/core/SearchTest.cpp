@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -69,22 +70,30 @@ TEST(Search, WhatArrivedWithinTheWindowIsHandedOutAndNothingLater) {
     EXPECT_EQ(heard[0].record.reserved3, 0);
 }
 
-// A request nothing answers goes out again 100 to 200 ms after the last, until the window
-// ends; one that is answered at once goes out once. The spacings are those of the arrival
-// stamps at the controller. A searching thread that wakes late only widens a spacing: every
-// spacing is at least 100 ms, the shortest (of pairs of which some go out on time) at most
-// 200 ms, and a second holds 5 to 7 requests.
-TEST(Search, ARequestNothingAnswersGoesOutAgainUntilTheWindowEnds) {
+// A request goes out again until a reply answers it or the window ends, at most once a
+// spacing: counted at the controller, the k-th request went out k - 1 spacings after the
+// search began or later. No request goes out once the search has handled a reply, so those
+// before it fit into the spacings that had passed by then. How soon the searching thread
+// runs is left open: a thread that wakes late only sends fewer.
+TEST(Search, ARequestGoesOutAgainAtMostOnceASpacingUntilAReplyAnswersIt) {
     REQUIRE_PRIVATE_NETWORK();
-    using namespace std::chrono_literals;
+    using Clock = core::Search::Clock;
+    constexpr auto kEvery = core::Search::kAskAgainEvery;
     core::UdpSocket controller = core::UdpSocket::Open(core::kControllerPort);
     ASSERT_TRUE(controller.Valid());
     const core::Ip4 loopback{127, 0, 0, 1};
     const uint8_t reply[30] = {};
     for (const bool answers : {false, true}) {
         core::Search search;
+        std::optional<Clock::time_point> handled; // on the search's thread, read after Wait
+        const Clock::time_point start = Clock::now();
         search.StartInBackground(
-            loopback, 0, 1s, [](const core::Heard&) {}, [] {}, [] {});
+            loopback, 0, std::chrono::seconds(1),
+            [&](const core::Heard&) {
+                if (!handled)
+                    handled = Clock::now();
+            },
+            [] {}, [] {});
         std::deque<core::Datagram> requests;
         while (controller.WaitReadable(400)) {
             const size_t before = requests.size();
@@ -94,18 +103,26 @@ TEST(Search, ARequestNothingAnswersGoesOutAgainUntilTheWindowEnds) {
         }
         search.Wait();
         EXPECT_EQ(static_cast<size_t>(search.RequestsSent()), requests.size()) << answers;
-        if (answers) {
-            EXPECT_EQ(requests.size(), 1u);
-            continue;
+        ASSERT_FALSE(requests.empty());
+        for (size_t k = 0; k < requests.size(); ++k) {
+            const auto sent = Clock::time_point(std::chrono::nanoseconds(requests[k].arrivalNs));
+            EXPECT_GE((sent - start).count(),
+                      std::chrono::nanoseconds(static_cast<int>(k) * kEvery).count())
+                << "request " << k + 1 << " of " << requests.size() << " came "
+                << std::chrono::duration_cast<std::chrono::milliseconds>(sent - start).count()
+                << " ms after the start";
         }
-        EXPECT_GE(requests.size(), 5u);
-        EXPECT_LE(requests.size(), 7u);
-        auto shortest = std::chrono::nanoseconds::max();
-        for (size_t i = 1; i < requests.size(); ++i)
-            shortest = std::min(shortest, std::chrono::nanoseconds(requests[i].arrivalNs -
-                                                                   requests[i - 1].arrivalNs));
-        EXPECT_GE(shortest, 100ms);
-        EXPECT_LE(shortest, 200ms);
+        if (answers) {
+            ASSERT_TRUE(handled.has_value());
+            EXPECT_LT(
+                std::chrono::nanoseconds(static_cast<int>(requests.size() - 1) * kEvery).count(),
+                (*handled - start).count())
+                << requests.size() << " requests, the reply handled "
+                << std::chrono::duration_cast<std::chrono::milliseconds>(*handled - start).count()
+                << " ms after the start";
+        } else {
+            EXPECT_GE(requests.size(), 2u) << "asked again";
+        }
     }
 }
 

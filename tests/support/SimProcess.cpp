@@ -11,6 +11,7 @@
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -137,12 +138,14 @@ void SimProcess::Drain() {
         }
         break;
     }
+    const Clock::time_point now = Clock::now();
     size_t start = 0;
     for (size_t nl; (nl = partial_.find('\n', start)) != std::string::npos; start = nl + 1) {
         const std::string line = partial_.substr(start, nl - start);
-        if (auto event = ParseLine(line))
+        if (auto event = ParseLine(line)) {
             events_.push_back(std::move(*event));
-        else if (!line.empty())
+            readAt_.push_back(now);
+        } else if (!line.empty())
             otherLines_.push_back(line);
     }
     partial_.erase(0, start);
@@ -182,6 +185,20 @@ std::optional<SimProcess::Event> SimProcess::WaitForEvent(const Predicate& pred,
 std::optional<SimProcess::Event> SimProcess::WaitForEvent(const std::string& name, int timeoutMs,
                                                           size_t from) {
     return WaitForEvent([&](const Event& e) { return Field(e, "event") == name; }, timeoutMs, from);
+}
+
+void SimProcess::ReadAny(const std::vector<SimProcess*>& sims, int timeoutMs) {
+    std::vector<pollfd> fds;
+    for (const SimProcess* sim : sims)
+        if (sim->readFd_ >= 0)
+            fds.push_back({sim->readFd_, POLLIN, 0});
+    if (fds.empty()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        return;
+    }
+    if (::poll(fds.data(), fds.size(), timeoutMs) > 0)
+        for (SimProcess* sim : sims)
+            sim->Drain();
 }
 
 std::optional<int> SimProcess::WaitForExit(int timeoutMs) {
@@ -328,6 +345,17 @@ std::optional<SimProcess::Event> SimProcess::ParseLine(const std::string& line) 
     if (i != line.size())
         return std::nullopt;
     return event;
+}
+
+SimWatch::SimWatch(std::vector<SimProcess*> sims)
+    : thread_([this, sims = std::move(sims)] {
+          while (!stop_)
+              SimProcess::ReadAny(sims, 20);
+      }) {}
+
+SimWatch::~SimWatch() {
+    stop_ = true;
+    thread_.join();
 }
 
 std::string Field(const SimProcess::Event& event, const std::string& key) {

@@ -4,11 +4,14 @@
 // blocking, so a test may run the program's receive loop for a while between calls.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <thread>
 #include <vector>
 
 class SimProcess {
@@ -17,6 +20,7 @@ public:
     // as written ("5001", "true").
     using Event = std::map<std::string, std::string>;
     using Predicate = std::function<bool(const Event&)>;
+    using Clock = std::chrono::steady_clock;
 
     // args are the simulator's options (without the program name).
     explicit SimProcess(std::vector<std::string> args);
@@ -41,6 +45,8 @@ public:
 
     // Every event read so far (after reading what is waiting).
     const std::vector<Event>& Events();
+    // When the event at index of Events() was read: never before the simulator printed it.
+    Clock::time_point ReadAt(size_t index) const { return readAt_.at(index); }
     // The events named name (after reading what is waiting).
     std::vector<Event> EventsNamed(const std::string& name);
 
@@ -53,6 +59,9 @@ public:
     // Waits up to timeoutMs for the child to end by itself. Gives its exit status (or
     // 128 + signal), or nullopt while it still runs. Reads its last events as well.
     std::optional<int> WaitForExit(int timeoutMs);
+
+    // Waits up to timeoutMs for output from any of the simulators, then reads what each has.
+    static void ReadAny(const std::vector<SimProcess*>& sims, int timeoutMs);
 
     // Sends a signal to the child (while it runs).
     void Signal(int signal);
@@ -79,7 +88,23 @@ private:
     std::optional<int> exitStatus_;
     std::string partial_;
     std::vector<Event> events_;
+    std::vector<Clock::time_point> readAt_; // one for each event
     std::vector<std::string> otherLines_;
+};
+
+// Reads the simulators' output on a thread of its own while it lives, so that each event's
+// ReadAt follows its printing by no more than that thread's wait for a processor. Nothing
+// else may call the simulators meanwhile.
+class SimWatch {
+public:
+    explicit SimWatch(std::vector<SimProcess*> sims);
+    ~SimWatch();
+    SimWatch(const SimWatch&) = delete;
+    SimWatch& operator=(const SimWatch&) = delete;
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 // Convenience for test expectations: event[key], or "" when missing.

@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QCloseEvent>
 #include <QStatusBar>
+#include <set>
 
 namespace {
 
@@ -126,6 +127,7 @@ TEST_F(WindowTest, SearchByAddressKeepsDiscoveryOrderAndClearsTheBroadcastFlag) 
 TEST_F(WindowTest, EmptyAnswerEmptiesTheTableButKeepsTheTree) {
     auto sim = StartThreeControllers();
     BroadcastSearch();
+    const size_t asked = sim->EventsNamed("request").size();
     SearchByAddress("");
     EXPECT_EQ(form->Devices().Count(), 0);
     EXPECT_EQ(Paths().size(), 6u);
@@ -134,18 +136,20 @@ TEST_F(WindowTest, EmptyAnswerEmptiesTheTableButKeepsTheTree) {
     Select("192.168.1.10");
     EXPECT_EQ(Marquee(), "Контроллер 192.168.1.10  Конфиг. не считана");
     EXPECT_FALSE(form->RzEdit1->isEnabled());
-    EXPECT_EQ(sim->EventsNamed("request").size(), 1u) << "the cancelled search sends nothing";
+    EXPECT_EQ(ReportedEvents(*sim, "request", asked + 1).size(), asked)
+        << "the cancelled search sends nothing";
 }
 
 TEST_F(WindowTest, MalformedAddressIsRefusedWithAMessageAndNothingIsSent) {
     auto sim = StartThreeControllers();
     BroadcastSearch();
+    const size_t asked = sim->EventsNamed("request").size();
     DialogAnswer prompt(TypeAndEnter("192.168.1.300"));
     DialogAnswer error(PressEnter);
     form->RzToolButton6->click();
     ASSERT_TRUE(error.Answered());
     EXPECT_TRUE(error.texts.contains("Неправильный формат IP адреса"));
-    EXPECT_EQ(sim->EventsNamed("request").size(), 1u);
+    EXPECT_EQ(ReportedEvents(*sim, "request", asked + 1).size(), asked);
     EXPECT_TRUE(form->BroadcastMode());
     EXPECT_EQ(Paths().size(), 6u) << "the tree keeps its nodes";
 }
@@ -229,10 +233,14 @@ TEST_F(WindowTest, ASecondSearchStartedDuringTheFirstRunsOnTheNextPort) {
     });
     BroadcastSearch();
     EXPECT_TRUE(nested);
+    // Each search asks until its replies come, the outer one first.
     const auto requests = sim->EventsNamed("request");
-    ASSERT_EQ(requests.size(), 2u);
+    ASSERT_FALSE(requests.empty());
     EXPECT_EQ(Field(requests[0], "from"), "127.0.0.1:6002");
-    EXPECT_EQ(Field(requests[1], "from"), "127.0.0.1:6003");
+    std::set<std::string> from;
+    for (const auto& request : requests)
+        from.insert(Field(request, "from"));
+    EXPECT_EQ(from, (std::set<std::string>{"127.0.0.1:6002", "127.0.0.1:6003"}));
     // the inner search emptied the tree and filled it again; the outer one sorted it
     EXPECT_EQ(form->CountDevices(), 3);
     EXPECT_EQ(form->Devices().Count(), 3);
