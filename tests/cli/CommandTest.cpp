@@ -488,10 +488,7 @@ TEST(LaptopCommand, SetRefusesTheLaptopsAddressAndLeavingTheCardsSubnet) {
 TEST(SwitchedCommand, SetAndApplyRefuseAPrintersAddressUnlessForced) {
     REQUIRE_PRIVATE_NETWORK();
     SwitchedLan lan;
-    ASSERT_EQ(
-        lan.Build({{"192.168.1.9", "02-00-C0-A8-01-09"}, {"192.168.1.10", "02-00-C0-A8-01-0A"}},
-                  {{"192.168.1.50", "02-00-00-00-00-50"}}),
-        "");
+    ASSERT_EQ(lan.BuildWithPrinter(), "");
     const std::string plan = ::testing::TempDir() + "printer-" + std::to_string(::getpid());
     std::ofstream(plan) << "mac,ip,mask,gateway\n"
                            "02-00-C0-A8-01-0A,192.168.1.60,255.255.255.0,192.168.1.1\n"

@@ -15,10 +15,7 @@ namespace {
 TEST(AddressProbe, EachNewAddressOfAControllerOnASwitchWithAPrinter) {
     REQUIRE_PRIVATE_NETWORK();
     SwitchedLan lan;
-    ASSERT_EQ(
-        lan.Build({{"192.168.1.9", "02-00-C0-A8-01-09"}, {"192.168.1.10", "02-00-C0-A8-01-0A"}},
-                  {{"192.168.1.50", "02-00-00-00-00-50"}}),
-        "");
+    ASSERT_EQ(lan.BuildWithPrinter(), "");
     const core::Controllers heard = core::Discover(core::kBroadcast, 500).controllers;
     const core::Controller* nine = heard.FirstWithMac(*core::ParseMac("02-00-C0-A8-01-09"));
     ASSERT_NE(nine, nullptr);

@@ -97,6 +97,13 @@ public:
 
     // Cables one more of the laptop's cards into the switch (after Build), for example its
     // Wi-Fi reaching the same LAN through an access point. Empty string on success.
+    // Build with 192.168.1.9 (02-00-C0-A8-01-09) and 192.168.1.10 (02-00-C0-A8-01-0A), and a
+    // printer, which is no controller, at 192.168.1.50 (02-00-00-00-00-50).
+    std::string BuildWithPrinter() {
+        return Build({{"192.168.1.9", "02-00-C0-A8-01-09"}, {"192.168.1.10", "02-00-C0-A8-01-0A"}},
+                     {{"192.168.1.50", "02-00-00-00-00-50"}});
+    }
+
     std::string AddCard(const std::string& card, const std::string& cidr) {
         auto cable = std::make_unique<privatenet::Cable>();
         if (std::string error = cable->Connect(switch_, card, cidr, {}); !error.empty())

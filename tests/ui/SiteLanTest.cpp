@@ -214,7 +214,7 @@ protected:
         WindowTest::SetUp();
         if (HasFatalFailure())
             return;
-        ASSERT_EQ(lan.Build({kNine, kTen}, {{"192.168.1.50", "02-00-00-00-00-50"}}), "");
+        ASSERT_EQ(lan.BuildWithPrinter(), "");
     }
     SwitchedLan lan;
 };
