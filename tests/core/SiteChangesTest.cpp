@@ -144,11 +144,13 @@ TEST(WriteConflicts, EachQuestionOnItsCases) {
 
 // A mask from its prefix length and back, and "in subnet" at the edges of /0, /24 and /32.
 TEST(Subnet, MaskPrefixAndInSubnet) {
-    const std::pair<unsigned, const char*> masks[] = {
-        {0, "0.0.0.0"}, {1, "128.0.0.0"}, {23, "255.255.254.0"}, {32, "255.255.255.255"}};
+    const std::pair<unsigned, core::Ip4> masks[] = {{0, {0, 0, 0, 0}},
+                                                    {1, {128, 0, 0, 0}},
+                                                    {23, {255, 255, 254, 0}},
+                                                    {32, {255, 255, 255, 255}}};
     for (const auto& [prefix, mask] : masks) {
-        EXPECT_EQ(core::DottedQuad(core::PrefixMask(prefix)), mask);
-        EXPECT_EQ(core::MaskPrefix(*core::ParseDottedQuad(mask)), prefix);
+        EXPECT_EQ(core::DottedQuad(core::PrefixMask(prefix)), core::DottedQuad(mask));
+        EXPECT_EQ(core::MaskPrefix(mask), prefix);
     }
     EXPECT_EQ(core::PrefixMask(40), core::PrefixMask(32));
     EXPECT_TRUE(core::InSubnet(At(255), At(0), 24));
