@@ -47,7 +47,7 @@ struct Option {
 // Every command's --help (also -h).
 const Option kHelpOption{"--help", "", &Command::help, "", "print this help and do nothing else"};
 
-struct CommandSpec {
+struct CommandEntry {
     std::string name;
     CommandKind kind;
     std::string summary; // its line in the program's overview
@@ -70,8 +70,8 @@ std::string NoLocalPortStatus() {
     return "3 no local port (" + std::string(core::kLocalPortRange) + ") could be opened.";
 }
 
-const std::vector<CommandSpec>& Commands() {
-    static const std::vector<CommandSpec> commands = {
+const std::vector<CommandEntry>& Commands() {
+    static const std::vector<CommandEntry> commands = {
         {"discover",
          CommandKind::kDiscover,
          "list the controllers that answer a search",
@@ -159,7 +159,7 @@ const std::vector<CommandSpec>& Commands() {
     return commands;
 }
 
-template <typename Match> const CommandSpec* FindCommand(Match match) {
+template <typename Match> const CommandEntry* FindCommand(Match match) {
     const auto found = std::find_if(Commands().begin(), Commands().end(), match);
     return found == Commands().end() ? nullptr : &*found;
 }
@@ -221,43 +221,44 @@ std::optional<std::string> Take(const Option& option, const std::string& text, C
     return std::nullopt;
 }
 
-// The option of spec that arg names: an option's name, or any text not starting with "-" for
+// The option of entry that arg names: an option's name, or any text not starting with "-" for
 // the argument.
-const Option* Find(const CommandSpec& spec, const std::string& arg) {
+const Option* Find(const CommandEntry& entry, const std::string& arg) {
     if (arg == "-h" || arg == kHelpOption.name)
         return &kHelpOption;
     const bool argument = arg.empty() || arg[0] != '-';
-    for (const Option& option : spec.options)
+    for (const Option& option : entry.options)
         if (argument ? option.use == Use::kArgument : option.name == arg)
             return &option;
     return nullptr;
 }
 
 // Reads the options after the command's name; the complaint when they are not the command's.
-std::optional<std::string> ParseOptions(const CommandSpec& spec,
+std::optional<std::string> ParseOptions(const CommandEntry& entry,
                                         const std::vector<std::string>& args, Command& command) {
-    for (const Option& option : spec.options)
+    for (const Option& option : entry.options)
         if (!option.fallback.empty())
             Take(option, option.fallback, command);
     std::vector<const Option*> given;
     for (size_t at = 1; at < args.size(); ++at) {
         const std::string& arg = args[at];
-        const Option* option = Find(spec, arg);
+        const Option* option = Find(entry, arg);
         if (option == nullptr)
             return "unknown option \"" + arg + "\"";
         const bool again = std::find(given.begin(), given.end(), option) != given.end();
         if (option->use == Use::kArgument && again)
-            return spec.name + " takes one " + option->name + ", got a second one \"" + arg + "\"";
+            return entry.name + " takes one " + option->name + ", got a second one \"" + arg + "\"";
         given.push_back(option);
         if (option->use != Use::kArgument && !option->value.empty() && ++at == args.size())
             return arg + " needs a value";
         if (const auto complaint = Take(*option, args[at], command))
             return complaint;
     }
-    for (const Option& option : spec.options)
+    for (const Option& option : entry.options)
         if (option.use != Use::kOptional && !command.help &&
             std::find(given.begin(), given.end(), &option) == given.end())
-            return spec.name + " needs " + (option.use == Use::kArgument ? "a " : "") + option.name;
+            return entry.name + " needs " + (option.use == Use::kArgument ? "a " : "") +
+                   option.name;
     return std::nullopt;
 }
 
@@ -295,8 +296,8 @@ std::string Listed(const std::vector<std::pair<std::string, std::string>>& rows)
 
 std::string Overview() {
     std::vector<std::pair<std::string, std::string>> rows;
-    for (const CommandSpec& spec : Commands())
-        rows.emplace_back(spec.name, spec.summary);
+    for (const CommandEntry& entry : Commands())
+        rows.emplace_back(entry.name, entry.summary);
     return "usage: quorrel-cli COMMAND [OPTIONS]\n\n" +
            Paragraph("Finds Quorrel controllers and writes their IP settings, for scripted "
                      "commissioning.") +
@@ -314,22 +315,23 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     command.help = args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help";
     if (command.help)
         return {command, ""};
-    const CommandSpec* spec = FindCommand([&](const CommandSpec& c) { return c.name == args[0]; });
-    if (spec == nullptr)
+    const CommandEntry* entry =
+        FindCommand([&](const CommandEntry& c) { return c.name == args[0]; });
+    if (entry == nullptr)
         return {std::nullopt, "unknown command \"" + args[0] + "\""};
-    command.kind = spec->kind;
-    if (auto complaint = ParseOptions(*spec, args, command))
+    command.kind = entry->kind;
+    if (auto complaint = ParseOptions(*entry, args, command))
         return {std::nullopt, std::move(*complaint)};
     return {command, ""};
 }
 
 std::string UsageText(CommandKind kind) {
-    const CommandSpec* spec = FindCommand([&](const CommandSpec& c) { return c.kind == kind; });
-    if (spec == nullptr)
+    const CommandEntry* entry = FindCommand([&](const CommandEntry& c) { return c.kind == kind; });
+    if (entry == nullptr)
         return Overview();
-    std::vector<std::string> usage{"usage: quorrel-cli " + spec->name};
+    std::vector<std::string> usage{"usage: quorrel-cli " + entry->name};
     std::vector<std::pair<std::string, std::string>> rows;
-    for (const Option& option : spec->options) {
+    for (const Option& option : entry->options) {
         if (option.use == Use::kArgument) {
             usage.push_back(option.value);
             continue;
@@ -342,10 +344,10 @@ std::string UsageText(CommandKind kind) {
     }
     rows.emplace_back("-h, --help", kHelpOption.help);
     std::string text = Wrapped(usage, 0, usage.front().size() + 1) + "\n";
-    for (const std::string& paragraph : spec->paragraphs)
+    for (const std::string& paragraph : entry->paragraphs)
         text += Paragraph(paragraph);
     return text + "\nOptions:\n" + Listed(rows) + "\n" +
-           Paragraph("Exit status: " + spec->exitStatus);
+           Paragraph("Exit status: " + entry->exitStatus);
 }
 
 } // namespace cli
