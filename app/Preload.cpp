@@ -1,6 +1,8 @@
 #include "Preload.h"
 
-#include <QFontDatabase>
+#include "Fonts.h"
+
+#include <QFontMetrics>
 #include <QImageReader>
 
 #ifndef _WIN32
@@ -27,7 +29,12 @@ std::jthread ReadFontConfiguration() {
 
 std::jthread LoadFontsAndImagePlugins() {
     return std::jthread([] {
-        QFontDatabase::families();
+        // The first font loaded fills the font database, and every font and script has
+        // fontconfig sort all families as fallbacks for its own; Qt keeps both for all
+        // threads (the loaded fonts and their glyphs it keeps per thread: the window loads
+        // those anew). A Cyrillic and a Latin word, as in the window's captions.
+        for (const QFont& font : WindowFonts())
+            QFontMetrics(font).boundingRect(QStringLiteral("Поиск IP"));
         QImageReader::supportedImageFormats();
     });
 }

@@ -10,7 +10,8 @@
 // together with Qt there). Needs no application object yet. Elsewhere an empty thread.
 std::jthread ReadFontConfiguration();
 
-// Fills Qt's font database (the first text measured would), then loads Qt's image format
-// plugins (the style draws some frames of the window from images, and reading the first
-// image loads every plugin). Needs the application object.
+// Measures text in the window's fonts, which fills Qt's font database and its lists of
+// fallback families (the first text measured in each font would), then loads Qt's image
+// format plugins (the style draws some frames of the window from images, and reading the
+// first image loads every plugin). Needs the application object and the font substitutes.
 std::jthread LoadFontsAndImagePlugins();

@@ -38,12 +38,6 @@ namespace {
 // How long a window that is not painted waits before it finishes its start.
 constexpr int kStartWithoutPaintMs = 1000;
 
-QFont WindowFont() {
-    QFont font(WindowFontFamily());
-    font.setPixelSize(11);
-    return font;
-}
-
 // The toolbar's background: a light vertical gradient under a grooved top edge.
 class ToolbarPanel : public QWidget {
 public:

@@ -3,6 +3,30 @@
 #include <QFont>
 #include <QStringList>
 
+QFont WindowFont() {
+    QFont font(WindowFontFamily());
+    font.setPixelSize(11);
+    return font;
+}
+
+QFont StatusBarFont() {
+    QFont font(WindowFontFamily());
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(8);
+    return font;
+}
+
+QFont MarqueeFont() {
+    QFont font(WindowFontFamily());
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(13);
+    return font;
+}
+
+QList<QFont> WindowFonts() {
+    return {WindowFont(), StatusBarFont(), MarqueeFont(), QFont()};
+}
+
 void RegisterFontSubstitutes() {
     // Liberation Sans has the widths of the narrow sans-serif faces these captions were
     // laid out for; DejaVu Sans is wider, and a last resort.

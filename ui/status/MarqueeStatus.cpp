@@ -15,12 +15,7 @@ constexpr int TextInset = PaneFrame::Width + 2;
 TRzMarqueeStatus::TRzMarqueeStatus(QWidget* parent) : QWidget(parent) {
     StatusAccessible::Install();
     setObjectName(QStringLiteral("RzMarqueeStatus1"));
-    // The window's family, 13 pixels high; the font database picks the nearest family when
-    // it is missing.
-    QFont font(WindowFontFamily());
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(13);
-    setFont(font);
+    setFont(MarqueeFont());
     setFixedSize(DefaultWidth, DefaultHeight);
 }
 

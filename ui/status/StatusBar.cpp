@@ -19,11 +19,7 @@ void TRzStatusBar::Build(TRzVersionInfoStatus* version) {
     setObjectName(QStringLiteral("RzStatusBar1"));
     setSizeGripEnabled(false);
     setFixedHeight(Height);
-    // The window's font: its family at 8 pt, or the nearest family there is.
-    QFont font(WindowFontFamily());
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(8);
-    setFont(font);
+    setFont(StatusBarFont());
 
     // The panes are placed by hand rather than added as status bar items: the bar's own
     // layout would stretch them and put its item frames around them.
