@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
+
+#include <algorithm>
+#include <cctype>
 
 QString StringTableName(LangCodePage translation) {
     return QStringLiteral("%1%2")
@@ -51,20 +53,22 @@ bool QtVersionResource::HasVersionInfo() const {
 }
 
 std::vector<LangCodePage> QtVersionResource::Translations() const {
-    // One pair per word: language and code page as eight hexadecimal digits.
+    // One pair per word: language and code page as eight hexadecimal digits. Read by hand:
+    // the status bar reads this while the window is built, and a regular expression would
+    // be compiled first.
     std::vector<LangCodePage> list;
     const std::optional<QByteArray> data =
         ReadResourceFile(root_ + QStringLiteral("/VarFileInfo/Translation"));
     if (!data)
         return list;
-    static const QRegularExpression word(QStringLiteral("^([0-9A-Fa-f]{4})([0-9A-Fa-f]{4})$"));
-    for (const QString& token : QString::fromLatin1(*data).split(
-             QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
-        const QRegularExpressionMatch m = word.match(token);
-        if (!m.hasMatch())
+    const auto isHexDigit = [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    };
+    for (const QByteArray& word : data->simplified().split(' ')) {
+        if (word.size() != 8 || !std::all_of(word.begin(), word.end(), isHexDigit))
             continue;
-        list.push_back({static_cast<uint16_t>(m.captured(1).toUInt(nullptr, 16)),
-                        static_cast<uint16_t>(m.captured(2).toUInt(nullptr, 16))});
+        const uint pair = word.toUInt(nullptr, 16);
+        list.push_back({static_cast<uint16_t>(pair >> 16), static_cast<uint16_t>(pair & 0xFFFF)});
     }
     return list;
 }
