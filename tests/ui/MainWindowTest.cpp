@@ -1,3 +1,4 @@
+#include "Fonts.h"
 #include "WindowFixture.h"
 #include "WorkedExample.h"
 
@@ -57,6 +58,10 @@ TEST_F(WindowTest, ControlsCarryTheirCaptionsAndPlaces) {
     EXPECT_TRUE(form->RzEdit6->isReadOnly());
     EXPECT_TRUE(form->RzEdit7->isReadOnly());
     EXPECT_FALSE(form->RzEdit1->isReadOnly());
+    // The fonts read ahead at start are the ones the window draws with.
+    const QList<QFont> readAhead = WindowFonts();
+    for (const QWidget* widget : form->findChildren<QWidget*>())
+        EXPECT_TRUE(readAhead.contains(widget->font())) << widget->objectName().toStdString();
 }
 
 TEST_F(WindowTest, FieldsAreNamedByTheirLabelsForScreenReaders) {
