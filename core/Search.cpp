@@ -186,7 +186,8 @@ void Search::Run(const Loop& loop) {
     const int64_t cutoffNs = loop.cutoff == Clock::time_point::max()
                                  ? std::numeric_limits<int64_t>::max()
                                  : Ns(loop.cutoff);
-    bool quietDue = false; // datagrams came since onQuiet was last called
+    bool quietDue = false;  // datagrams came since onQuiet was last called
+    bool readFirst = false; // this turn reads what waits before anything goes out
     for (;;) {
         const auto now = Clock::now();
         const std::optional<Clock::time_point> next = loop.next(now);
@@ -196,15 +197,21 @@ void Search::Run(const Loop& loop) {
             std::this_thread::sleep_until(*next);
             continue;
         }
-        SendDue(now);
-        auto until = std::min(*next, NextDue());
-        if (quietDue)
-            until = std::min(until, now + kQuiet);
-        if (!socket_.WaitReadable(WaitMs(until - now))) {
-            if (quietDue && loop.onQuiet && Clock::now() < loop.cutoff)
-                loop.onQuiet();
-            quietDue = false;
-            continue;
+        // When something is due and replies wait (the thread was held up while they came),
+        // they are read first and the caller sees them at the next turn: one may answer
+        // what is due. A turn that read first sends at the next, however much comes.
+        readFirst = !readFirst && NextDue() <= now && socket_.WaitReadable(0);
+        if (!readFirst) {
+            SendDue(now);
+            auto until = std::min(*next, NextDue());
+            if (quietDue)
+                until = std::min(until, now + kQuiet);
+            if (!socket_.WaitReadable(WaitMs(until - now))) {
+                if (quietDue && loop.onQuiet && Clock::now() < loop.cutoff)
+                    loop.onQuiet();
+                quietDue = false;
+                continue;
+            }
         }
         // Read on while datagrams come: a thread that sleeps between datagrams has to win a
         // processor back for each one, and a stream of replies overflows a small receive

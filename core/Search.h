@@ -9,10 +9,11 @@
 // unacknowledged, and an access point relays it to the wired LAN only if it got it. A card
 // that has heard a reply asks nothing more.
 //
-// Run is the search's one loop: it sends what is due and waits in one poll on its sockets
-// at a time until its caller ends it. The command line runs it on its own thread; the
-// window and the write checks run it on the search's own thread (RunInBackground), which
-// keeps the socket drained however long the window takes to file what it heard.
+// Run is the search's one loop: it sends what is due, once it has read the replies that
+// already wait, and waits in one poll on its sockets at a time until its caller ends it. The
+// command line runs it on its own thread; the window and the write checks run it on the search's
+// own thread (RunInBackground), which keeps the socket drained however long the window takes to
+// file what it heard.
 #pragma once
 
 #include "Controllers.h"

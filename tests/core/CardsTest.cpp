@@ -23,9 +23,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <thread>
 #include <utility>
 #include <variant>
 
@@ -205,6 +208,54 @@ TEST_F(TwoCardLaptop, WithTheOtherCardDownEachRoundCarriesOneRequest) {
     EXPECT_EQ(table_.Count(), 2);
     EXPECT_EQ(search.Asked(1, "192.168.1.2"), "");
     EXPECT_TRUE(wifiSim_->EventsNamed("request").empty());
+}
+
+// Whether a datagram waits for a socket on the local port, by the system's UDP table.
+bool DatagramWaits(uint16_t port) {
+    std::ifstream table("/proc/net/udp");
+    unsigned local = 0, queued = 0;
+    for (std::string row; std::getline(table, row);)
+        if (std::sscanf(row.c_str(), "%*d: %*x:%x %*x:%*x %*x %*x:%x", &local, &queued) == 2 &&
+            local == port && queued > 0)
+            return true;
+    return false;
+}
+
+// The search's thread is held up (a busy machine) from the moment the broadcast is due
+// again and the silent card's neighbours are to be asked, until the controllers' replies
+// wait on its socket: it reads them first, and sends nothing more.
+TEST_F(TwoCardLaptop, RepliesWaitingWhenRequestsAreDueAnswerThemFirst) {
+    ASSERT_EQ(privatenet::RunIp({"link", "set", "wlan0", "down"}), "");
+    ASSERT_EQ(privatenet::RunIp({"route", "replace", "default", "dev", "eth0"}), "");
+    using Clock = core::Search::Clock;
+    core::Search search;
+    officeSim_->Signal(SIGSTOP); // the requests wait for the controllers
+    search.Start(core::kBroadcast);
+    const Clock::time_point start = search.LastSent();
+    int sentBefore = -1; // the requests sent when the replies were waiting
+    search.Run({.onHeard = [](const core::Heard&) {},
+                .next = [&](Clock::time_point now) -> std::optional<Clock::time_point> {
+                    if (sentBefore < 0 && now >= start + core::SilentCardAsker::kWait) {
+                        officeSim_->Signal(SIGCONT);
+                        if (!officeSim_->WaitForEvent("answered", kEventWaitMs))
+                            return std::nullopt;
+                        for (const auto until = Clock::now() + std::chrono::seconds(5);
+                             !DatagramWaits(search.LocalPort());
+                             std::this_thread::sleep_for(std::chrono::milliseconds(1)))
+                            if (Clock::now() > until)
+                                return std::nullopt;
+                        // A group of sockets holds a datagram back this long after it came.
+                        std::this_thread::sleep_for(
+                            std::chrono::nanoseconds(core::UdpSocketGroup::kQueueDelayNs));
+                        sentBefore = search.RequestsSent();
+                    }
+                    if (now >= start + core::Search::kWindow)
+                        return std::nullopt;
+                    return start + core::Search::kWindow;
+                }});
+    ASSERT_GT(sentBefore, 0) << "the replies came";
+    EXPECT_EQ(search.RequestsSent(), sentBefore);
+    EXPECT_FALSE(search.AskedAgain());
 }
 
 // A tun device: point-to-point, no broadcast. It stays attached (running) while the
