@@ -20,8 +20,8 @@ QFont StatusBarFont();
 // The operation status line's: the window's family, 13 pixels high; the font database picks
 // the nearest sans-serif family when it is missing.
 QFont MarqueeFont();
-// The fonts the window's first paint takes: its own three and Qt's default, which an edit
-// field lays out its empty text with before it takes the window's.
+// The fonts the window draws with: its own three and Qt's default, which an edit field lays
+// out its empty text with before it takes the window's.
 QList<QFont> WindowFonts();
 
 // Registers the stand-ins for "MS Sans Serif", "Tahoma" and "Verdana" with the font
