@@ -231,6 +231,23 @@ stop_simulator() {
     simPid=""
 }
 
+# Now and then Wine ends a test program at once, with no output and before the program's
+# own code runs (seen once in well over a thousand starts). A failed test whose output lacks the test
+# framework's first line never ran: those, and only when all failures are such, run once
+# more. A test that ran and failed is a failure as it is.
+start_unstarted_again() {
+    local log="$build/Testing/Temporary/LastTest.log" failed unstarted
+    failed="$(sed -n 's/^[0-9]*://p' "$build/Testing/Temporary/LastTestsFailed.log" | sort)"
+    unstarted="$(awk '
+        /^[0-9]+\/[0-9]+ Test: / { name = $0; sub(/^[0-9]+\/[0-9]+ Test: /, "", name); ran = 0 }
+        /^\[==========\] Running / { ran = 1 }
+        /^Test Failed\./ && !ran { print name }' "$log" | sort -u)"
+    [ -n "$failed" ] && [ "$failed" = "$unstarted" ] || return 1
+    say "never started under Wine, so started once more: $(echo $unstarted)"
+    (cd "$build" && ctest --output-on-failure --timeout 300 --rerun-failed) |
+        tee -a "$build/ctest.log"
+}
+
 run_tests() {
     # One after another: all tests share this one namespace and its fixed ports (5001,
     # 6002-6004), where on Linux each test process has a namespace of its own.
@@ -243,11 +260,15 @@ run_tests() {
     # Under Wine the offscreen platform finds no font at all (it reads font files from Qt's
     # own lib/fonts, not from Windows), so the test that every dialog family maps to an
     # installed one cannot pass there.
+    local status=0
     (cd "$build" && ctest --output-on-failure --timeout 300 \
         -E '^DialogFontTest\.MissingFamiliesGetAnInstalledNeighbour$' ${WINDOWS_CTEST_ARGS:-}) |
-        tee "$build/ctest.log"
+        tee "$build/ctest.log" || status=$?
+    if [ $status -ne 0 ]; then
+        start_unstarted_again || exit $status
+    fi
     local summary
-    summary="$(grep -E 'tests passed|tests failed' "$build/ctest.log" || true)"
+    summary="$(grep -E 'tests passed|tests failed' "$build/ctest.log" | tail -n 1 || true)"
     say "under Wine: $summary"
 }
 
