@@ -243,7 +243,7 @@ start_unstarted_again() {
         /^\[==========\] Running / { ran = 1 }
         /^Test Failed\./ && !ran { print name }' "$log" | sort -u)"
     [ -n "$failed" ] && [ "$failed" = "$unstarted" ] || return 1
-    say "never started under Wine, so started once more: $(echo $unstarted)"
+    say "never started under Wine, so started once more: $(tr '\n' ' ' <<<"$unstarted")"
     (cd "$build" && ctest --output-on-failure --timeout 300 --rerun-failed) |
         tee -a "$build/ctest.log"
 }
