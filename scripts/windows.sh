@@ -232,9 +232,9 @@ stop_simulator() {
 }
 
 # Now and then Wine ends a test program at once, with no output and before the program's
-# own code runs (seen once in well over a thousand starts). A failed test whose output lacks the test
-# framework's first line never ran: those, and only when all failures are such, run once
-# more. A test that ran and failed is a failure as it is.
+# own code runs (seen once in well over a thousand starts). A failed test whose output lacks
+# the test framework's first line never ran: those, and only when all failures are such, run
+# once more. A test that ran and failed is a failure as it is.
 start_unstarted_again() {
     local log="$build/Testing/Temporary/LastTest.log" failed unstarted
     failed="$(sed -n 's/^[0-9]*://p' "$build/Testing/Temporary/LastTestsFailed.log" | sort)"
