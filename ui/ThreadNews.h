@@ -5,18 +5,29 @@
 // order posted.
 #pragma once
 
-#include <QMetaObject>
 #include <QObject>
 #include <functional>
 #include <mutex>
 #include <utility>
 #include <vector>
 
+// The wake's signal. The receiver's taker is connected to it, queued, on the receiver's
+// thread, so the worker hands over nothing of its own: a call queued from the worker would
+// build the call (a copy of the taker) there, for the receiver's thread to read.
+class NewsBell : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+signals:
+    void Rung();
+};
+
 template <typename T> class ThreadNews {
 public:
-    // take: called on receiver's thread after a wake; it calls Take.
-    ThreadNews(QObject* receiver, std::function<void()> take)
-        : receiver_(receiver), take_(std::move(take)) {}
+    // take: called on receiver's thread after a wake; it calls Take. Made on that thread.
+    ThreadNews(QObject* receiver, std::function<void()> take) : bell_(new NewsBell(receiver)) {
+        QObject::connect(bell_, &NewsBell::Rung, receiver, std::move(take), Qt::QueuedConnection);
+    }
 
     // From the worker.
     void Post(T item) {
@@ -31,7 +42,7 @@ public:
                 return;
             woken_ = true;
         }
-        QMetaObject::invokeMethod(receiver_, take_, Qt::QueuedConnection);
+        emit bell_->Rung();
     }
     void PostAndWake(T item) {
         Post(std::move(item));
@@ -48,8 +59,7 @@ public:
     }
 
 private:
-    QObject* receiver_;
-    std::function<void()> take_;
+    NewsBell* bell_;   // the receiver's child
     std::mutex mutex_; // guards items_ and woken_
     std::vector<T> items_;
     bool woken_ = false;
