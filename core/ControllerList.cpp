@@ -1,5 +1,7 @@
 #include "ControllerList.h"
 
+#include "Csv.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -177,62 +179,10 @@ std::variant<Controllers, ListError> ReadJson(std::string_view text) {
     return list;
 }
 
-// A CSV record: its fields, and the line it begins on.
-struct CsvRecord {
-    int line = 0;
-    std::vector<std::string> fields;
-};
-
-// The records of CSV text as RFC 4180 has them (a quoted field may hold commas, doubled
-// quotes and line ends; a line ends with CR LF or LF), without blank lines; or where a quoted
-// field goes wrong.
-std::variant<std::vector<CsvRecord>, ListError> CsvRecords(std::string_view text) {
-    std::vector<CsvRecord> records;
-    int line = 1;
-    size_t at = 0;
-    while (at < text.size()) {
-        CsvRecord record{line, {}};
-        for (;;) {
-            std::string field;
-            if (at < text.size() && text[at] == '"') {
-                const int opened = line;
-                for (++at;; ++at) {
-                    if (at == text.size())
-                        return ListError{Why::kBadQuote, opened, "", ""};
-                    if (text[at] == '"' && (++at == text.size() || text[at] != '"'))
-                        break; // the closing quote; a doubled one stands for one
-                    line += text[at] == '\n' ? 1 : 0;
-                    field += text[at];
-                }
-                const bool crLf = text.substr(at).starts_with("\r\n");
-                if (at < text.size() && text[at] != ',' && text[at] != '\n' && !crLf)
-                    return ListError{Why::kBadQuote, line, "", ""};
-            } else {
-                const size_t end = std::min(text.find_first_of(",\n", at), text.size());
-                field = text.substr(at, end - at);
-                if (field.ends_with('\r') && (end == text.size() || text[end] == '\n'))
-                    field.pop_back();
-                at = end;
-            }
-            record.fields.push_back(std::move(field));
-            if (at == text.size() || text[at] != ',')
-                break;
-            ++at;
-        }
-        if (at < text.size()) { // the line end
-            at += text[at] == '\r' ? 2 : 1;
-            ++line;
-        }
-        if (record.fields.size() > 1 || !record.fields.front().empty())
-            records.push_back(std::move(record));
-    }
-    return records;
-}
-
 std::variant<Controllers, ListError> ReadCsv(std::string_view text) {
     auto split = CsvRecords(text);
-    if (const auto* error = std::get_if<ListError>(&split))
-        return *error;
+    if (const auto* fault = std::get_if<CsvFault>(&split))
+        return ListError{Why::kBadQuote, fault->line, "", ""};
     const auto& records = std::get<std::vector<CsvRecord>>(split);
     const std::vector<std::string> header =
         records.empty() ? std::vector<std::string>{} : records[0].fields;
@@ -293,25 +243,6 @@ std::vector<ListColumn> DifferingColumns(const Controller& a, const Controller& 
         if (was[static_cast<size_t>(column)] != is[static_cast<size_t>(column)])
             columns.push_back(column);
     return columns;
-}
-
-std::string CsvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-std::string CsvLine(const std::vector<std::string>& fields) {
-    std::string line;
-    for (size_t i = 0; i < fields.size(); ++i)
-        line += (i == 0 ? "" : ",") + CsvField(fields[i]);
-    return line + "\r\n";
 }
 
 std::string ControllersCsv(const Controllers& list) {

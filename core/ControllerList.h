@@ -7,6 +7,7 @@
 #pragma once
 
 #include "Controllers.h"
+#include "Csv.h"
 
 #include <nlohmann/json_fwd.hpp>
 
@@ -39,12 +40,6 @@ ListCells ListedCells(const Controller& c);
 
 // The columns of kRecordColumns in which the cells of a and b differ, in column order.
 std::vector<ListColumn> DifferingColumns(const Controller& a, const Controller& b);
-
-// A CSV field, quoted when it holds a comma, a quote, CR or LF (quotes doubled inside).
-std::string CsvField(std::string_view text);
-
-// One CSV line: the fields quoted as needed, joined by commas, ended by CR LF.
-std::string CsvLine(const std::vector<std::string>& fields);
 
 // The whole list as CSV: the header line, then one line per controller in order.
 std::string ControllersCsv(const Controllers& list);
