@@ -5,21 +5,26 @@ namespace cli {
 namespace {
 
 // What a cell of the column must be.
-std::string Expected(const std::string& column) {
-    if (column == "port")
+std::string Expected(core::ListColumn column) {
+    using enum core::ListColumn;
+    switch (column) {
+    case kPort:
         return "a port number (0 to 65535)";
-    if (column == "mac")
+    case kMac:
         return "a MAC (00-1A-2B-3C-4D-5E)";
-    if (column == "hardware")
+    case kHardware:
         return "a version (01)";
-    if (column == "software")
+    case kSoftware:
         return "a version (02.0A)";
-    return "an IPv4 address";
+    default:
+        return "an IPv4 address";
+    }
 }
 
 std::string Reason(const core::ListError& e) {
     using Why = core::ListError::Why;
-    const std::string column = "\"" + e.column + "\"";
+    const std::string column =
+        "\"" + std::string(e.column ? core::ColumnName(*e.column) : "") + "\"";
     switch (e.why) {
     case Why::kNotJson:
         return "not JSON: " + e.text;
@@ -38,7 +43,8 @@ std::string Reason(const core::ListError& e) {
     case Why::kBadValue:
         break;
     }
-    return column + " is \"" + e.text + "\", not " + Expected(e.column);
+    return column + " is \"" + e.text + "\", not " +
+           Expected(e.column.value_or(core::ListColumn::kSender));
 }
 
 } // namespace

@@ -12,6 +12,7 @@ namespace {
 
 using Row = std::vector<std::string>;
 using Change = core::SiteChange;
+using core::ChangeWord;
 
 Row Cells(const core::Controller& c) {
     const core::ListCells cells = core::ListedCells(c);
@@ -49,23 +50,6 @@ std::string Table(const Row& names, const std::vector<Row>& body) {
     return text;
 }
 
-// The word of a change, in the comparison's "change" column and in watch's lines.
-const char* ChangeWord(Change change) {
-    switch (change) {
-    case Change::kNew:
-        return "new";
-    case Change::kMoved:
-        return "moved";
-    case Change::kRecordChanged:
-        return "record changed";
-    case Change::kUnchanged:
-        return "unchanged";
-    case Change::kGone:
-        break;
-    }
-    return "gone";
-}
-
 // "gateway 192.168.1.1 -> 192.168.1.254, software 02.0A -> 02.0B": the listed fields of the
 // record that differ.
 std::string Differences(const core::Controller& before, const core::Controller& now) {
@@ -74,7 +58,7 @@ std::string Differences(const core::Controller& before, const core::Controller& 
     std::string text;
     for (const core::ListColumn column : core::DifferingColumns(before, now)) {
         const auto i = static_cast<size_t>(column);
-        text += (text.empty() ? "" : ", ") + std::string(core::kListColumnNames[i]) + " " + was[i] +
+        text += (text.empty() ? "" : ", ") + std::string(core::ColumnName(column)) + " " + was[i] +
                 " -> " + is[i];
     }
     return text;
@@ -98,7 +82,8 @@ std::string FormatComparison(const core::Controllers& now, const core::SiteChang
     std::vector<std::pair<const core::Controller*, std::string>> listed;
     for (const core::ControllerChange& c : changes.now)
         listed.emplace_back(now.Find(c.id), c.change == Change::kMoved
-                                                ? "moved from " + core::DottedQuad(c.movedFrom)
+                                                ? std::string(ChangeWord(c.change)) + " from " +
+                                                      core::DottedQuad(c.movedFrom)
                                                 : ChangeWord(c.change));
     for (const core::Controller& c : changes.gone)
         listed.emplace_back(&c, ChangeWord(Change::kGone));
@@ -106,12 +91,12 @@ std::string FormatComparison(const core::Controllers& now, const core::SiteChang
         std::vector<nlohmann::ordered_json> objects;
         for (const auto& [c, change] : listed) {
             objects.push_back(core::ListedObject(*c));
-            objects.back()["change"] = change;
+            objects.back()[core::kChangeColumn] = change;
         }
         return core::JsonArray(objects);
     }
     Row names = ColumnNames();
-    names.push_back("change");
+    names.push_back(core::kChangeColumn);
     std::vector<Row> body;
     for (const auto& [c, change] : listed) {
         body.push_back(Cells(*c));
@@ -131,7 +116,8 @@ std::string ChangeLines(const core::Controllers& before, const core::Controllers
     std::string text;
     const auto line = [&](const core::Controller& c, Change change, const std::string& detail) {
         if (format == Format::kJson) {
-            nlohmann::ordered_json object = {{"time", time}, {"change", ChangeWord(change)}};
+            nlohmann::ordered_json object = {{"time", time},
+                                             {core::kChangeColumn, ChangeWord(change)}};
             object.update(core::ListedObject(c));
             if (!detail.empty())
                 object[change == Change::kMoved ? "from" : "fields"] = detail;

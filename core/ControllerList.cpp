@@ -1,6 +1,7 @@
 #include "ControllerList.h"
 
 #include "Csv.h"
+#include "UserFunc.h"
 
 #include <nlohmann/json.hpp>
 
@@ -22,32 +23,10 @@ std::string Dump(const nlohmann::ordered_json& value) {
     return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
-// Two hexadecimal digits, as HexText writes a byte.
-std::optional<uint8_t> HexByte(std::string_view text) {
-    unsigned value = 0;
-    if (text.size() != 2 ||
-        std::from_chars(text.data(), text.data() + 2, value, 16).ptr != text.data() + 2)
-        return std::nullopt;
-    return static_cast<uint8_t>(value);
-}
-
-// Four groups of one to three digits up to 255, as DottedQuad writes any address: a record
-// may hold 0.0.0.0, which the write fields refuse.
+// Any address a record may hold, as DottedQuad writes it: 0.0.0.0 too, which the write
+// fields refuse.
 std::optional<Ip4> Address(std::string_view text) {
-    Ip4 address{};
-    for (size_t group = 0; group < address.size(); ++group) {
-        unsigned value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        const auto digits = static_cast<size_t>(end - text.data());
-        if (error != std::errc() || digits > 3 || value > 255)
-            return std::nullopt;
-        address[group] = static_cast<uint8_t>(value);
-        text.remove_prefix(digits);
-        if (group < 3 && !text.starts_with('.'))
-            return std::nullopt;
-        text.remove_prefix(group < 3 ? 1 : 0);
-    }
-    return text.empty() ? std::optional(address) : std::nullopt;
+    return ReadDottedQuad(text, QuadRules::kAny);
 }
 
 // Puts a cell's text into its field of h; false when it is no such cell.
@@ -76,11 +55,11 @@ bool ReadCell(ListColumn column, std::string_view text, Heard& h) {
     case ListColumn::kMac:
         return set(r.mac, ParseMac(text));
     case ListColumn::kHardware:
-        return set(r.hardware, HexByte(text));
+        return set(r.hardware, ParseHexByte(text));
     case ListColumn::kSoftware: // "02.0A"
         return text.size() == 5 && text[2] == '.' &&
-               set(r.softwareMajor, HexByte(text.substr(0, 2))) &&
-               set(r.softwareMinor, HexByte(text.substr(3)));
+               set(r.softwareMajor, ParseHexByte(text.substr(0, 2))) &&
+               set(r.softwareMinor, ParseHexByte(text.substr(3)));
     case ListColumn::kCard:
         h.cardName = text;
         return true;
@@ -97,9 +76,9 @@ std::optional<ListError> FileCells(const ReadCells& cells, int line, Controllers
     for (size_t i = 0; i < kListColumns; ++i) {
         const auto column = static_cast<ListColumn>(i);
         if (!cells[i] && column != ListColumn::kCard)
-            return ListError{Why::kMissing, line, kListColumnNames[i], ""};
+            return ListError{Why::kMissing, line, column, ""};
         if (cells[i] && !ReadCell(column, *cells[i], h))
-            return ListError{Why::kBadValue, line, kListColumnNames[i], *cells[i]};
+            return ListError{Why::kBadValue, line, column, *cells[i]};
     }
     list.File(h);
     return std::nullopt;
@@ -153,16 +132,16 @@ std::variant<Controllers, ListError> ReadJson(std::string_view text) {
             what.remove_prefix(id + 2);
         if (const size_t at = what.find(": "); what.starts_with("parse error") && at != what.npos)
             what.remove_prefix(at + 2);
-        return ListError{Why::kNotJson, LocateJson(text).stop, "", std::string(what)};
+        return ListError{Why::kNotJson, LocateJson(text).stop, std::nullopt, std::string(what)};
     }
     Controllers list;
     for (size_t i = 0; i < document.size(); ++i) {
         const json& entry = document[i];
         std::optional<ListError> error;
         if (!entry.is_object()) {
-            error = ListError{Why::kNotAnObject, 0, "", ""};
-        } else if (const auto change = entry.find("change");
-                   change == entry.end() || *change != "gone") {
+            error = ListError{Why::kNotAnObject, 0, std::nullopt, ""};
+        } else if (const auto change = entry.find(kChangeColumn);
+                   change == entry.end() || *change != ChangeWord(SiteChange::kGone)) {
             ReadCells cells;
             for (size_t c = 0; c < kListColumns; ++c)
                 if (const auto it = entry.find(kListColumnNames[c]); it != entry.end())
@@ -182,7 +161,7 @@ std::variant<Controllers, ListError> ReadJson(std::string_view text) {
 std::variant<Controllers, ListError> ReadCsv(std::string_view text) {
     auto split = CsvRecords(text);
     if (const auto* fault = std::get_if<CsvFault>(&split))
-        return ListError{Why::kBadQuote, fault->line, "", ""};
+        return ListError{Why::kBadQuote, fault->line, std::nullopt, ""};
     const auto& records = std::get<std::vector<CsvRecord>>(split);
     const std::vector<std::string> header =
         records.empty() ? std::vector<std::string>{} : records[0].fields;
@@ -195,15 +174,15 @@ std::variant<Controllers, ListError> ReadCsv(std::string_view text) {
         places[c] = place(kListColumnNames[c]);
         if (places[c] == header.size() && static_cast<ListColumn>(c) != ListColumn::kCard)
             return ListError{Why::kNoHeader, records.empty() ? 1 : records[0].line,
-                             kListColumnNames[c], ""};
+                             static_cast<ListColumn>(c), ""};
     }
-    const size_t change = place("change");
+    const size_t change = place(kChangeColumn);
     Controllers list;
     for (size_t r = 1; r < records.size(); ++r) {
         const CsvRecord& record = records[r];
         if (record.fields.size() != header.size())
-            return ListError{Why::kFieldCount, record.line, "", ""};
-        if (change < header.size() && record.fields[change] == "gone")
+            return ListError{Why::kFieldCount, record.line, std::nullopt, ""};
+        if (change < header.size() && record.fields[change] == ChangeWord(SiteChange::kGone))
             continue;
         ReadCells cells;
         for (size_t c = 0; c < kListColumns; ++c)
@@ -216,9 +195,6 @@ std::variant<Controllers, ListError> ReadCsv(std::string_view text) {
 }
 
 } // namespace
-
-const std::array<const char*, kListColumns> kListColumnNames = {
-    "sender", "ip", "mask", "gateway", "port", "mac", "hardware", "software", "card"};
 
 ListCells ListedCells(const Controller& c) {
     const ControllerRecord& r = c.record;
@@ -259,7 +235,7 @@ nlohmann::ordered_json ListedObject(const Controller& c) {
     nlohmann::ordered_json object = nlohmann::ordered_json::object();
     for (size_t i = 0; i < kListColumns; ++i)
         object[kListColumnNames[i]] = std::move(cells[i]);
-    object[kListColumnNames[static_cast<size_t>(ListColumn::kPort)]] = c.record.port;
+    object[ColumnName(ListColumn::kPort)] = c.record.port;
     return object;
 }
 

@@ -8,11 +8,13 @@
 
 #include "Controllers.h"
 #include "Csv.h"
+#include "SiteChanges.h"
 
 #include <nlohmann/json_fwd.hpp>
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -24,9 +26,33 @@ enum class ListColumn { kSender, kIp, kMask, kGateway, kPort, kMac, kHardware, k
 constexpr size_t kListColumns = 9;
 using ListCells = std::array<std::string, kListColumns>;
 
-// The columns' names, as the CSV header line and the JSON keys have them: "sender", "ip",
-// "mask", "gateway", "port", "mac", "hardware", "software", "card".
-extern const std::array<const char*, kListColumns> kListColumnNames;
+// The columns' names, as the CSV header line and the JSON keys have them.
+inline constexpr std::array<const char*, kListColumns> kListColumnNames = {
+    "sender", "ip", "mask", "gateway", "port", "mac", "hardware", "software", "card"};
+
+constexpr const char* ColumnName(ListColumn column) {
+    return kListColumnNames[static_cast<size_t>(column)];
+}
+
+// The column a comparison of two searches adds after the listed ones, and the words of its
+// cells ("moved" is followed by " from " and the address it answered from before). A list
+// read back skips the controllers listed as gone: they did not answer that search.
+inline constexpr char kChangeColumn[] = "change";
+constexpr const char* ChangeWord(SiteChange change) {
+    switch (change) {
+    case SiteChange::kNew:
+        return "new";
+    case SiteChange::kMoved:
+        return "moved";
+    case SiteChange::kRecordChanged:
+        return "record changed";
+    case SiteChange::kUnchanged:
+        return "unchanged";
+    case SiteChange::kGone:
+        break;
+    }
+    return "gone";
+}
 
 // The fields of a record that are listed and compared between two searches (the MAC is the
 // controller's key; the reserved bytes are not listed).
@@ -75,16 +101,16 @@ struct ListError {
         kBadValue,    // the cell of column is not such a cell (text: the cell)
     };
     Why why = Why::kNotJson;
-    int line = 0;       // from 1: the line of the text it was found on (a JSON entry's first)
-    std::string column; // a name of kListColumnNames; empty when the fault is no column's
+    int line = 0; // from 1: the line of the text it was found on (a JSON entry's first)
+    std::optional<ListColumn> column; // none when the fault is no column's
     std::string text;
 };
 
 // The controllers of a list as ControllersCsv or ControllersJson write it, in its order (each
 // card by its name as listed), or why the text is not such a list. JSON when the text begins
 // with "[" (after blanks and a byte order mark), CSV otherwise. The card may be missing.
-// Columns besides the listed ones are skipped, and so are the controllers the command line's
-// comparison listed as gone (change "gone"): they did not answer that search.
+// Columns besides the listed ones are skipped, and so are the controllers a comparison listed
+// as gone (kChangeColumn).
 std::variant<Controllers, ListError> ReadList(std::string_view text);
 
 } // namespace core

@@ -131,22 +131,12 @@ std::string DottedQuad(const Ip4& a) {
 }
 
 std::optional<Ip4> ParseDottedQuad(std::string_view text) {
-    if (BadDottedQuad(text, false))
-        return std::nullopt;
-    // Four groups of digits, each at most 255 (the last may carry extra leading zeros).
-    Ip4 address{};
-    size_t group = 0;
-    unsigned value = 0;
-    for (char c : text) {
-        if (c == '.') {
-            address[group++] = static_cast<uint8_t>(value);
-            value = 0;
-        } else {
-            value = value * 10 + static_cast<unsigned>(c - '0');
-        }
-    }
-    address[group] = static_cast<uint8_t>(value);
-    return address;
+    return ReadDottedQuad(text, QuadRules::kField);
+}
+
+std::optional<uint8_t> ParseHexByte(std::string_view text) {
+    const int32_t value = text.size() == 2 ? HexToInt(text) : -1;
+    return value < 0 ? std::nullopt : std::optional(static_cast<uint8_t>(value));
 }
 
 std::string MacText(const Mac& mac) {
@@ -170,10 +160,10 @@ std::optional<Mac> ParseMac(std::string_view text) {
     for (size_t group = 0; group < 6; ++group) {
         if (group > 0 && text[3 * group - 1] != separator)
             return std::nullopt;
-        const int32_t value = HexToInt(text.substr(3 * group, 2));
-        if (value < 0)
+        const auto value = ParseHexByte(text.substr(3 * group, 2));
+        if (!value)
             return std::nullopt;
-        mac[group] = static_cast<uint8_t>(value);
+        mac[group] = *value;
     }
     return mac;
 }

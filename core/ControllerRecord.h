@@ -89,6 +89,8 @@ uint8_t FrameCheck(const uint8_t* frame);
 
 // Two upper-case hexadecimal digits per byte, in order ("0A" for 0x0A).
 std::string HexText(const uint8_t* data, size_t length);
+// A byte from two hexadecimal digits, either case ("0A", "0a"); nullopt for any other text.
+std::optional<uint8_t> ParseHexByte(std::string_view text);
 
 // "192.168.1.10" from four bytes in written order.
 std::string DottedQuad(const Ip4& address);

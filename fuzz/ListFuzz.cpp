@@ -50,9 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (const auto* error = std::get_if<core::ListError>(&read)) {
         const auto lines = std::count(text.begin(), text.end(), '\n') + 1;
         FUZZ_CHECK(error->line >= 1 && error->line <= lines);
-        FUZZ_CHECK(error->column.empty() ||
-                   std::find(core::kListColumnNames.begin(), core::kListColumnNames.end(),
-                             error->column) != core::kListColumnNames.end());
+        using Why = core::ListError::Why;
+        FUZZ_CHECK(error->column.has_value() ==
+                   (error->why == Why::kNoHeader || error->why == Why::kMissing ||
+                    error->why == Why::kBadValue));
         return 0;
     }
     const auto& listed = std::get<core::Controllers>(read);

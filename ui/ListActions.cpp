@@ -60,8 +60,8 @@ QString Why(const core::ListError& error) {
 
 QString ListRefusal(const QString& path, const core::ListError& error) {
     QString where = QStringLiteral("строка %1").arg(error.line);
-    if (!error.column.empty())
-        where += QStringLiteral(", поле ") + Text(error.column);
+    if (error.column)
+        where += QStringLiteral(", поле ") + Text(core::ColumnName(*error.column));
     return QStringLiteral("Файл %1 не открыт как список контроллеров: %2: %3")
         .arg(QDir::toNativeSeparators(path), where, Why(error));
 }

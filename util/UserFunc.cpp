@@ -1,8 +1,5 @@
 #include "UserFunc.h"
 
-#include <array>
-#include <cstdint>
-
 namespace {
 
 int HexDigit(char c) {
@@ -13,17 +10,6 @@ int HexDigit(char c) {
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
     return -1;
-}
-
-// Decimal value of a run of digits; false when it does not fit a signed 32-bit integer.
-bool DecimalValue(std::string_view digits, int64_t& value) {
-    value = 0;
-    for (char c : digits) {
-        value = value * 10 + (c - '0');
-        if (value > INT32_MAX)
-            return false;
-    }
-    return !digits.empty();
 }
 
 } // namespace
@@ -46,43 +32,35 @@ int32_t HexToInt(std::string_view text) {
     return static_cast<int32_t>(value);
 }
 
-bool BadDottedQuad(std::string_view text, bool strict) {
-    const size_t n = text.size();
+std::optional<std::array<uint8_t, 4>> ReadDottedQuad(std::string_view text, QuadRules rules) {
     // The check counts positions in eight bits; longer texts are never addresses.
-    if (n > 255)
-        return true;
-
-    std::array<size_t, 3> dots{}; // 1-based positions of the first three dots
-    int dotCount = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const char c = text[i];
-        if (c == '.') {
-            if (dotCount == 3)
-                return true;
-            dots[dotCount++] = i + 1;
-        } else if (c < '0' || c > '9') {
-            return true;
+    if (text.size() > 255)
+        return std::nullopt;
+    const unsigned largest = rules == QuadRules::kStrict ? 254 : 255;
+    std::array<uint8_t, 4> address{};
+    for (size_t group = 0; group < address.size(); ++group) {
+        const size_t end = group < 3 ? text.find('.') : text.size();
+        const std::string_view digits = text.substr(0, end);
+        if (end == text.npos || digits.empty() ||
+            (digits.size() > 3 && (rules == QuadRules::kAny || group < 3)))
+            return std::nullopt;
+        unsigned value = 0;
+        for (const char c : digits) {
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            value = value * 10 + static_cast<unsigned>(c - '0');
+            if (value > largest)
+                return std::nullopt;
         }
+        // A field's first group never begins with "0", a later one only when it is 0.
+        if (rules != QuadRules::kAny && digits.front() == '0' && (group == 0 || value != 0))
+            return std::nullopt;
+        address[group] = static_cast<uint8_t>(value);
+        text.remove_prefix(group < 3 ? end + 1 : end);
     }
-    if (dotCount != 3)
-        return true;
+    return address;
+}
 
-    const auto [p1, p2, p3] = dots;
-    if (p1 < 2 || p1 > 4 || p2 < p1 + 2 || p2 > p1 + 4 || p3 < p2 + 2 || p3 > p2 + 4 || n == p3)
-        return true;
-
-    const int64_t largest = strict ? 254 : 255;
-    int64_t value = 0;
-    if (!DecimalValue(text.substr(0, p1 - 1), value) || value > largest || text[0] == '0')
-        return true;
-
-    const std::array<std::string_view, 3> rest = {text.substr(p1, p2 - p1 - 1),
-                                                  text.substr(p2, p3 - p2 - 1), text.substr(p3)};
-    for (std::string_view group : rest) {
-        if (!DecimalValue(group, value) || value > largest)
-            return true;
-        if (value != 0 && group.front() == '0')
-            return true;
-    }
-    return false;
+bool BadDottedQuad(std::string_view text, bool strict) {
+    return !ReadDottedQuad(text, strict ? QuadRules::kStrict : QuadRules::kField);
 }

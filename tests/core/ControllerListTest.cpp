@@ -93,6 +93,7 @@ TEST(ControllerList, ReadsBackCsvAndJson) {
 // at fault.
 TEST(ControllerList, ABrokenListIsRefusedWithItsLineAndColumn) {
     using Why = core::ListError::Why;
+    using Column = core::ListColumn;
     const std::string header = "sender,ip,mask,gateway,port,mac,hardware,software,card\r\n";
     const std::string row = "192.168.1.10,192.168.1.10,255.255.255.0,192.168.1.1,5001,"
                             "00-1A-2B-3C-4D-5E,01,02.0A,eth0\r\n";
@@ -107,25 +108,26 @@ TEST(ControllerList, ABrokenListIsRefusedWithItsLineAndColumn) {
         std::string text;
         Why why;
         int line;
-        std::string column;
+        std::optional<core::ListColumn> column;
     } const cases[] = {
-        {"", Why::kNoHeader, 1, "sender"},
-        {"{}", Why::kNoHeader, 1, "sender"},
-        {"\r\n" + with(header, "port,", ""), Why::kNoHeader, 2, "port"},
-        {header + row + "192.168.1.11,192.168.1.11\r\n", Why::kFieldCount, 3, ""},
-        {header + row + with(row, "5001", "65536"), Why::kBadValue, 3, "port"},
-        {header + with(row, "00-1A", "00-1G"), Why::kBadValue, 2, "mac"},
+        {"", Why::kNoHeader, 1, Column::kSender},
+        {"{}", Why::kNoHeader, 1, Column::kSender},
+        {"\r\n" + with(header, "port,", ""), Why::kNoHeader, 2, Column::kPort},
+        {header + row + "192.168.1.11,192.168.1.11\r\n", Why::kFieldCount, 3, std::nullopt},
+        {header + row + with(row, "5001", "65536"), Why::kBadValue, 3, Column::kPort},
+        {header + with(row, "00-1A", "00-1G"), Why::kBadValue, 2, Column::kMac},
         {header + with(row, "eth0", "\"eth\r\n0\"") + with(row, ",01,", ",1,"), Why::kBadValue, 4,
-         "hardware"},
-        {header + row + with(row, "eth0", "\"eth0"), Why::kBadQuote, 3, ""},
-        {header + with(row, "eth0", "\"eth\"0"), Why::kBadQuote, 2, ""},
+         Column::kHardware},
+        {header + row + with(row, "eth0", "\"eth0"), Why::kBadQuote, 3, std::nullopt},
+        {header + with(row, "eth0", "\"eth\"0"), Why::kBadQuote, 2, std::nullopt},
         {"[\n  " + entry + ",\n  " + with(entry, "\"ip\"", "\"IP\"") + "\n]", Why::kMissing, 3,
-         "ip"},
-        {"[\n  " + with(entry, "\"02.0A\"", "\"2.10\"") + "\n]", Why::kBadValue, 2, "software"},
-        {"[\n  " + with(entry, "5001", "-1") + "\n]", Why::kBadValue, 2, "port"},
-        {"[" + entry + ",\n\n  7]", Why::kNotAnObject, 3, ""},
-        {"[\n  " + entry + ",\n  {\"sender\": }\n]", Why::kNotJson, 3, ""},
-        {"[\n  " + with(entry, "5001", "1e999") + "\n]", Why::kNotJson, 2, ""},
+         Column::kIp},
+        {"[\n  " + with(entry, "\"02.0A\"", "\"2.10\"") + "\n]", Why::kBadValue, 2,
+         Column::kSoftware},
+        {"[\n  " + with(entry, "5001", "-1") + "\n]", Why::kBadValue, 2, Column::kPort},
+        {"[" + entry + ",\n\n  7]", Why::kNotAnObject, 3, std::nullopt},
+        {"[\n  " + entry + ",\n  {\"sender\": }\n]", Why::kNotJson, 3, std::nullopt},
+        {"[\n  " + with(entry, "5001", "1e999") + "\n]", Why::kNotJson, 2, std::nullopt},
     };
     for (const Case& c : cases) {
         const auto read = core::ReadList(c.text);

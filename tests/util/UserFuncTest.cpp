@@ -57,6 +57,31 @@ TEST(BadDottedQuad, TextsOverTwoHundredFiftyFiveCharactersAreBad) {
     EXPECT_TRUE(BadDottedQuad(zeros255 + "0", false));
 }
 
+// The groups read, and the texts a list may hold that the fields refuse (leading zeros,
+// 0.0.0.0), but no more: every group 1 to 3 digits.
+TEST(ReadDottedQuad, ReadsTheGroupsUnderEachRule) {
+    using Quad = std::optional<std::array<uint8_t, 4>>;
+    const struct {
+        const char* text;
+        Quad field;
+        Quad any;
+    } cases[] = {
+        {"192.168.1.20", Quad{{192, 168, 1, 20}}, Quad{{192, 168, 1, 20}}},
+        {"1.0.00.000", Quad{{1, 0, 0, 0}}, Quad{{1, 0, 0, 0}}},
+        {"1.2.3.0000", Quad{{1, 2, 3, 0}}, std::nullopt},
+        {"0.0.0.0", std::nullopt, Quad{{0, 0, 0, 0}}},
+        {"010.001.1.255", std::nullopt, Quad{{10, 1, 1, 255}}},
+        {"1.2.3.256", std::nullopt, std::nullopt},
+        {"1..2.3", std::nullopt, std::nullopt},
+        {" 1.2.3.4", std::nullopt, std::nullopt},
+        {"1.2.3.4.", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReadDottedQuad(c.text, QuadRules::kField), c.field) << c.text;
+        EXPECT_EQ(ReadDottedQuad(c.text, QuadRules::kAny), c.any) << c.text;
+    }
+}
+
 struct HexCase {
     std::string text;
     int32_t value;
