@@ -44,6 +44,14 @@ std::vector<Ip4> OwnAddresses() {
     return addresses;
 }
 
+std::vector<unsigned> ArpCards() {
+    std::vector<unsigned> cards;
+    for (const CardState& s : CardsWithAddress())
+        if (s.arp)
+            cards.push_back(s.card.index);
+    return cards;
+}
+
 std::vector<NetworkCard> CardsBesideRoute() {
     std::vector<NetworkCard> cards;
     const std::vector<CardState> all = CardsWithAddress();

@@ -37,6 +37,10 @@ std::optional<NetworkCard> CardByIndex(unsigned index);
 // system's order: the addresses a controller on the network would clash with.
 std::vector<Ip4> OwnAddresses();
 
+// The indexes of the cards with an IPv4 address that are up and ask their neighbours by ARP:
+// not loopback, not a point-to-point link, not a card without ARP.
+std::vector<unsigned> ArpCards();
+
 // The system's name of the card with that index; empty for 0 or an unknown card.
 std::string CardName(unsigned index);
 

@@ -17,6 +17,7 @@ struct CardState {
     bool running = false; // up, with a link
     bool loopback = false;
     bool broadcast = false;
+    bool arp = false;           // up, and asks its neighbours by ARP
     std::vector<Ip4> addresses; // all of its IPv4 addresses, the first one first
 };
 

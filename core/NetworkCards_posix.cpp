@@ -44,6 +44,8 @@ std::vector<CardState> CardsWithAddress() {
         s.running = (a->ifa_flags & IFF_UP) != 0 && (a->ifa_flags & IFF_RUNNING) != 0;
         s.loopback = (a->ifa_flags & IFF_LOOPBACK) != 0;
         s.broadcast = (a->ifa_flags & IFF_BROADCAST) != 0 && (a->ifa_flags & IFF_POINTOPOINT) == 0;
+        s.arp = (a->ifa_flags & IFF_UP) != 0 &&
+                (a->ifa_flags & (IFF_LOOPBACK | IFF_NOARP | IFF_POINTOPOINT)) == 0;
         cards.push_back(std::move(s));
     }
     ::freeifaddrs(list);

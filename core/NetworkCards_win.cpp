@@ -73,6 +73,7 @@ std::vector<CardState> CardsWithAddress() {
         s.running = a->OperStatus == IfOperStatusUp;
         s.loopback = a->IfType == IF_TYPE_SOFTWARE_LOOPBACK;
         s.broadcast = CarriesBroadcasts(*a);
+        s.arp = s.running && s.broadcast; // every card that carries broadcasts asks by ARP
         cards.push_back(std::move(s));
     }
     return cards;
