@@ -1,17 +1,21 @@
 // The probe on Windows: SendARP from the card's address. SendARP waits for the system's ARP
-// question to end, which takes seconds when nothing answers, so each address is asked on a
-// thread of its own and only the answers that are in by the end of the time count.
+// question to end, which takes seconds when nothing answers, so a few threads ask at once,
+// each address in turn, and only the answers that are in by the end of the time count; an
+// address no thread came to by then is not probed.
 #include "AddressProbeSystem.h"
 #include "SocketApi.h"
 
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <iphlpapi.h>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace core::probe {
 namespace {
@@ -37,43 +41,103 @@ ProbeAnswer SendArp(const ProbeRequest& request) {
     return answer;
 }
 
-// What the asking threads and the waiting caller share; a thread still asking when the
-// caller stops waiting keeps it alive until SendARP returns.
+// How many SendARP calls run at once, each on a thread of its own.
+constexpr size_t kWorkers = 12;
+
+// What one AskLan shares with the threads that ask for it (under the workers' lock).
 struct Asked {
-    std::mutex lock;
-    std::condition_variable done;
+    std::vector<ProbeRequest> requests;
     std::vector<std::optional<ProbeAnswer>> answers;
+    std::vector<bool> started;
     size_t left = 0;
+    bool abandoned = false; // its caller stopped waiting: nothing more is started for it
+    std::condition_variable done;
+};
+
+// The threads that call SendARP, started as work comes and kept for the next probe. A
+// question whose caller has stopped waiting runs to its end; the program's end waits for it.
+class ArpWorkers {
+public:
+    static ArpWorkers& Instance() {
+        static ArpWorkers workers;
+        return workers;
+    }
+
+    ~ArpWorkers() {
+        {
+            const std::lock_guard<std::mutex> hold(lock_);
+            ending_ = true;
+        }
+        work_.notify_all();
+        for (std::thread& t : threads_)
+            t.join();
+    }
+
+    std::vector<ProbeAnswer> Ask(const std::vector<ProbeRequest>& requests,
+                                 std::chrono::steady_clock::time_point until) {
+        auto asked = std::make_shared<Asked>();
+        asked->requests = requests;
+        asked->answers.resize(requests.size());
+        asked->started.resize(requests.size());
+        asked->left = requests.size();
+        std::unique_lock<std::mutex> hold(lock_);
+        for (size_t i = 0; i < requests.size(); ++i)
+            queue_.emplace_back(asked, i);
+        try {
+            for (; threads_.size() < kWorkers && idle_ < queue_.size(); ++idle_)
+                threads_.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            // no more threads: those that run take the questions in turn
+        }
+        work_.notify_all();
+        if (!threads_.empty())
+            asked->done.wait_until(hold, until, [&] { return asked->left == 0; });
+        asked->abandoned = true;
+        std::vector<ProbeAnswer> answers;
+        for (size_t i = 0; i < requests.size(); ++i)
+            answers.push_back(asked->answers[i].value_or(ProbeAnswer{
+                asked->started[i] ? ProbeOutcome::kNoAnswer : ProbeOutcome::kNotProbed, {}}));
+        return answers;
+    }
+
+private:
+    ArpWorkers() = default;
+
+    void Work() {
+        std::unique_lock<std::mutex> hold(lock_);
+        for (;;) {
+            work_.wait(hold, [this] { return ending_ || !queue_.empty(); });
+            if (ending_)
+                return;
+            const auto [asked, i] = queue_.front();
+            queue_.pop_front();
+            if (asked->abandoned)
+                continue;
+            asked->started[i] = true;
+            --idle_;
+            hold.unlock();
+            const ProbeAnswer answer = SendArp(asked->requests[i]);
+            hold.lock();
+            ++idle_;
+            asked->answers[i] = answer;
+            --asked->left;
+            asked->done.notify_all();
+        }
+    }
+
+    std::mutex lock_;
+    std::condition_variable work_;
+    std::deque<std::pair<std::shared_ptr<Asked>, size_t>> queue_;
+    std::vector<std::thread> threads_;
+    size_t idle_ = 0; // threads waiting for a question
+    bool ending_ = false;
 };
 
 } // namespace
 
 std::vector<ProbeAnswer> AskLan(const std::vector<ProbeRequest>& requests,
                                 std::chrono::steady_clock::time_point until) {
-    auto asked = std::make_shared<Asked>();
-    asked->answers.resize(requests.size());
-    asked->left = requests.size();
-    for (size_t i = 0; i < requests.size(); ++i) {
-        try {
-            std::thread([asked, request = requests[i], i] {
-                const ProbeAnswer answer = SendArp(request);
-                const std::lock_guard<std::mutex> hold(asked->lock);
-                asked->answers[i] = answer;
-                --asked->left;
-                asked->done.notify_all();
-            }).detach();
-        } catch (const std::system_error&) {
-            const std::lock_guard<std::mutex> hold(asked->lock);
-            asked->answers[i] = ProbeAnswer{}; // no thread: not probed
-            --asked->left;
-        }
-    }
-    std::unique_lock<std::mutex> hold(asked->lock);
-    asked->done.wait_until(hold, until, [&] { return asked->left == 0; });
-    std::vector<ProbeAnswer> answers;
-    for (const auto& answer : asked->answers)
-        answers.push_back(answer.value_or(ProbeAnswer{ProbeOutcome::kNoAnswer, {}}));
-    return answers;
+    return ArpWorkers::Instance().Ask(requests, until);
 }
 
 } // namespace core::probe
