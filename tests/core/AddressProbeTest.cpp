@@ -1,5 +1,6 @@
 // The probe of a write's new address on a switch with two controllers, each with its own
 // network stack and MAC, and a printer that is no controller; and what crossed the switch.
+#include "AddressProbe.h"
 #include "Discovery.h"
 #include "PreparedWrite.h"
 #include "PrivateNet.h"
@@ -62,6 +63,37 @@ TEST(AddressProbe, EachNewAddressOfAControllerOnASwitchWithAPrinter) {
                              "192.168.1.70 counter packets 0 "})
         EXPECT_NE(counted.find(rule), std::string::npos) << rule << "\n" << counted;
     EXPECT_EQ(counted.find("192.168.1.60 counter packets 0 "), std::string::npos) << counted;
+}
+
+// Two promises of the probe on the laptop's card 192.168.1.2/24: an address outside the
+// card's subnet is not asked for at all (no datagram, no ARP question crosses the switch),
+// and an address the system learnt lately (a stale entry, its device gone) counts as held.
+TEST(AddressProbe, NothingAskedOutsideTheSubnetAndAStaleEntryIsHeld) {
+    REQUIRE_PRIVATE_NETWORK();
+    SwitchedLan lan;
+    ASSERT_EQ(lan.BuildWithPrinter(), "");
+    ASSERT_EQ(privatenet::RunIp({"neigh", "replace", "192.168.1.77", "lladdr", "02:00:00:00:00:77",
+                                 "dev", "eth0", "nud", "stale"}),
+              "");
+    ASSERT_EQ(SwitchRules(lan).Load("table bridge wire {\n"
+                                    "  chain prerouting {\n"
+                                    "    type filter hook prerouting priority 0; policy accept;\n"
+                                    "    iifname \"lan-eth0\" ip daddr 10.9.9.9 counter\n"
+                                    "    iifname \"lan-eth0\" arp daddr ip 10.9.9.9 counter\n"
+                                    "  }\n"
+                                    "}\n"),
+              "");
+    const std::vector<core::NetworkCard> cards = core::BroadcastCards();
+    ASSERT_EQ(cards.size(), 1u);
+    const std::vector<core::ProbeAnswer> answers =
+        core::ProbeAddresses({{cards[0], {10, 9, 9, 9}}, {cards[0], {192, 168, 1, 77}}});
+    EXPECT_EQ(answers[0].outcome, core::ProbeOutcome::kNotProbed);
+    EXPECT_EQ(answers[1].outcome, core::ProbeOutcome::kAnswered);
+    EXPECT_EQ(core::MacText(answers[1].mac), "02-00-00-00-00-77");
+    const std::string counted = SwitchRules(lan).List();
+    for (const char* rule : {"ip daddr 10.9.9.9 counter packets 0 ",
+                             "arp daddr ip 10.9.9.9 counter packets 0 "})
+        EXPECT_NE(counted.find(rule), std::string::npos) << rule << "\n" << counted;
 }
 
 } // namespace
