@@ -50,7 +50,8 @@ struct ProbeAnswer {
 // still holds it (Linux: a stale entry is not asked again within the time). kNotProbed when
 // the card is not known (index 0), has gone or does not use ARP (loopback), when the address
 // lies outside the card's subnet or is the card's own, and when the system cannot be asked:
-// a neighbour table that cannot be read (Linux older than 4.20), a SendARP that fails (Wine).
+// a neighbour table that cannot be read (Linux older than 4.20), a SendARP that fails (Wine),
+// and on Windows for an address that none of the probe's few threads came to within the time.
 ProbeAnswer ProbeAddress(const ProbeRequest& request, std::chrono::milliseconds time = kProbeTime);
 
 // ProbeAddress for several addresses at once: each answer in the order of requests, all of

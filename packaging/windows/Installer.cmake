@@ -12,6 +12,7 @@ if(NOT IS_DIRECTORY "${STAGE}")
 endif()
 find_program(MAKENSIS makensis REQUIRED)
 include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/Identity.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/LocalPorts.cmake)
 
 # One Delete for every file of the tree and one RMDir for every folder in it, deepest
 # first: the uninstaller removes exactly what this version installed and nothing a user
@@ -40,6 +41,7 @@ execute_process(COMMAND ${MAKENSIS} -V2 -WX -INPUTCHARSET UTF8 -DVERSION=${VERSI
         -DSTAGE=${STAGE} -DUNINSTALL_FILES=${files_nsh} -DUNINSTALL_DIRS=${dirs_nsh}
         -DICON=${ICON} -DOUTFILE=${OUTFILE} "-DPRODUCT=${QUORREL_NAME}"
         -DWINDOWS_ID=${QUORREL_WINDOWS_ID} -DEXE=${QUORREL_EXECUTABLE}.exe
-        -DPUBLISHER=${QUORREL_VENDOR} ${CMAKE_CURRENT_LIST_DIR}/installer.nsi
+        -DPUBLISHER=${QUORREL_VENDOR} -DLOCAL_PORTS=${QUORREL_PORT_RANGE}
+        ${CMAKE_CURRENT_LIST_DIR}/installer.nsi
     COMMAND_ERROR_IS_FATAL ANY)
 file(REMOVE "${files_nsh}" "${dirs_nsh}")

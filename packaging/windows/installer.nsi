@@ -8,8 +8,9 @@
 ;   OUTFILE          the installer to write
 ;   PRODUCT          the program's name, WINDOWS_ID its Windows id, EXE its program file,
 ;                    PUBLISHER its maker (cmake/Identity.cmake)
+;   LOCAL_PORTS      the program's local UDP ports, first-last (cmake/LocalPorts.cmake)
 ; Per machine into Program Files, a Start-menu shortcut, an entry in Apps & features, an
-; inbound firewall rule for the program's local UDP ports 6002-6004. /S installs and
+; inbound firewall rule for the program's local UDP ports. /S installs and
 ; uninstalls silently. An older version is uninstalled first, by its own uninstaller.
 ;
 ; Nothing is ever left half done: a running program is closed first (asked of the user,
@@ -51,7 +52,7 @@ AllowSkipFiles off
 ; Held by the running program (app/WindowsStart.cpp).
 !define RUNNING_MUTEX "Global\${WINDOWS_ID}.Running"
 !define FIREWALL_RULE "${PRODUCT}"
-!define FIREWALL_DESCRIPTION "Ответы контроллеров на поиск и запись (UDP, порты 6002-6004 программы). Все профили: сеть объекта без шлюза Windows обычно считает общедоступной."
+!define FIREWALL_DESCRIPTION "Ответы контроллеров на поиск и запись (UDP, порты ${LOCAL_PORTS} программы). Все профили: сеть объекта без шлюза Windows обычно считает общедоступной."
 
 !define EXIT_CANCELLED 1
 !define EXIT_INCOMPLETE 2
@@ -259,10 +260,10 @@ Section "${PRODUCT}"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
     CreateShortcut "${SHORTCUT}" "$INSTDIR\${EXE}" "" "$INSTDIR\${EXE}" 0
 
-    ; Replies and discovery use the program's local ports 6002-6004. Every network profile:
+    ; Replies and discovery use the program's local ports. Every network profile:
     ; site networks without a gateway are usually classed "Public".
     !insertmacro Netsh 'advfirewall firewall delete rule name="${FIREWALL_RULE}"'
-    !insertmacro Netsh 'advfirewall firewall add rule name="${FIREWALL_RULE}" description="${FIREWALL_DESCRIPTION}" dir=in action=allow program="$INSTDIR\${EXE}" protocol=UDP localport=6002-6004 profile=any enable=yes'
+    !insertmacro Netsh 'advfirewall firewall add rule name="${FIREWALL_RULE}" description="${FIREWALL_DESCRIPTION}" dir=in action=allow program="$INSTDIR\${EXE}" protocol=UDP localport=${LOCAL_PORTS} profile=any enable=yes'
 
     ; The entry last: it stands for a whole install.
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"

@@ -1,0 +1,23 @@
+# The program's local UDP ports, read from core/Ports.h, where the program takes them from,
+# so that the firewall files and the Windows installer admit the ports it opens. Included by
+# packaging/CMakeLists.txt and by packaging/windows/Installer.cmake (a script of its own).
+#   QUORREL_PORT_FIRST, QUORREL_PORT_LAST   the first and the last port (6002, 6004)
+#   QUORREL_PORT_RANGE                      both joined by "-" (6002-6004)
+set(ports_h ${CMAKE_CURRENT_LIST_DIR}/../core/Ports.h)
+file(STRINGS ${ports_h} ports_lines REGEX "kLocalPort(Base|Tries|Range)")
+string(REGEX MATCH "kLocalPortBase = ([0-9]+)" found "${ports_lines}")
+set(QUORREL_PORT_FIRST ${CMAKE_MATCH_1})
+string(REGEX MATCH "kLocalPortTries = ([0-9]+)" found "${ports_lines}")
+set(ports_tries ${CMAKE_MATCH_1})
+string(REGEX MATCH "kLocalPortRange\\[\\] = \"([0-9-]+)\"" found "${ports_lines}")
+if(QUORREL_PORT_FIRST STREQUAL "" OR ports_tries STREQUAL "")
+    message(FATAL_ERROR "no kLocalPortBase or kLocalPortTries in ${ports_h}")
+endif()
+math(EXPR QUORREL_PORT_LAST "${QUORREL_PORT_FIRST} + ${ports_tries} - 1")
+set(QUORREL_PORT_RANGE ${QUORREL_PORT_FIRST}-${QUORREL_PORT_LAST})
+if(NOT CMAKE_MATCH_1 STREQUAL QUORREL_PORT_RANGE)
+    message(FATAL_ERROR "kLocalPortRange in ${ports_h} is not ${QUORREL_PORT_RANGE}")
+endif()
+if(NOT CMAKE_SCRIPT_MODE_FILE)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ports_h})
+endif()
