@@ -20,36 +20,8 @@ constexpr std::chrono::milliseconds kReadEvery{10};
 // The datagram: one byte, which the discard port throws away.
 constexpr uint8_t kNudge = 0;
 
-// What the table holds for one address on one card.
-struct Entry {
-    enum class State {
-        kAsking,     // no entry yet, or the system still asks
-        kAnswered,   // mac answered (or answered lately and is held still)
-        kFailed,     // nothing answered the system's question
-        kUnreadable, // the table cannot be asked
-    } state = State::kUnreadable;
-    Mac mac{};
-};
-
-// What the table holds for address on card.
-Entry ReadEntry(netlink::NeighbourTable& table, unsigned card, const Ip4& address) {
-    netlink::NeighbourEntry got;
-    switch (table.Get(card, address, got)) {
-    case netlink::NeighbourTable::Got::kNone:
-        return {Entry::State::kAsking, {}};
-    case netlink::NeighbourTable::Got::kUnreadable:
-        return {};
-    case netlink::NeighbourTable::Got::kEntry:
-        break;
-    }
-    Entry out{Entry::State::kAsking, got.hardware}; // the hardware counts when answered
-    constexpr unsigned kHeld = NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT;
-    if ((got.state & NUD_FAILED) != 0)
-        out.state = Entry::State::kFailed;
-    else if ((got.state & kHeld) != 0 && got.hardwareLength == out.mac.size())
-        out.state = Entry::State::kAnswered;
-    return out;
-}
+// The states in which the table holds a hardware address that answered, lately or now.
+constexpr unsigned kHeld = NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT;
 
 } // namespace
 
@@ -75,19 +47,22 @@ std::vector<ProbeAnswer> AskLan(const std::vector<ProbeRequest>& requests,
     }
     for (;;) {
         std::erase_if(asking, [&](size_t i) {
-            const Entry e = ReadEntry(table, requests[i].card.index, requests[i].address);
-            switch (e.state) {
-            case Entry::State::kAsking:
-                return false;
-            case Entry::State::kAnswered:
-                answers[i] = {ProbeOutcome::kAnswered, e.mac};
-                break;
-            case Entry::State::kFailed:
-                break; // no answer
-            case Entry::State::kUnreadable:
+            using Got = netlink::NeighbourTable::Got;
+            netlink::NeighbourEntry e;
+            switch (table.Get(requests[i].card.index, requests[i].address, e)) {
+            case Got::kNone:
+                return false; // no entry yet
+            case Got::kUnreadable:
                 answers[i].outcome = ProbeOutcome::kNotProbed;
+                return true;
+            case Got::kEntry:
                 break;
             }
+            if ((e.state & NUD_FAILED) != 0)
+                return true; // nothing answered the system's question
+            if ((e.state & kHeld) == 0 || e.hardwareLength != e.hardware.size())
+                return false; // the system still asks
+            answers[i] = {ProbeOutcome::kAnswered, e.hardware};
             return true;
         });
         const auto now = std::chrono::steady_clock::now();

@@ -80,56 +80,8 @@ NeighbourTable::~NeighbourTable() {
         ::close(fd_);
 }
 
-bool NeighbourTable::Send(const void* request, size_t length) {
-    sockaddr_nl kernel{};
-    kernel.nl_family = AF_NETLINK;
-    return ::sendto(fd_, request, length, 0, reinterpret_cast<const sockaddr*>(&kernel),
-                    sizeof kernel) == static_cast<ssize_t>(length);
-}
-
-long NeighbourTable::Receive(char* buffer, size_t size) {
-    for (;;) {
-        const ssize_t got = ::recv(fd_, buffer, size, 0);
-        if (got >= 0 || errno != EINTR)
-            return got;
-    }
-}
-
-bool NeighbourTable::Dump(const std::function<void(const NeighbourEntry&)>& take) {
-    struct {
-        nlmsghdr header;
-        ndmsg body;
-    } request{};
-    request.header.nlmsg_len = NLMSG_LENGTH(sizeof(ndmsg));
-    request.header.nlmsg_type = RTM_GETNEIGH;
-    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-    request.header.nlmsg_seq = ++sequence_;
-    request.body.ndm_family = AF_INET;
-    if (!Valid() || !Send(&request, request.header.nlmsg_len))
-        return false;
-    const long ticksPerSecond = TicksPerSecond();
-    std::vector<char> buffer(32768);
-    for (;;) {
-        const long got = Receive(buffer.data(), buffer.size());
-        if (got < 0)
-            return false;
-        int remaining = static_cast<int>(got);
-        for (const auto* header = reinterpret_cast<const nlmsghdr*>(buffer.data());
-             MessageFits(header, remaining); header = NLMSG_NEXT(header, remaining)) {
-            if (header->nlmsg_type == NLMSG_DONE)
-                return true;
-            if (header->nlmsg_type == NLMSG_ERROR)
-                return false;
-            if (header->nlmsg_type == RTM_NEWNEIGH)
-                if (const auto entry = ParseEntry(header, ticksPerSecond))
-                    take(*entry);
-        }
-        if (got == 0)
-            return true;
-    }
-}
-
-NeighbourTable::Got NeighbourTable::Get(unsigned card, const Ip4& address, NeighbourEntry& entry) {
+int NeighbourTable::Ask(const Ip4* address, unsigned card,
+                        const std::function<void(const NeighbourEntry&)>& take) {
     struct {
         nlmsghdr header;
         ndmsg body;
@@ -137,40 +89,61 @@ NeighbourTable::Got NeighbourTable::Get(unsigned card, const Ip4& address, Neigh
         Ip4 address;
     } request{};
     static_assert(sizeof request == NLMSG_LENGTH(sizeof(ndmsg)) + RTA_LENGTH(sizeof(Ip4)));
-    const uint32_t sequence = ++sequence_;
-    request.header.nlmsg_len = sizeof request;
+    request.header.nlmsg_len = address ? sizeof request : NLMSG_LENGTH(sizeof(ndmsg));
     request.header.nlmsg_type = RTM_GETNEIGH;
-    request.header.nlmsg_flags = NLM_F_REQUEST;
-    request.header.nlmsg_seq = sequence;
+    request.header.nlmsg_flags = NLM_F_REQUEST | (address ? 0 : NLM_F_DUMP);
+    request.header.nlmsg_seq = ++sequence_;
     request.body.ndm_family = AF_INET;
     request.body.ndm_ifindex = static_cast<int>(card);
-    request.destination.rta_len = RTA_LENGTH(sizeof(Ip4));
-    request.destination.rta_type = NDA_DST;
-    request.address = address;
-    if (!Valid() || !Send(&request, sizeof request))
-        return Got::kUnreadable;
-    alignas(nlmsghdr) std::array<char, 1024> buffer;
-    for (;;) {
-        const long got = Receive(buffer.data(), buffer.size());
-        if (got < static_cast<long>(sizeof(nlmsghdr)))
-            return Got::kUnreadable;
-        const auto* header = reinterpret_cast<const nlmsghdr*>(buffer.data());
-        if (header->nlmsg_len > static_cast<size_t>(got))
-            return Got::kUnreadable;
-        if (header->nlmsg_seq != sequence)
-            continue; // the late reply to an earlier request
-        if (header->nlmsg_type == RTM_NEWNEIGH) {
-            const auto parsed = ParseEntry(header, TicksPerSecond());
-            if (!parsed)
-                return Got::kUnreadable;
-            entry = *parsed;
-            return Got::kEntry;
-        }
-        const bool none = header->nlmsg_type == NLMSG_ERROR &&
-                          header->nlmsg_len >= NLMSG_LENGTH(sizeof(nlmsgerr)) &&
-                          static_cast<const nlmsgerr*>(NLMSG_DATA(header))->error == -ENOENT;
-        return none ? Got::kNone : Got::kUnreadable;
+    if (address) {
+        request.destination.rta_len = RTA_LENGTH(sizeof(Ip4));
+        request.destination.rta_type = NDA_DST;
+        request.address = *address;
     }
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    const auto length = static_cast<ssize_t>(request.header.nlmsg_len);
+    if (fd_ < 0 || ::sendto(fd_, &request, static_cast<size_t>(length), 0,
+                            reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel) != length)
+        return kUnreadable;
+    const long ticksPerSecond = TicksPerSecond();
+    std::vector<char> buffer(32768);
+    for (;;) {
+        ssize_t got = 0;
+        do
+            got = ::recv(fd_, buffer.data(), buffer.size(), 0);
+        while (got < 0 && errno == EINTR);
+        if (got <= 0)
+            return got == 0 && !address ? 0 : kUnreadable;
+        int remaining = static_cast<int>(got);
+        for (const auto* header = reinterpret_cast<const nlmsghdr*>(buffer.data());
+             MessageFits(header, remaining); header = NLMSG_NEXT(header, remaining)) {
+            if (header->nlmsg_seq != request.header.nlmsg_seq)
+                continue; // the late reply to an earlier request
+            if (header->nlmsg_type == NLMSG_DONE)
+                return 0;
+            if (header->nlmsg_type == NLMSG_ERROR)
+                return header->nlmsg_len >= NLMSG_LENGTH(sizeof(nlmsgerr))
+                           ? static_cast<const nlmsgerr*>(NLMSG_DATA(header))->error
+                           : kUnreadable;
+            const auto entry = header->nlmsg_type == RTM_NEWNEIGH
+                                   ? ParseEntry(header, ticksPerSecond)
+                                   : std::nullopt;
+            if (entry)
+                take(*entry);
+            if (address) // a get has one reply
+                return entry ? 0 : kUnreadable;
+        }
+    }
+}
+
+bool NeighbourTable::Dump(const std::function<void(const NeighbourEntry&)>& take) {
+    return Ask(nullptr, 0, take) == 0;
+}
+
+NeighbourTable::Got NeighbourTable::Get(unsigned card, const Ip4& address, NeighbourEntry& entry) {
+    const int error = Ask(&address, card, [&entry](const NeighbourEntry& e) { entry = e; });
+    return error == 0 ? Got::kEntry : error == -ENOENT ? Got::kNone : Got::kUnreadable;
 }
 
 } // namespace core::netlink

@@ -47,9 +47,12 @@ public:
     Got Get(unsigned card, const Ip4& address, NeighbourEntry& entry);
 
 private:
-    bool Send(const void* request, size_t length);
-    // One datagram from the kernel: its length, or -1 when none comes.
-    long Receive(char* buffer, size_t size);
+    static constexpr int kUnreadable = 1;
+    // Sends a get for address on card, or a dump when address is null, and hands the
+    // entries of the kernel's reply to take: 0 when the reply came whole, the kernel's error
+    // (-ENOENT: no such entry), or kUnreadable.
+    int Ask(const Ip4* address, unsigned card,
+            const std::function<void(const NeighbourEntry&)>& take);
 
     int fd_ = -1;
     uint32_t sequence_ = 0;
