@@ -1,25 +1,21 @@
 #include "Listing.h"
 
+#include <array>
+
 namespace cli {
 
 namespace {
 
-// What a cell of the column must be.
-std::string Expected(core::ListColumn column) {
-    using enum core::ListColumn;
-    switch (column) {
-    case kPort:
-        return "a port number (0 to 65535)";
-    case kMac:
-        return "a MAC (00-1A-2B-3C-4D-5E)";
-    case kHardware:
-        return "a version (01)";
-    case kSoftware:
-        return "a version (02.0A)";
-    default:
-        return "an IPv4 address";
-    }
-}
+// What a cell of each column must be.
+constexpr std::array<const char*, core::kListColumns> kExpected = {"an IPv4 address",
+                                                                   "an IPv4 address",
+                                                                   "an IPv4 address",
+                                                                   "an IPv4 address",
+                                                                   "a port number (0 to 65535)",
+                                                                   "a MAC (00-1A-2B-3C-4D-5E)",
+                                                                   "a version (01)",
+                                                                   "a version (02.0A)",
+                                                                   "an IPv4 address"};
 
 std::string Reason(const core::ListError& e) {
     using Why = core::ListError::Why;
@@ -44,7 +40,7 @@ std::string Reason(const core::ListError& e) {
         break;
     }
     return column + " is \"" + e.text + "\", not " +
-           Expected(e.column.value_or(core::ListColumn::kSender));
+           kExpected[static_cast<size_t>(e.column.value_or(core::ListColumn::kSender))];
 }
 
 } // namespace

@@ -58,11 +58,6 @@ struct Asked {
 // question whose caller has stopped waiting runs to its end; the program's end waits for it.
 class ArpWorkers {
 public:
-    static ArpWorkers& Instance() {
-        static ArpWorkers workers;
-        return workers;
-    }
-
     ~ArpWorkers() {
         {
             const std::lock_guard<std::mutex> hold(lock_);
@@ -101,8 +96,6 @@ public:
     }
 
 private:
-    ArpWorkers() = default;
-
     void Work() {
         std::unique_lock<std::mutex> hold(lock_);
         for (;;) {
@@ -137,7 +130,8 @@ private:
 
 std::vector<ProbeAnswer> AskLan(const std::vector<ProbeRequest>& requests,
                                 std::chrono::steady_clock::time_point until) {
-    return ArpWorkers::Instance().Ask(requests, until);
+    static ArpWorkers workers;
+    return workers.Ask(requests, until);
 }
 
 } // namespace core::probe

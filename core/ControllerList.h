@@ -38,20 +38,12 @@ constexpr const char* ColumnName(ListColumn column) {
 // cells ("moved" is followed by " from " and the address it answered from before). A list
 // read back skips the controllers listed as gone: they did not answer that search.
 inline constexpr char kChangeColumn[] = "change";
+// In the order of SiteChange.
+inline constexpr std::array<const char*, 5> kChangeWords = {"new", "moved", "record changed",
+                                                            "unchanged", "gone"};
+static_assert(kChangeWords.size() == static_cast<size_t>(SiteChange::kGone) + 1);
 constexpr const char* ChangeWord(SiteChange change) {
-    switch (change) {
-    case SiteChange::kNew:
-        return "new";
-    case SiteChange::kMoved:
-        return "moved";
-    case SiteChange::kRecordChanged:
-        return "record changed";
-    case SiteChange::kUnchanged:
-        return "unchanged";
-    case SiteChange::kGone:
-        break;
-    }
-    return "gone";
+    return kChangeWords[static_cast<size_t>(change)];
 }
 
 // The fields of a record that are listed and compared between two searches (the MAC is the
