@@ -1,6 +1,8 @@
 #include "RunRecord.h"
 
+#include "Controllers.h"
 #include "Csv.h"
+#include "PreparedWrite.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -154,6 +156,23 @@ size_t RunRecord::LatestOf(const Mac& mac) const {
         if (entries_[i].mac == mac)
             return i;
     return entries_.size();
+}
+
+RunEntry EntryOf(const Controller& target, const PreparedWrite& write,
+                 std::chrono::system_clock::time_point time) {
+    const ControllerRecord& before = target.record;
+    return {time,
+            target.cardName.empty() && target.card != 0 ? std::to_string(target.card)
+                                                        : target.cardName,
+            before.mac,
+            before.ip,
+            before.mask,
+            before.gateway,
+            write.wanted.ip,
+            write.wanted.mask,
+            write.wanted.gateway,
+            write.destination.address,
+            RunOutcome::kChecking};
 }
 
 RunOutcome OutcomeOf(WriteCheckResult result) {
