@@ -5,6 +5,7 @@
 #include "PreparedWrite.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -31,25 +32,30 @@ bool LocalFields(std::time_t t, std::tm& fields) {
 // "2026-12-09T14:10:05+01:00": the local time, and how far it is ahead of UTC.
 std::string TimeText(system_clock::time_point time) {
     const sys_seconds utc = std::chrono::floor<seconds>(time);
+    // How far local time is ahead of UTC, in whole minutes as the offset is written (zones
+    // of old dates may be seconds off a minute); the time is shown by that offset.
     std::tm local{};
-    sys_seconds shown = utc;
+    minutes ahead{0};
     if (LocalFields(system_clock::to_time_t(utc), local)) {
         const std::chrono::year_month_day date{std::chrono::year{local.tm_year + 1900},
                                                std::chrono::month(unsigned(local.tm_mon + 1)),
                                                std::chrono::day(unsigned(local.tm_mday))};
-        shown = sys_days{date} + std::chrono::hours{local.tm_hour} + minutes{local.tm_min} +
-                seconds{std::min(local.tm_sec, 59)};
+        const sys_seconds fields = sys_days{date} + std::chrono::hours{local.tm_hour} +
+                                   minutes{local.tm_min} + seconds{local.tm_sec};
+        ahead = std::chrono::round<minutes>(fields - utc);
+        if (std::chrono::abs(ahead) >= days{1})
+            ahead = minutes{0};
     }
-    const auto ahead = std::chrono::round<minutes>(shown - utc).count();
+    const sys_seconds shown = utc + ahead;
     const auto day = std::chrono::floor<days>(shown);
     const std::chrono::year_month_day date{day};
     const std::chrono::hh_mm_ss clock{shown - day};
-    const long offset = ahead < 0 ? -ahead : ahead;
+    const long offset = std::chrono::abs(ahead).count();
     char text[40];
     std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d%c%02ld:%02ld", int(date.year()),
                   unsigned(date.month()), unsigned(date.day()), int(clock.hours().count()),
-                  int(clock.minutes().count()), int(clock.seconds().count()), ahead < 0 ? '-' : '+',
-                  offset / 60, offset % 60);
+                  int(clock.minutes().count()), int(clock.seconds().count()),
+                  ahead < minutes{0} ? '-' : '+', offset / 60, offset % 60);
     return text;
 }
 
@@ -86,7 +92,32 @@ std::optional<system_clock::time_point> ParseTime(std::string_view text) {
     if (!date.ok())
         return std::nullopt;
     const minutes ahead{(text[19] == '-' ? -1 : 1) * (*aheadHours * 60 + *aheadMinutes)};
-    return sys_days{date} + std::chrono::hours{*hour} + minutes{*minute} + seconds{*second} - ahead;
+    const sys_seconds time =
+        sys_days{date} + std::chrono::hours{*hour} + minutes{*minute} + seconds{*second} - ahead;
+    // Only a time that any offset writes with a year of four digits again.
+    if (time < sys_days{std::chrono::year{1} / 1 / 2} ||
+        time >= sys_days{std::chrono::year{9999} / 12 / 31})
+        return std::nullopt;
+    return time;
+}
+
+// Four groups of one to three digits up to 255, as DottedQuad writes any address: a record
+// may hold 0.0.0.0, which ParseDottedQuad (the write fields' rule) refuses.
+std::optional<Ip4> Address(std::string_view text) {
+    Ip4 address{};
+    for (size_t group = 0; group < address.size(); ++group) {
+        unsigned value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        const auto digits = static_cast<size_t>(end - text.data());
+        if (error != std::errc() || digits > 3 || value > 255)
+            return std::nullopt;
+        address[group] = static_cast<uint8_t>(value);
+        text.remove_prefix(digits);
+        if (group < 3 && !text.starts_with('.'))
+            return std::nullopt;
+        text.remove_prefix(group < 3 ? 1 : 0);
+    }
+    return text.empty() ? std::optional(address) : std::nullopt;
 }
 
 // Puts a cell's text into its field of entry; false when it is no such cell.
@@ -105,19 +136,19 @@ bool ReadCell(RunColumn column, std::string_view text, RunEntry& entry) {
     case RunColumn::kMac:
         return set(entry.mac, ParseMac(text));
     case RunColumn::kIpBefore:
-        return set(entry.ipBefore, ParseDottedQuad(text));
+        return set(entry.ipBefore, Address(text));
     case RunColumn::kMaskBefore:
-        return set(entry.maskBefore, ParseDottedQuad(text));
+        return set(entry.maskBefore, Address(text));
     case RunColumn::kGatewayBefore:
-        return set(entry.gatewayBefore, ParseDottedQuad(text));
+        return set(entry.gatewayBefore, Address(text));
     case RunColumn::kIp:
-        return set(entry.ip, ParseDottedQuad(text));
+        return set(entry.ip, Address(text));
     case RunColumn::kMask:
-        return set(entry.mask, ParseDottedQuad(text));
+        return set(entry.mask, Address(text));
     case RunColumn::kGateway:
-        return set(entry.gateway, ParseDottedQuad(text));
+        return set(entry.gateway, Address(text));
     case RunColumn::kDestination:
-        return set(entry.destination, ParseDottedQuad(text));
+        return set(entry.destination, Address(text));
     case RunColumn::kOutcome: {
         const auto word = std::find(kRunOutcomeNames.begin(), kRunOutcomeNames.end(), text);
         entry.outcome = static_cast<RunOutcome>(word - kRunOutcomeNames.begin());

@@ -25,7 +25,7 @@ void SetZone(const char* rule) {
 }
 
 // 2026-12-09T13:10:05Z, and an entry of that time: 00-1A-2B-3C-4D-5E moved from
-// 192.168.1.10/24 to 10.0.0.7/8 by a broadcast, on a card with a comma in its name.
+// 192.168.1.10 (mask 0.0.0.0) to 10.0.0.7/8 by a broadcast, on a card with a comma in its name.
 constexpr auto kWinter = std::chrono::sys_days{2026y / 12 / 9} + 13h + 10min + 5s;
 
 core::RunEntry Entry() {
@@ -33,7 +33,7 @@ core::RunEntry Entry() {
             "Сеть, \"2\"",
             {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
             {192, 168, 1, 10},
-            {255, 255, 255, 0},
+            {0, 0, 0, 0},
             {192, 168, 1, 1},
             {10, 0, 0, 7},
             {255, 0, 0, 0},
@@ -54,8 +54,8 @@ TEST(RunRecord, CsvInLocalTimeAndBack) {
               "time,card,mac,ip_before,mask_before,gateway_before,ip,mask,gateway,destination,"
               "outcome\r\n"
               "2026-12-09T14:10:05+01:00,\"Сеть, \"\"2\"\"\",00-1A-2B-3C-4D-5E,192.168.1.10,"
-              "255.255.255.0,192.168.1.1,10.0.0.7,255.0.0.0,10.0.0.1,255.255.255.255,confirmed\r\n"
-              "2026-07-12T15:10:05+02:00,,00-1A-2B-3C-4D-5E,192.168.1.10,255.255.255.0,"
+              "0.0.0.0,192.168.1.1,10.0.0.7,255.0.0.0,10.0.0.1,255.255.255.255,confirmed\r\n"
+              "2026-07-12T15:10:05+02:00,,00-1A-2B-3C-4D-5E,192.168.1.10,0.0.0.0,"
               "192.168.1.1,10.0.0.7,255.0.0.0,10.0.0.1,255.255.255.255,not-checked\r\n");
     SetZone("<-0330>3:30");
     EXPECT_EQ(core::RunCells(Entry())[0], "2026-12-09T09:40:05-03:30");
