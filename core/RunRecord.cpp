@@ -94,9 +94,11 @@ std::optional<system_clock::time_point> ParseTime(std::string_view text) {
     const minutes ahead{(text[19] == '-' ? -1 : 1) * (*aheadHours * 60 + *aheadMinutes)};
     const sys_seconds time =
         sys_days{date} + std::chrono::hours{*hour} + minutes{*minute} + seconds{*second} - ahead;
-    // Only a time that any offset writes with a year of four digits again.
-    if (time < sys_days{std::chrono::year{1} / 1 / 2} ||
-        time >= sys_days{std::chrono::year{9999} / 12 / 31})
+    // Only a time the clock's time points hold (about 1678 to 2262), a day inside either end
+    // so that any offset writes it again.
+    constexpr auto kFirst = std::chrono::ceil<seconds>(system_clock::time_point::min()) + days{1};
+    constexpr auto kLast = std::chrono::floor<seconds>(system_clock::time_point::max()) - days{1};
+    if (time < kFirst || time > kLast)
         return std::nullopt;
     return time;
 }

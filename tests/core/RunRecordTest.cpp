@@ -95,13 +95,13 @@ TEST(RunRecord, ABrokenReportIsRefusedWithItsLineAndColumn) {
         {header + row + "2026-12-09T13:10:05+00:00,eth0\r\n", Why::kFieldCount, 3, {}},
         {header + with(row, "\"Сеть", "\"Сеть\r\n") + with(row, "confirmed", "done"),
          Why::kBadValue, 4, Column::kOutcome},
-        {header + with(row, "T13", " 13"), Why::kBadValue, 2, Column::kTime},
+        {header + with(row, "2026-12-09T13:10:05+00", "9999-12-30T23:00:00-01"), Why::kBadValue, 2,
+         Column::kTime},
         {header + with(row, "12-09T", "02-30T"), Why::kBadValue, 2, Column::kTime},
         {header + with(row, "+00:00", "+0000"), Why::kBadValue, 2, Column::kTime},
         {header + with(row, "4D-5E", "4D"), Why::kBadValue, 2, Column::kMac},
         {header + with(row, "192.168.1.1,", "192.168.1.256,"), Why::kBadValue, 2,
          Column::kGatewayBefore},
-        {header + with(row, ",255.255.255.255,", ",any,"), Why::kBadValue, 2, Column::kDestination},
         {header + row + with(row, "\"Сеть", "\"Сеть\"x"), Why::kBadQuote, 3, {}},
     };
     for (const Case& c : cases) {
