@@ -66,6 +66,14 @@ Option Timeout(std::chrono::milliseconds fallback, const std::string& help) {
             std::to_string(fallback.count()), help + ", in milliseconds"};
 }
 
+Option Report() {
+    return {"--report", "FILE", &Command::reportPath, "",
+            "append each write that goes out to FILE, a CSV report of writes (time, card, MAC, "
+            "the values before and written, destination, outcome of --verify), writing its "
+            "header line when FILE is new or empty; a FILE that is no such report is refused "
+            "and nothing is sent"};
+}
+
 std::string NoLocalPortStatus() {
     return "3 no local port (" + std::string(core::kLocalPortRange) + ") could be opened.";
 }
@@ -116,7 +124,8 @@ const std::vector<CommandEntry>& Commands() {
            "for at most MS milliseconds, and print \"confirmed\" or \"not confirmed\" with "
            "what it saw"},
           Timeout(core::kWriteCheckTime, "how long --verify searches"),
-          {"--force", "", &Command::force, "", "write even when the write would break the site"}},
+          {"--force", "", &Command::force, "", "write even when the write would break the site"},
+          Report()},
          "0 sent (and confirmed), 1 MAC not found (nothing sent) or not confirmed, 2 bad usage, "
          "bad values or a refused write (nothing sent), 3 no local port or the send failed."},
         {"apply",
@@ -136,9 +145,31 @@ const std::vector<CommandEntry>& Commands() {
           {"--dry-run", "", &Command::dryRun, "",
            "show the frames that would be sent, as hexadecimal bytes, and send none (it still "
            "searches)"},
-          {"--force", "", &Command::force, "", "write even the rows that would break the site"}},
+          {"--force", "", &Command::force, "", "write even the rows that would break the site"},
+          Report()},
          "0 all written (and confirmed), 1 some row not confirmed, 2 bad usage or a bad plan "
          "(nothing sent), 3 no local port or a send failed."},
+        {"undo",
+         CommandKind::kUndo,
+         "write back the values each controller of a report (--report) held before",
+         {"Reads REPORT.csv, a report that \"set\", \"apply\" or \"undo\" wrote with --report "
+          "(or one the window saved), and writes back, for each MAC in it, the values before "
+          "its latest entry: the IP address, mask and gateway it held before that write. The "
+          "writes go as \"apply\" writes a plan whose rows are those entries, named by their "
+          "line in the report: one broadcast search first, then every check of \"apply\" "
+          "(MACs that no controller answered with, values the window would refuse, and the "
+          "writes \"set\" refuses without --force); any fault is reported with its line number "
+          "and nothing is sent."},
+         {{"report file", "REPORT.csv", &Command::undoPath, "", "", Use::kArgument},
+          {"--verify", "", &Command::verify, "", "confirm each write as \"set --verify\" does"},
+          Timeout(core::kWriteCheckTime, "how long --verify searches for each write"),
+          {"--dry-run", "", &Command::dryRun, "",
+           "show the frames that would be sent, as hexadecimal bytes, and send none (it still "
+           "searches)"},
+          {"--force", "", &Command::force, "", "write even the values that would break the site"},
+          Report()},
+         "0 all written back (and confirmed), 1 some write not confirmed, 2 bad usage or a bad "
+         "report (nothing sent), 3 no local port or a send failed."},
         {"watch",
          CommandKind::kWatch,
          "search again and again and print each change as it happens",

@@ -12,7 +12,7 @@
 
 namespace cli {
 
-enum class CommandKind { kHelp, kDiscover, kSet, kApply, kWatch };
+enum class CommandKind { kHelp, kDiscover, kSet, kApply, kUndo, kWatch };
 enum class Format { kTable, kJson, kCsv };
 
 // A command and its options. A command's table sets its own options and their defaults;
@@ -34,7 +34,9 @@ struct Command {
     bool verify = false;
     bool force = false; // write even when the write would break the site
     bool dryRun = false;
-    std::string planPath; // apply
+    std::string planPath;   // apply
+    std::string undoPath;   // undo: the report whose writes are taken back
+    std::string reportPath; // set, apply, undo: the report each write is appended to; empty: none
 };
 
 // Either a command or the reason the arguments are not one.

@@ -10,6 +10,8 @@
 #include "Phrases.h"
 #include "Plan.h"
 #include "PreparedWrite.h"
+#include "Report.h"
+#include "RunRecord.h"
 #include "Search.h"
 #include "SearchDiagnosis.h"
 #include "WriteCheck.h"
@@ -32,6 +34,7 @@ const std::string kNoLocalPort = "no local port (" + std::to_string(core::kLocal
                                  ") could be opened";
 const char* const kParameterError = "parameter error, nothing sent";
 const char* const kPlanErrors = "the plan has errors, nothing sent";
+const char* const kUndoErrors = "the report's writes cannot all be written back, nothing sent";
 const char* const kConflictRefused = "nothing sent (give --force to write anyway)";
 // How long the search before a write listens.
 constexpr int kSearchMs = static_cast<int>(core::Search::kWindow.count());
@@ -103,6 +106,7 @@ std::optional<std::string> WriteFrame(const core::PreparedWrite& write) {
 struct Verification {
     bool confirmed = false;
     std::string seen;
+    core::WriteCheckResult result = core::WriteCheckResult::kNoAnswer;
 };
 
 // Asks the way the frame went until the controller with the MAC answers from its new
@@ -113,16 +117,56 @@ Verification Verify(const core::PreparedWrite& write, int timeoutMs) {
     const core::WriteCheckOutcome o = core::CheckWrite(request);
     switch (o.result) {
     case core::WriteCheckResult::kConfirmed:
-        return {true,
-                "answers from " + core::DottedQuad(o.sender) + " with " + ValuesText(o.heard)};
+        return {true, "answers from " + core::DottedQuad(o.sender) + " with " + ValuesText(o.heard),
+                o.result};
     case core::WriteCheckResult::kOtherValues:
         return {false,
-                "last answer from " + core::DottedQuad(o.sender) + " with " + ValuesText(o.heard)};
+                "last answer from " + core::DottedQuad(o.sender) + " with " + ValuesText(o.heard),
+                o.result};
     case core::WriteCheckResult::kNoAnswer:
         break;
     }
-    return {false, "no answer from " + o.request.wanted.MacText() + " within " +
-                       std::to_string(timeoutMs) + " ms"};
+    return {false,
+            "no answer from " + o.request.wanted.MacText() + " within " +
+                std::to_string(timeoutMs) + " ms",
+            o.result};
+}
+
+// The report of --report: each write that goes out is appended to it, and its check's
+// outcome put in when the check ends. A report that cannot be written is said on err; the
+// writes go on, for they have begun.
+class Recorder {
+public:
+    Recorder(ReportFile file, std::ostream& err) : file_(std::move(file)), err_(err) {}
+
+    void Sent(const core::Controller& target, const core::PreparedWrite& write, bool verify) {
+        core::RunEntry entry = core::EntryOf(target, write, std::chrono::system_clock::now());
+        if (!verify)
+            entry.outcome = core::RunOutcome::kNotChecked;
+        if (const auto complaint = file_.Append(entry))
+            Say(err_, {*complaint});
+    }
+    void Checked(const Verification& v) {
+        if (const auto complaint = file_.SetOutcome(core::OutcomeOf(v.result)))
+            Say(err_, {*complaint});
+    }
+
+private:
+    ReportFile file_;
+    std::ostream& err_;
+};
+
+// The recorder of --report (without it, one that records nothing); nothing when the file is
+// no report of writes, which is said on err.
+std::optional<Recorder> OpenRecorder(const Command& o, std::ostream& err) {
+    if (o.reportPath.empty())
+        return Recorder(ReportFile(), err);
+    auto opened = ReportFile::Open(o.reportPath);
+    if (const auto* complaint = std::get_if<std::string>(&opened)) {
+        Say(err, {*complaint, "not a report of writes to append to, nothing sent"});
+        return std::nullopt;
+    }
+    return Recorder(std::move(std::get<ReportFile>(opened)), err);
 }
 
 // Why a write was refused: its MAC answered from several addresses, values that may not be
@@ -167,6 +211,9 @@ int RunDiscover(const Command& o, std::ostream& out, std::ostream& err) {
 
 int RunSet(const Command& o, std::ostream& out, std::ostream& err) {
     const core::Mac& mac = o.mac;
+    auto recorder = OpenRecorder(o, err);
+    if (!recorder)
+        return kExitBadInput;
     // The values given are checked before anything is sent; the others come from the
     // controller.
     std::vector<std::string> faults;
@@ -215,11 +262,13 @@ int RunSet(const Command& o, std::ostream& out, std::ostream& err) {
     }
     if (const auto failure = WriteFrame(write))
         return Fail(err, kExitNetwork, {*failure});
+    recorder->Sent(*found, write, o.verify);
     out << "sent to " << DestinationText(write.destination, found->cardName) << ": "
         << core::MacText(mac) << " " << ValuesText(write.wanted) << "\n";
     if (!o.verify)
         return kExitSuccess;
     const Verification v = Verify(write, o.timeoutMs);
+    recorder->Checked(v);
     out << (v.confirmed ? "confirmed: " : "not confirmed: ") << v.seen << "\n";
     return v.confirmed ? kExitSuccess : kExitNotFound;
 }
@@ -231,27 +280,20 @@ struct PlanStep {
     core::PreparedWrite write;
 };
 
-// Reads the plan, checks every row and finds each row's controller with one search. The
-// steps in file order, or the exit status when the plan cannot be carried out (each fault
-// named in err by file and line; nothing sent).
-std::variant<std::vector<PlanStep>, int> CheckPlan(const Command& o, std::ostream& err) {
-    const auto text = ReadFile(o.planPath);
-    if (!text)
-        return Fail(err, kExitBadInput, {"cannot read the plan \"" + o.planPath + "\""});
-    const Plan plan = ParsePlan(*text);
-    const auto complain = [&err, &o](int line, const std::string& message) {
-        err << o.planPath << ":" << line << ": " << message << "\n";
+// Finds each row's controller with one search and checks its write (rows of path: each
+// fault named in err by path and line, then failure). The steps in row order, or the exit
+// status when not every row can be written (nothing sent).
+std::variant<std::vector<PlanStep>, int> PlanSteps(const std::vector<PlanRow>& rows,
+                                                   const Command& o, const std::string& path,
+                                                   const char* failure, std::ostream& err) {
+    const auto complain = [&err, &path](int line, const std::string& message) {
+        err << path << ":" << line << ": " << message << "\n";
     };
-    for (const PlanError& e : plan.errors)
-        complain(e.line, e.message);
-    if (!plan.errors.empty())
-        return Fail(err, kExitBadInput, {kPlanErrors});
-
     const auto heard = Search(std::nullopt, kSearchMs, err);
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
     std::vector<PlanStep> steps;
-    for (const PlanRow& row : plan.rows) {
+    for (const PlanRow& row : rows) {
         const core::Controller* found = heard->FirstWithMac(row.mac);
         if (found == nullptr) {
             complain(row.line,
@@ -285,14 +327,33 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const Command& o, std::ostrea
             return step.write.conflicts.Any();
         });
     }
-    if (steps.size() != plan.rows.size())
-        return Fail(err, kExitBadInput, {kPlanErrors});
+    if (steps.size() != rows.size())
+        return Fail(err, kExitBadInput, {failure});
     return steps;
+}
+
+// Reads the plan, checks every row and finds each row's controller with one search. The
+// steps in file order, or the exit status when the plan cannot be carried out (each fault
+// named in err by file and line; nothing sent).
+std::variant<std::vector<PlanStep>, int> CheckPlan(const Command& o, std::ostream& err) {
+    const auto text = ReadFile(o.planPath);
+    if (!text)
+        return Fail(err, kExitBadInput, {"cannot read the plan \"" + o.planPath + "\""});
+    const Plan plan = ParsePlan(*text);
+    const auto complain = [&err, &o](int line, const std::string& message) {
+        err << o.planPath << ":" << line << ": " << message << "\n";
+    };
+    for (const PlanError& e : plan.errors)
+        complain(e.line, e.message);
+    if (!plan.errors.empty())
+        return Fail(err, kExitBadInput, {kPlanErrors});
+    return PlanSteps(plan.rows, o, o.planPath, kPlanErrors, err);
 }
 
 // Writes each step's frame to broadcast on the card its controller answered on, confirming
 // it with --verify, or only shows the frames on a dry run. Gives the exit status.
-int CarryOutPlan(const std::vector<PlanStep>& steps, const Command& o, std::ostream& out) {
+int CarryOutPlan(const std::vector<PlanStep>& steps, const Command& o, std::ostream& out,
+                 Recorder& recorder) {
     int written = 0;
     int confirmed = 0;
     int unconfirmed = 0;
@@ -312,9 +373,11 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const Command& o, std::ostr
             continue;
         }
         ++written;
+        recorder.Sent(step.controller, write, o.verify);
         out << "written: " << ValuesText(write.wanted);
         if (o.verify) {
             const Verification v = Verify(write, o.timeoutMs);
+            recorder.Checked(v);
             out << (v.confirmed ? "; confirmed: " : "; not confirmed: ") << v.seen;
             ++(v.confirmed ? confirmed : unconfirmed);
         }
@@ -335,10 +398,39 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const Command& o, std::ostr
 }
 
 int RunApply(const Command& o, std::ostream& out, std::ostream& err) {
+    auto recorder = OpenRecorder(o, err);
+    if (!recorder)
+        return kExitBadInput;
     const auto checked = CheckPlan(o, err);
     if (const int* status = std::get_if<int>(&checked))
         return *status;
-    return CarryOutPlan(std::get<std::vector<PlanStep>>(checked), o, out);
+    return CarryOutPlan(std::get<std::vector<PlanStep>>(checked), o, out, *recorder);
+}
+
+// Writes back, for each MAC of the report, the values before its latest entry, as apply
+// writes a plan whose rows are those entries.
+int RunUndo(const Command& o, std::ostream& out, std::ostream& err) {
+    auto recorder = OpenRecorder(o, err);
+    if (!recorder)
+        return kExitBadInput;
+    const auto text = ReadFile(o.undoPath);
+    if (!text)
+        return Fail(err, kExitBadInput, {"cannot read the report \"" + o.undoPath + "\""});
+    const auto latest = LatestWrites(*text);
+    if (const auto* fault = std::get_if<core::RunReadError>(&latest))
+        return Fail(err, kExitBadInput, {RunReadErrorText(o.undoPath, *fault), kUndoErrors});
+    std::vector<PlanRow> rows;
+    for (const ReportedWrite& w : std::get<std::vector<ReportedWrite>>(latest))
+        rows.push_back({w.line, w.entry.mac, core::DottedQuad(w.entry.ipBefore),
+                        core::DottedQuad(w.entry.maskBefore),
+                        core::DottedQuad(w.entry.gatewayBefore)});
+    if (rows.empty())
+        return Fail(err, kExitBadInput,
+                    {"the report \"" + o.undoPath + "\" holds no writes, nothing sent"});
+    const auto checked = PlanSteps(rows, o, o.undoPath, kUndoErrors, err);
+    if (const int* status = std::get_if<int>(&checked))
+        return *status;
+    return CarryOutPlan(std::get<std::vector<PlanStep>>(checked), o, out, *recorder);
 }
 
 // The local time of day with the date, "2026-12-08 14:10:05".
@@ -396,6 +488,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return RunSet(command, out, err);
     case CommandKind::kApply:
         return RunApply(command, out, err);
+    case CommandKind::kUndo:
+        return RunUndo(command, out, err);
     case CommandKind::kWatch:
         return RunWatch(command, out, err, catchStop);
     case CommandKind::kHelp:

@@ -9,15 +9,18 @@
 #include "WriteCheck.h"
 
 #include <array>
-#include <optional>
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
 namespace core {
+
+struct Controller;
+struct PreparedWrite;
 
 // How the check after a write ended, as the report's outcome column names it.
 enum class RunOutcome {
@@ -82,6 +85,11 @@ public:
 private:
     std::vector<RunEntry> entries_;
 };
+
+// The entry of write, sent at time to target (the controller as the search before it heard
+// it): its card, the values before and written, where the frame went; still kChecking.
+RunEntry EntryOf(const Controller& target, const PreparedWrite& write,
+                 std::chrono::system_clock::time_point time);
 
 // The entry's outcome as a write check's outcome gives it.
 RunOutcome OutcomeOf(WriteCheckResult result);
