@@ -91,8 +91,8 @@ TEST(AddressProbe, NothingAskedOutsideTheSubnetAndAStaleEntryIsHeld) {
     EXPECT_EQ(answers[1].outcome, core::ProbeOutcome::kAnswered);
     EXPECT_EQ(core::MacText(answers[1].mac), "02-00-00-00-00-77");
     const std::string counted = SwitchRules(lan).List();
-    for (const char* rule : {"ip daddr 10.9.9.9 counter packets 0 ",
-                             "arp daddr ip 10.9.9.9 counter packets 0 "})
+    for (const char* rule :
+         {"ip daddr 10.9.9.9 counter packets 0 ", "arp daddr ip 10.9.9.9 counter packets 0 "})
         EXPECT_NE(counted.find(rule), std::string::npos) << rule << "\n" << counted;
 }
 
