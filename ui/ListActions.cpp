@@ -18,9 +18,6 @@
 #include <QShortcut>
 #include <variant>
 
-namespace {
-
-// Why a list could not be written to path, in the window's words where the reason is known.
 QString WhyNotSaved(const QString& path, const QSaveFile& file) {
     const QFileInfo info(path);
     const QString folder = QDir::toNativeSeparators(info.absolutePath());
@@ -32,6 +29,8 @@ QString WhyNotSaved(const QString& path, const QSaveFile& file) {
         return QStringLiteral("нет права записи в этот файл");
     return file.errorString();
 }
+
+namespace {
 
 // What is wrong, in the window's words.
 QString Why(const core::ListError& error) {
@@ -82,6 +81,8 @@ TListActions::TListActions(TRzCheckTree* tree, const core::Controllers& devices,
     connect(save, &QShortcut::activated, this, &TListActions::SaveList);
     auto* open = new QShortcut(QKeySequence::Open, tree_->window());
     connect(open, &QShortcut::activated, this, &TListActions::OpenList);
+    auto* changes = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), tree_->window());
+    connect(changes, &QShortcut::activated, this, &TListActions::ChangesAsked);
 }
 
 const core::Controller* TListActions::SelectedController() const {
@@ -165,5 +166,7 @@ void TListActions::ShowMenu(const QPoint& at) {
         ->setShortcut(QKeySequence::Save);
     menu.addAction(QStringLiteral("Открыть список…"), this, &TListActions::OpenList)
         ->setShortcut(QKeySequence::Open);
+    menu.addAction(QStringLiteral("Изменения за сеанс…"), this, &TListActions::ChangesAsked)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     menu.exec(tree_->viewport()->mapToGlobal(at));
 }

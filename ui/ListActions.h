@@ -1,7 +1,8 @@
 // The window's list of controllers as the user takes it away and brings it back: Ctrl+C on a
 // controller node copies its line, Ctrl+S saves the whole list as CSV, Ctrl+O opens a list
 // saved on an earlier visit (CSV, or the command line's JSON) for the next broadcast search
-// to be compared with, and the tree's context menu offers all three.
+// to be compared with, and the tree's context menu offers all three, and the run's changes
+// (Ctrl+H).
 #pragma once
 
 #include "ControllerList.h"
@@ -12,6 +13,7 @@
 #include <QString>
 
 class QPoint;
+class QSaveFile;
 class TNotifier;
 class TRzCheckTree;
 class TSiteMarks;
@@ -22,6 +24,9 @@ QString ListFileName(const QDateTime& localTime);
 // Why the file at path is not a list, in the window's words: "Файл … не открыт как список
 // контроллеров: строка 3, поле mac: …".
 QString ListRefusal(const QString& path, const core::ListError& error);
+
+// Why file could not be written to path, in the window's words where the reason is known.
+QString WhyNotSaved(const QString& path, const QSaveFile& file);
 
 class TListActions : public QObject {
     Q_OBJECT
@@ -40,6 +45,10 @@ public:
     // Asks for a file and reads it as a list: the next broadcast search is compared with it.
     // A file that is no list is refused in a message box and changes nothing.
     void OpenList();
+
+signals:
+    // "Изменения за сеанс…" or Ctrl+H: the window of the run's changes is asked for.
+    void ChangesAsked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

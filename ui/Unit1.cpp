@@ -2,6 +2,7 @@
 
 #include "AddressKeyFilter.h"
 #include "Artwork.h"
+#include "ChangesWindow.h"
 #include "ControllerRecord.h"
 #include "Fonts.h"
 #include "Identity.h"
@@ -12,6 +13,7 @@
 #include "NoReplyAdvice.h"
 #include "Notifier.h"
 #include "ProgressStatus.h"
+#include "RunRecordModel.h"
 #include "SiteView.h"
 #include "StatusBar.h"
 #include "StatusPane.h"
@@ -117,6 +119,9 @@ TForm1::TForm1(QWidget* parent)
         new TWriteCheckNotice([this](const TNotifier::Message& m) { notifier_->Tell(m); }, this);
     connect(write_, &TWriteCommand::WriteSent, writeCheck_,
             [this](const SentFrame& frame) { writeCheck_->Start(frame.write.check); });
+    runRecord_ = new TRunRecordModel(this);
+    connect(write_, &TWriteCommand::WriteSent, runRecord_, &TRunRecordModel::Add);
+    connect(writeCheck_, &TWriteCheckNotice::Ended, runRecord_, &TRunRecordModel::CheckEnded);
     FormCreate();
     // A window that is not painted soon (one started minimised) finishes its start all the
     // same.
@@ -142,7 +147,15 @@ void TForm1::FinishStart() {
     marks_ = new TSiteMarks(RzCheckTree1, devices_, notifier_);
     connect(write_, &TWriteCommand::WriteSent, marks_,
             [this](const SentFrame& frame) { marks_->Written(frame.heard); });
-    new TListActions(RzCheckTree1, devices_, marks_, notifier_);
+    auto* lists = new TListActions(RzCheckTree1, devices_, marks_, notifier_);
+    connect(lists, &TListActions::ChangesAsked, this, &TForm1::ShowChanges);
+}
+
+void TForm1::ShowChanges() {
+    if (changes_ == nullptr)
+        changes_ = new TChangesWindow(
+            *runRecord_, devices_, *write_, [this] { return broadcastMode_; }, this);
+    changes_->Open();
 }
 
 TForm1::~TForm1() = default;
@@ -305,6 +318,8 @@ void TForm1::StartSearch(const core::Ip4& destination, bool broadcast) {
 
 void TForm1::SearchFinished(bool broadcast) {
     broadcastMode_ = broadcast;
+    if (changes_ != nullptr)
+        changes_->Refresh();
     if (!broadcast) {
         SetDeviceCount(CountDevices()); // in the order the replies came
         marks_->SearchEnded(false);

@@ -24,6 +24,8 @@ class TNoReplyAdvice;
 class TNotifier;
 class TSiteMarks;
 class TRzTrayIcon;
+class TChangesWindow;
+class TRunRecordModel;
 class TWriteCheckNotice;
 class TWriteCommand;
 
@@ -102,6 +104,9 @@ public:
     bool Diagnosing() const;
     // A write waits for the LAN to tell whether another device holds its new address.
     bool Writing() const;
+    // "Изменения за сеанс": the run's writes, in a window of their own (made when first shown).
+    void ShowChanges();
+    TChangesWindow* Changes() { return changes_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -140,6 +145,8 @@ private:
     bool closePending_ = false;
     TWriteCommand* write_ = nullptr;
     TWriteCheckNotice* writeCheck_ = nullptr;
+    TRunRecordModel* runRecord_ = nullptr; // every write of the run
+    TChangesWindow* changes_ = nullptr;
     TNotifier* notifier_ = nullptr;
     TSiteMarks* marks_ = nullptr;       // details, new and gone controllers
     TNoReplyAdvice* noReply_ = nullptr; // after a broadcast search that heard nothing

@@ -71,5 +71,6 @@ void TWriteCheckNotice::ShowArrived() {
 void TWriteCheckNotice::Show(const core::WriteCheckOutcome& outcome) {
     if (!checker_)
         return; // stopped since
+    emit Ended(outcome);
     show_(BalloonFor(outcome));
 }

@@ -34,6 +34,10 @@ public:
     // How long a check asks (tests shorten it).
     void SetCheckTime(std::chrono::milliseconds time) { checkTime_ = time; }
 
+signals:
+    // A check ended, on the window's thread, before its outcome is told.
+    void Ended(const core::WriteCheckOutcome& outcome);
+
 private:
     // Shows the outcomes that arrived; called after the checker's thread posted them.
     void ShowArrived();

@@ -56,6 +56,11 @@ void TWriteCommand::Run(const WriteOrder& order) {
     Finish(order, write);
 }
 
+void TWriteCommand::WriteTo(const core::Controller& target, const core::WriteValues& values,
+                            bool broadcastMode) {
+    Run(WriteOrder{true, target.id, target, values, broadcastMode});
+}
+
 void TWriteCommand::TakeProbe() {
     for (const core::ProbeAnswer& answer : probed_.Take()) {
         probe_.join();

@@ -50,6 +50,10 @@ public:
     // sends, and emits Done. While the LAN is asked for the new address, the order waits and
     // another one is not taken.
     void Run(const WriteOrder& order);
+    // Writes values to target, one of the controllers heard, as an order for its node goes:
+    // refused or asked first where it must, its record dropped, then sent.
+    void WriteTo(const core::Controller& target, const core::WriteValues& values,
+                 bool broadcastMode);
     // The LAN is being asked for the new address of an order.
     bool Probing() const { return pending_.has_value(); }
     // The window has closed: the order waiting for its probe goes no further.
