@@ -226,7 +226,7 @@ int RunSet(const Command& o, std::ostream& out, std::ostream& err) {
 
 // A row of a checked plan, the controller that answered with its MAC and its write.
 struct PlanStep {
-    PlanRow row;
+    core::PlanRow row;
     core::Controller controller;
     core::PreparedWrite write;
 };
@@ -238,12 +238,12 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const Command& o, std::ostrea
     const auto text = ReadFile(o.planPath);
     if (!text)
         return Fail(err, kExitBadInput, {"cannot read the plan \"" + o.planPath + "\""});
-    const Plan plan = ParsePlan(*text);
+    const core::Plan plan = core::ParsePlan(*text);
     const auto complain = [&err, &o](int line, const std::string& message) {
         err << o.planPath << ":" << line << ": " << message << "\n";
     };
-    for (const PlanError& e : plan.errors)
-        complain(e.line, e.message);
+    for (const core::PlanFault& e : plan.errors)
+        complain(e.line, Describe(e));
     if (!plan.errors.empty())
         return Fail(err, kExitBadInput, {kPlanErrors});
 
@@ -251,7 +251,7 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const Command& o, std::ostrea
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
     std::vector<PlanStep> steps;
-    for (const PlanRow& row : plan.rows) {
+    for (const core::PlanRow& row : plan.rows) {
         const core::Controller* found = heard->FirstWithMac(row.mac);
         if (found == nullptr) {
             complain(row.line,
@@ -298,7 +298,7 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const Command& o, std::ostr
     int unconfirmed = 0;
     int failed = 0;
     for (const PlanStep& step : steps) {
-        const PlanRow& row = step.row;
+        const core::PlanRow& row = step.row;
         const core::PreparedWrite& write = step.write;
         out << "line " << row.line << ": " << core::MacText(row.mac) << " ";
         if (o.dryRun) {
