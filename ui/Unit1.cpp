@@ -11,6 +11,7 @@
 #include "MessDlgs.h"
 #include "NoReplyAdvice.h"
 #include "Notifier.h"
+#include "PlanApply.h"
 #include "ProgressStatus.h"
 #include "SiteView.h"
 #include "StatusBar.h"
@@ -117,6 +118,14 @@ TForm1::TForm1(QWidget* parent)
         new TWriteCheckNotice([this](const TNotifier::Message& m) { notifier_->Tell(m); }, this);
     connect(write_, &TWriteCommand::WriteSent, writeCheck_,
             [this](const SentFrame& frame) { writeCheck_->Start(frame.write.check); });
+    plan_ = new TPlanApply(
+        RzCheckTree1, devices_, RzMarqueeStatus1, RzProgressStatus1, notifier_,
+        [this] { return broadcastMode_; }, this);
+    // No search starts while a plan's writes are made ready or sent.
+    connect(plan_, &TPlanApply::BusyChanged, this, [this](bool busy) {
+        RzToolButton2->setEnabled(!busy);
+        RzToolButton6->setEnabled(!busy);
+    });
     FormCreate();
     // A window that is not painted soon (one started minimised) finishes its start all the
     // same.
@@ -142,7 +151,10 @@ void TForm1::FinishStart() {
     marks_ = new TSiteMarks(RzCheckTree1, devices_, notifier_);
     connect(write_, &TWriteCommand::WriteSent, marks_,
             [this](const SentFrame& frame) { marks_->Written(frame.heard); });
-    new TListActions(RzCheckTree1, devices_, marks_, notifier_);
+    connect(plan_, &TPlanApply::WriteSent, marks_,
+            [this](const SentFrame& frame) { marks_->Written(frame.heard); });
+    marks_->SetNote([this](int line) { return plan_->NoteOf(line); });
+    new TListActions(RzCheckTree1, devices_, marks_, notifier_, plan_);
 }
 
 TForm1::~TForm1() = default;
@@ -308,6 +320,7 @@ void TForm1::SearchFinished(bool broadcast) {
     if (!broadcast) {
         SetDeviceCount(CountDevices()); // in the order the replies came
         marks_->SearchEnded(false);
+        plan_->SearchEnded();
         return;
     }
     RzCheckTree1->SortRecursive();
@@ -316,6 +329,7 @@ void TForm1::SearchFinished(bool broadcast) {
     const int count = CountDevices();
     SetDeviceCount(count);
     marks_->SearchEnded(true);
+    plan_->SearchEnded();
     if (count == 0)
         noReply_->NothingFound();
 }
@@ -364,6 +378,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     writeCheck_->Stop();
     noReply_->Close();
     write_->Drop();
+    plan_->Drop();
     event->accept();
 }
 
