@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <QTimer>
+#include <map>
 #include <unordered_map>
 #include <variant>
 
@@ -208,60 +209,58 @@ void TPlanApply::SetBusy(bool probing, bool sending) {
 }
 
 void TPlanApply::Apply() {
-    const bool broadcastMode = broadcastMode_();
     if (!CanApply() || worker_.joinable())
         return;
-    steps_.clear();
-    refused_.clear();
-    for (const auto& [id, row] : shown_.toWrite) {
-        const core::Controller* heard = devices_.Find(id);
-        if (heard == nullptr)
-            continue; // written since
-        auto prepared = core::PrepareWrite(devices_, *heard, {row.ip, row.mask, row.gateway, ""},
-                                           broadcastMode);
-        if (auto* write = std::get_if<core::PreparedWrite>(&prepared)) {
-            steps_.push_back({row, *heard, std::move(*write)});
-            continue;
-        }
-        const auto& refusal = std::get<core::WriteRefusal>(prepared);
-        if (!refusal.sharedMac.empty())
-            refused_.push_back(SharedMacRefusal(row.mac, refusal.sharedMac));
-        else
-            for (const core::FieldFault& fault : refusal.faults)
-                refused_.push_back(MacOf(row.mac) + QStringLiteral(": ") + FieldFaultText(fault));
-    }
-    if (steps_.empty()) {
-        if (!refused_.empty())
-            ShowErrorMessage(refused_.join(QLatin1Char('\n')));
-        return;
-    }
-    // The new addresses are asked on the LAN all at once, on copies, off the window's thread.
+    // Every write is made ready, and the new addresses asked on the LAN all at once, off the
+    // window's thread: on copies of the controllers heard and of the rows to be written.
+    std::vector<std::pair<core::Controller, core::PlanRow>> rows;
+    for (const auto& [id, row] : shown_.toWrite)
+        if (const core::Controller* heard = devices_.Find(id))
+            rows.emplace_back(*heard, row);
     SetBusy(true, false);
-    std::vector<core::PreparedWrite> writes;
-    for (const Step& step : steps_)
-        writes.push_back(step.write);
-    worker_ = std::thread([this, writes = std::move(writes)]() mutable {
+    worker_ = std::thread([this, heard = devices_, rows = std::move(rows),
+                           broadcastMode = broadcastMode_()] {
+        Prepared prepared;
+        std::map<unsigned, core::WriteSite> sites; // asked of the system once per card
+        for (const auto& [controller, row] : rows) {
+            auto site = sites.find(controller.card);
+            if (site == sites.end())
+                site = sites.emplace(controller.card, core::SystemSite(controller)).first;
+            auto write = core::PrepareWrite(heard, controller, {row.ip, row.mask, row.gateway, ""},
+                                            broadcastMode, site->second);
+            if (auto* ready = std::get_if<core::PreparedWrite>(&write)) {
+                prepared.steps.push_back({row, controller, std::move(*ready)});
+                continue;
+            }
+            const auto& refusal = std::get<core::WriteRefusal>(write);
+            if (!refusal.sharedMac.empty())
+                prepared.refused << SharedMacRefusal(row.mac, refusal.sharedMac);
+            for (const core::FieldFault& fault : refusal.faults)
+                prepared.refused << MacOf(row.mac) + QStringLiteral(": ") + FieldFaultText(fault);
+        }
         std::vector<core::PreparedWrite*> asked;
-        for (core::PreparedWrite& write : writes)
-            asked.push_back(&write);
+        for (Step& step : prepared.steps)
+            asked.push_back(&step.write);
         core::ProbeNewAddresses(asked);
-        // Only the conflicts come back: the steps stay the window thread's.
-        std::vector<core::WriteConflicts> conflicts;
-        for (const core::PreparedWrite& write : writes)
-            conflicts.push_back(write.conflicts);
-        probed_.PostAndWake(std::move(conflicts));
+        probed_.PostAndWake(std::move(prepared));
     });
 }
 
 void TPlanApply::TakeProbe() {
-    for (const std::vector<core::WriteConflicts>& conflicts : probed_.Take())
-        for (size_t i = 0; i < steps_.size() && i < conflicts.size(); ++i)
-            steps_[i].write.conflicts = conflicts[i];
+    for (Prepared& prepared : probed_.Take()) {
+        steps_ = std::move(prepared.steps);
+        refused_ = std::move(prepared.refused);
+    }
     if (worker_.joinable())
         worker_.join();
     SetBusy(false, false);
     if (dropped_)
         return;
+    if (steps_.empty()) {
+        if (!refused_.empty())
+            ShowErrorMessage(refused_.join(QLatin1Char('\n')));
+        return;
+    }
     Ask();
 }
 
@@ -320,6 +319,9 @@ void TPlanApply::TakeSent() {
         } else {
             notSent_.push_back(MacOf(step.row.mac));
         }
+    }
+    // Once for the frames that arrived together.
+    if (sending_ && !dropped_) {
         marquee_->SetCaptionText(
             QStringLiteral("Запись по плану: %1 из %2").arg(sentCount_).arg(steps_.size()));
         progress_->SetPercent(static_cast<int16_t>(sentCount_ * 100 / steps_.size()));

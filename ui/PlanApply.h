@@ -101,6 +101,11 @@ private:
         core::Controller heard;
         core::PreparedWrite write;
     };
+    // The writes made ready and probed, and the rows refused meanwhile.
+    struct Prepared {
+        std::vector<Step> steps;
+        QStringList refused;
+    };
     struct Sent {
         size_t step;
         core::FrameSent result;
@@ -130,8 +135,7 @@ private:
     bool sending_ = false;
     std::atomic<bool> dropped_ = false; // read by the worker
     std::thread worker_;                // the probe, then the sends
-    // The conflicts of the steps' writes once the LAN was asked, in the steps' order.
-    ThreadNews<std::vector<core::WriteConflicts>> probed_{this, [this] { TakeProbe(); }};
+    ThreadNews<Prepared> probed_{this, [this] { TakeProbe(); }};
     ThreadNews<Sent> sent_{this, [this] { TakeSent(); }};
     size_t sentCount_ = 0;
     QStringList notSent_;
