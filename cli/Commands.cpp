@@ -275,7 +275,7 @@ int RunSet(const Command& o, std::ostream& out, std::ostream& err) {
 
 // A row of a checked plan, the controller that answered with its MAC and its write.
 struct PlanStep {
-    PlanRow row;
+    core::PlanRow row;
     core::Controller controller;
     core::PreparedWrite write;
 };
@@ -283,7 +283,7 @@ struct PlanStep {
 // Finds each row's controller with one search and checks its write (rows of path: each
 // fault named in err by path and line, then failure). The steps in row order, or the exit
 // status when not every row can be written (nothing sent).
-std::variant<std::vector<PlanStep>, int> PlanSteps(const std::vector<PlanRow>& rows,
+std::variant<std::vector<PlanStep>, int> PlanSteps(const std::vector<core::PlanRow>& rows,
                                                    const Command& o, const std::string& path,
                                                    const char* failure, std::ostream& err) {
     const auto complain = [&err, &path](int line, const std::string& message) {
@@ -293,7 +293,7 @@ std::variant<std::vector<PlanStep>, int> PlanSteps(const std::vector<PlanRow>& r
     if (!heard)
         return Fail(err, kExitNetwork, {kNoLocalPort});
     std::vector<PlanStep> steps;
-    for (const PlanRow& row : rows) {
+    for (const core::PlanRow& row : rows) {
         const core::Controller* found = heard->FirstWithMac(row.mac);
         if (found == nullptr) {
             complain(row.line,
@@ -339,12 +339,12 @@ std::variant<std::vector<PlanStep>, int> CheckPlan(const Command& o, std::ostrea
     const auto text = ReadFile(o.planPath);
     if (!text)
         return Fail(err, kExitBadInput, {"cannot read the plan \"" + o.planPath + "\""});
-    const Plan plan = ParsePlan(*text);
+    const core::Plan plan = core::ParsePlan(*text);
     const auto complain = [&err, &o](int line, const std::string& message) {
         err << o.planPath << ":" << line << ": " << message << "\n";
     };
-    for (const PlanError& e : plan.errors)
-        complain(e.line, e.message);
+    for (const core::PlanFault& e : plan.errors)
+        complain(e.line, Describe(e));
     if (!plan.errors.empty())
         return Fail(err, kExitBadInput, {kPlanErrors});
     return PlanSteps(plan.rows, o, o.planPath, kPlanErrors, err);
@@ -359,7 +359,7 @@ int CarryOutPlan(const std::vector<PlanStep>& steps, const Command& o, std::ostr
     int unconfirmed = 0;
     int failed = 0;
     for (const PlanStep& step : steps) {
-        const PlanRow& row = step.row;
+        const core::PlanRow& row = step.row;
         const core::PreparedWrite& write = step.write;
         out << "line " << row.line << ": " << core::MacText(row.mac) << " ";
         if (o.dryRun) {
@@ -419,7 +419,7 @@ int RunUndo(const Command& o, std::ostream& out, std::ostream& err) {
     const auto latest = LatestWrites(*text);
     if (const auto* fault = std::get_if<core::RunReadError>(&latest))
         return Fail(err, kExitBadInput, {RunReadErrorText(o.undoPath, *fault), kUndoErrors});
-    std::vector<PlanRow> rows;
+    std::vector<core::PlanRow> rows;
     for (const ReportedWrite& w : std::get<std::vector<ReportedWrite>>(latest))
         rows.push_back({w.line, w.entry.mac, core::DottedQuad(w.entry.ipBefore),
                         core::DottedQuad(w.entry.maskBefore),

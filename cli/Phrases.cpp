@@ -39,6 +39,33 @@ std::string Describe(const core::FieldFault& fault) {
            "\": " + Reason(fault.why);
 }
 
+std::string Describe(const core::PlanFault& fault) {
+    using Why = core::PlanFault::Why;
+    switch (fault.why) {
+    case Why::kBadQuote:
+        return "a quoted field is not closed properly";
+    case Why::kNotHeader:
+        return "the first line must be the header mac,ip,mask,gateway";
+    case Why::kFieldCount:
+        return "4 fields expected (mac,ip,mask,gateway), found " + std::to_string(fault.fieldCount);
+    case Why::kBadMac:
+        return "wrong MAC \"" + fault.text +
+               "\": six two-digit hexadecimal groups separated by - or : expected";
+    case Why::kBadValue:
+        return Describe(fault.value);
+    case Why::kMacTwice:
+        return "MAC " + fault.text + " is already on line " + std::to_string(fault.earlierLine);
+    case Why::kIpTwice:
+        return "IP address " + fault.text + " is already given on line " +
+               std::to_string(fault.earlierLine);
+    case Why::kNoHeader:
+        return "no header line mac,ip,mask,gateway";
+    case Why::kNoRows:
+        return "no rows after the header";
+    }
+    return {};
+}
+
 std::string AddressList(const std::vector<core::Ip4>& addresses) {
     std::string text;
     for (const core::Ip4& address : addresses)

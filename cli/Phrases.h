@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ControllerRecord.h"
+#include "Plan.h"
 #include "WriteConflicts.h"
 #include "WriteFields.h"
 
@@ -21,6 +22,9 @@ inline constexpr char kAskedAgainNote[] =
 
 // `wrong IP address format "192.168.1.255": a group is above 254`.
 std::string Describe(const core::FieldFault& fault);
+
+// `MAC 00-1A-2B-3C-4D-5E is already on line 4`: what is wrong with a line of a plan.
+std::string Describe(const core::PlanFault& fault);
 
 // "192.168.1.9, 192.168.1.19".
 std::string AddressList(const std::vector<core::Ip4>& addresses);

@@ -31,4 +31,10 @@ struct CsvFault {
 // line ends with CR LF or LF), without blank lines; or where a quoted field goes wrong.
 std::variant<std::vector<CsvRecord>, CsvFault> CsvRecords(std::string_view text);
 
+// Hand-written CSV, as a plan is: lines whose first character after blanks is # are
+// comments, spaces and tabs around a field are not part of it (nor a CR at its end), and a
+// quoted field stays on its line. A line that goes wrong is a fault of its own; the lines
+// after it are read all the same. Each entry is a record or the fault of its line.
+std::vector<std::variant<CsvRecord, CsvFault>> CsvHandWrittenRecords(std::string_view text);
+
 } // namespace core

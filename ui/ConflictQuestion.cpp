@@ -3,8 +3,15 @@
 #include "MessDlgs.h"
 #include "WindowText.h"
 
-QString ConflictQuestion(const core::WriteConflicts& conflicts, const core::Controller& target,
-                         const core::ControllerRecord& wanted) {
+QString SharedMacRefusal(const core::Mac& mac, const std::vector<core::Ip4>& addresses) {
+    return QStringLiteral("MAC %1 ответили %2: запись широковещанием изменит все эти контроллеры")
+        .arg(Text(core::MacText(mac)), CommaList(addresses, [](const core::Ip4& address) {
+                 return Text(core::DottedQuad(address));
+             }));
+}
+
+QStringList ConflictCases(const core::WriteConflicts& conflicts, const core::Controller& target,
+                          const core::ControllerRecord& wanted) {
     const QString ip = Text(wanted.IpText());
     QStringList cases;
     if (!conflicts.addressTakenBy.empty()) {
@@ -38,6 +45,12 @@ QString ConflictQuestion(const core::WriteConflicts& conflicts, const core::Cont
         cases << QStringLiteral("Шлюз %1 — вне подсети %2 с маской %3: шлюз будет недоступен "
                                 "контроллеру.")
                      .arg(Text(wanted.GatewayText()), ip, Text(wanted.MaskText()));
+    return cases;
+}
+
+QString ConflictQuestion(const core::WriteConflicts& conflicts, const core::Controller& target,
+                         const core::ControllerRecord& wanted) {
+    const QStringList cases = ConflictCases(conflicts, target, wanted);
     if (cases.isEmpty())
         return {};
     return cases.join(QLatin1Char('\n')) + QStringLiteral("\n\nВсё равно записать параметры?");

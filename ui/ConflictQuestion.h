@@ -9,6 +9,16 @@
 #include "WriteConflicts.h"
 
 #include <QString>
+#include <QStringList>
+#include <vector>
+
+// Each case found, a line each with what follows from it, in Russian.
+QStringList ConflictCases(const core::WriteConflicts& conflicts, const core::Controller& target,
+                          const core::ControllerRecord& wanted);
+
+// Why a write to mac must not go out: the last search heard that MAC from these addresses
+// and the frame would go to broadcast.
+QString SharedMacRefusal(const core::Mac& mac, const std::vector<core::Ip4>& addresses);
 
 // The question in Russian: each case found, a line each with what follows from it, then
 // whether to write all the same. Empty when there is no case.

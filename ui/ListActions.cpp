@@ -3,6 +3,8 @@
 #include "CheckTree.h"
 #include "MessDlgs.h"
 #include "Notifier.h"
+#include "Plan.h"
+#include "PlanApply.h"
 #include "SiteView.h"
 #include "WindowText.h"
 
@@ -71,9 +73,9 @@ QString ListFileName(const QDateTime& localTime) {
 }
 
 TListActions::TListActions(TRzCheckTree* tree, const core::Controllers& devices, TSiteMarks* marks,
-                           TNotifier* notifier)
+                           TNotifier* notifier, TPlanApply* plan)
     : QObject(tree), tree_(tree), devices_(devices), marks_(marks), notifier_(notifier),
-      folder_(QDir::homePath()) {
+      plan_(plan), folder_(QDir::homePath()) {
     tree_->installEventFilter(this);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(tree_, &QWidget::customContextMenuRequested, this, &TListActions::ShowMenu);
@@ -121,6 +123,15 @@ void TListActions::OpenList() {
     const QString path = QFileDialog::getOpenFileName(
         tree_->window(), QStringLiteral("Открыть список"), folder_,
         QStringLiteral("Списки контроллеров (*.csv *.json);;Все файлы (*)"));
+    OpenFile(path);
+}
+
+void TListActions::OpenPlan() {
+    OpenFile(QFileDialog::getOpenFileName(tree_->window(), QStringLiteral("Открыть план"), folder_,
+                                          QStringLiteral("Планы (*.csv);;Все файлы (*)")));
+}
+
+void TListActions::OpenFile(const QString& path) {
     if (path.isEmpty())
         return;
     folder_ = QFileInfo(path).absolutePath();
@@ -130,9 +141,13 @@ void TListActions::OpenList() {
                              .arg(QDir::toNativeSeparators(path), file.errorString()));
         return;
     }
-    const QByteArray text = file.readAll();
-    auto read =
-        core::ReadList(std::string_view(text.constData(), static_cast<size_t>(text.size())));
+    const QByteArray bytes = file.readAll();
+    const std::string_view text(bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (core::IsPlanText(text)) {
+        plan_->Open(path, text);
+        return;
+    }
+    auto read = core::ReadList(text);
     if (const auto* error = std::get_if<core::ListError>(&read)) {
         ShowErrorMessage(ListRefusal(path, *error));
         return;
@@ -168,5 +183,8 @@ void TListActions::ShowMenu(const QPoint& at) {
         ->setShortcut(QKeySequence::Open);
     menu.addAction(QStringLiteral("Изменения за сеанс…"), this, &TListActions::ChangesAsked)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    menu.addAction(QStringLiteral("Открыть план…"), this, &TListActions::OpenPlan);
+    menu.addAction(QStringLiteral("Применить план"), plan_, &TPlanApply::Apply)
+        ->setEnabled(plan_->CanApply());
     menu.exec(tree_->viewport()->mapToGlobal(at));
 }

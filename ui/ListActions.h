@@ -15,6 +15,7 @@
 class QPoint;
 class QSaveFile;
 class TNotifier;
+class TPlanApply;
 class TRzCheckTree;
 class TSiteMarks;
 
@@ -32,9 +33,9 @@ class TListActions : public QObject {
     Q_OBJECT
 public:
     // devices: the window's controllers; marks: what compares the next broadcast search;
-    // notifier: where an opened list is told.
+    // notifier: where an opened list is told; plan: the window's plan.
     TListActions(TRzCheckTree* tree, const core::Controllers& devices, TSiteMarks* marks,
-                 TNotifier* notifier);
+                 TNotifier* notifier, TPlanApply* plan);
 
     // Puts the selected controller's line on the clipboard; false when no controller with a
     // record is selected.
@@ -45,6 +46,9 @@ public:
     // Asks for a file and reads it as a list: the next broadcast search is compared with it.
     // A file that is no list is refused in a message box and changes nothing.
     void OpenList();
+    // Asks for a file and reads it as a plan. A plan chosen as a list and a list chosen as a
+    // plan open as what they are, told by the header line.
+    void OpenPlan();
 
 signals:
     // "Изменения за сеанс…" or Ctrl+H: the window of the run's changes is asked for.
@@ -56,10 +60,13 @@ protected:
 private:
     const core::Controller* SelectedController() const;
     void ShowMenu(const QPoint& at);
+    // Opens the file at path as a plan or as a list.
+    void OpenFile(const QString& path);
 
     TRzCheckTree* tree_;
     const core::Controllers& devices_;
     TSiteMarks* marks_;
     TNotifier* notifier_;
+    TPlanApply* plan_;
     QString folder_; // where the last list was saved or opened
 };

@@ -86,7 +86,9 @@ QString TSiteMarks::DetailsOf(int line) const {
         previous_[shownKind_] ? previous_[shownKind_]->Find(line) : nullptr;
     if (change == shown_.end() || controller == nullptr)
         return {};
-    return ControllerDetails(*controller, change->second, shownCompared_);
+    const QString details = ControllerDetails(*controller, change->second, shownCompared_);
+    const QString note = note_ ? note_(line) : QString();
+    return note.isEmpty() ? details : details + QLatin1Char('\n') + note;
 }
 
 void TSiteMarks::SearchEnded(bool broadcast) {

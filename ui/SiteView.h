@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -44,6 +45,9 @@ public:
     // A write went out to target (as the last search heard it): it is not gone when it does
     // not answer the next search from there.
     void Written(const core::Controller& target);
+    // What the details of a controller node add at their end, given its controller's id
+    // (empty: nothing), e.g. the values an open plan has for it.
+    void SetNote(std::function<QString(int line)> note) { note_ = std::move(note); }
 
 private:
     enum Kind { kBroadcast, kByAddress, kKinds };
@@ -69,4 +73,5 @@ private:
     bool shownCompared_ = false;
     mutable std::unordered_map<int, core::ControllerChange> shown_;
     mutable bool shownPending_ = false;
+    std::function<QString(int line)> note_;
 };

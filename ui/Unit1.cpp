@@ -12,6 +12,7 @@
 #include "MessDlgs.h"
 #include "NoReplyAdvice.h"
 #include "Notifier.h"
+#include "PlanApply.h"
 #include "ProgressStatus.h"
 #include "RunRecordModel.h"
 #include "SiteView.h"
@@ -122,6 +123,16 @@ TForm1::TForm1(QWidget* parent)
     runRecord_ = new TRunRecordModel(this);
     connect(write_, &TWriteCommand::WriteSent, runRecord_, &TRunRecordModel::Add);
     connect(writeCheck_, &TWriteCheckNotice::Ended, runRecord_, &TRunRecordModel::CheckEnded);
+    plan_ = new TPlanApply(
+        RzCheckTree1, devices_, RzMarqueeStatus1, RzProgressStatus1, notifier_,
+        [this] { return broadcastMode_; }, this);
+    // No search starts while a plan's writes are made ready or sent.
+    connect(plan_, &TPlanApply::BusyChanged, this, [this](bool busy) {
+        RzToolButton2->setEnabled(!busy);
+        RzToolButton6->setEnabled(!busy);
+    });
+    connect(plan_, &TPlanApply::WriteSent, runRecord_, &TRunRecordModel::Add);
+    connect(plan_, &TPlanApply::WriteChecked, runRecord_, &TRunRecordModel::CheckEnded);
     FormCreate();
     // A window that is not painted soon (one started minimised) finishes its start all the
     // same.
@@ -147,7 +158,10 @@ void TForm1::FinishStart() {
     marks_ = new TSiteMarks(RzCheckTree1, devices_, notifier_);
     connect(write_, &TWriteCommand::WriteSent, marks_,
             [this](const SentFrame& frame) { marks_->Written(frame.heard); });
-    auto* lists = new TListActions(RzCheckTree1, devices_, marks_, notifier_);
+    connect(plan_, &TPlanApply::WriteSent, marks_,
+            [this](const SentFrame& frame) { marks_->Written(frame.heard); });
+    marks_->SetNote([this](int line) { return plan_->NoteOf(line); });
+    auto* lists = new TListActions(RzCheckTree1, devices_, marks_, notifier_, plan_);
     connect(lists, &TListActions::ChangesAsked, this, &TForm1::ShowChanges);
 }
 
@@ -323,6 +337,7 @@ void TForm1::SearchFinished(bool broadcast) {
     if (!broadcast) {
         SetDeviceCount(CountDevices()); // in the order the replies came
         marks_->SearchEnded(false);
+        plan_->SearchEnded();
         return;
     }
     RzCheckTree1->SortRecursive();
@@ -331,6 +346,7 @@ void TForm1::SearchFinished(bool broadcast) {
     const int count = CountDevices();
     SetDeviceCount(count);
     marks_->SearchEnded(true);
+    plan_->SearchEnded();
     if (count == 0)
         noReply_->NothingFound();
 }
@@ -379,6 +395,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     writeCheck_->Stop();
     noReply_->Close();
     write_->Drop();
+    plan_->Drop();
     event->accept();
 }
 

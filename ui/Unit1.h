@@ -22,6 +22,7 @@ class TRzProgressStatus;
 class TRzStatusBar;
 class TNoReplyAdvice;
 class TNotifier;
+class TPlanApply;
 class TSiteMarks;
 class TRzTrayIcon;
 class TChangesWindow;
@@ -96,6 +97,8 @@ public:
     TWriteCheckNotice* WriteCheck() { return writeCheck_; }
     // Everything the window tells beyond its dialogs goes this way.
     TNotifier* Notifier() { return notifier_; }
+    // The plan opened in the window, and its writes.
+    TPlanApply* Plan() { return plan_; }
     // Pause after a failed write, in milliseconds (tests shorten it).
     void SetWriteFailurePause(int ms);
     // A search started by a command is still listening.
@@ -150,4 +153,5 @@ private:
     TNotifier* notifier_ = nullptr;
     TSiteMarks* marks_ = nullptr;       // details, new and gone controllers
     TNoReplyAdvice* noReply_ = nullptr; // after a broadcast search that heard nothing
+    TPlanApply* plan_ = nullptr;
 };

@@ -5,23 +5,9 @@
 #include "MarqueeTexts.h"
 #include "MessDlgs.h"
 #include "ProgressStatus.h"
-#include "WindowText.h"
 
 #include <QThread>
 #include <variant>
-
-namespace {
-
-// Why a write to mac must not go out: the last search heard that MAC from these addresses
-// and the frame would go to broadcast.
-QString SharedMacRefusal(const core::Mac& mac, const std::vector<core::Ip4>& addresses) {
-    return QStringLiteral("MAC %1 ответили %2: запись широковещанием изменит все эти контроллеры")
-        .arg(Text(core::MacText(mac)), CommaList(addresses, [](const core::Ip4& address) {
-                 return Text(core::DottedQuad(address));
-             }));
-}
-
-} // namespace
 
 TWriteCommand::TWriteCommand(core::Controllers& devices, TRzMarqueeStatus* marquee,
                              TRzProgressStatus* progress, QObject* parent)

@@ -10,27 +10,27 @@
 
 namespace {
 
-std::vector<int> Lines(const cli::Plan& plan) {
+std::vector<int> Lines(const core::Plan& plan) {
     std::vector<int> lines;
-    for (const cli::PlanError& e : plan.errors)
+    for (const core::PlanFault& e : plan.errors)
         lines.push_back(e.line);
     return lines;
 }
 
 TEST(Plan, EveryFaultIsReportedWithItsLineAndOnlyGoodRowsRemain) {
-    const cli::Plan plan =
-        cli::ParsePlan("# site A, floor 2\r\n"
-                       "MAC, IP, Mask, Gateway\r\n"
-                       "\r\n"
-                       "00-1A-2B-3C-4D-5E,192.168.1.20,255.255.255.0,192.168.1.1\r\n"
-                       "\"0a:0b:0c:0d:0e:0f\",10.0.0.6,255.0.0.0,10.0.0.1\r\n"
-                       "00-1A-2B-3C-4D-5,192.168.1.21,255.255.255.0,192.168.1.1\n"
-                       "00-1A-2B-3C-4D-60,192.168.1.255,255.255.255.0,192.168.1.1\n"
-                       "00-1a-2b-3c-4d-5e,192.168.1.22,255.255.255.0,192.168.1.1\n"
-                       "00-1A-2B-3C-4D-61,192.168.1.020,255.255.255.0,192.168.1.1\n"
-                       "00-1A-2B-3C-4D-63,192.168.1.0,255.255.255.0,192.168.1.1\n"
-                       "00-1A-2B-3C-4D-64,192.168.1.000,255.255.255.0,192.168.1.1\n"
-                       "00-1A-2B-3C-4D-65,192.168.1.23,255.255.255.0\n");
+    const core::Plan plan =
+        core::ParsePlan("# site A, floor 2\r\n"
+                        "MAC, IP, Mask, Gateway\r\n"
+                        "\r\n"
+                        "00-1A-2B-3C-4D-5E,192.168.1.20,255.255.255.0,192.168.1.1\r\n"
+                        "\"0a:0b:0c:0d:0e:0f\",10.0.0.6,255.0.0.0,10.0.0.1\r\n"
+                        "00-1A-2B-3C-4D-5,192.168.1.21,255.255.255.0,192.168.1.1\n"
+                        "00-1A-2B-3C-4D-60,192.168.1.255,255.255.255.0,192.168.1.1\n"
+                        "00-1a-2b-3c-4d-5e,192.168.1.22,255.255.255.0,192.168.1.1\n"
+                        "00-1A-2B-3C-4D-61,192.168.1.020,255.255.255.0,192.168.1.1\n"
+                        "00-1A-2B-3C-4D-63,192.168.1.0,255.255.255.0,192.168.1.1\n"
+                        "00-1A-2B-3C-4D-64,192.168.1.000,255.255.255.0,192.168.1.1\n"
+                        "00-1A-2B-3C-4D-65,192.168.1.23,255.255.255.0\n");
     ASSERT_EQ(plan.rows.size(), 3u);
     EXPECT_EQ(plan.rows[0].line, 4);
     EXPECT_EQ(plan.rows[1].mac, (core::Mac{0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F}));
@@ -38,22 +38,23 @@ TEST(Plan, EveryFaultIsReportedWithItsLineAndOnlyGoodRowsRemain) {
     EXPECT_EQ(plan.rows[2].line, 10);
     EXPECT_EQ(Lines(plan), (std::vector<int>{6, 7, 8, 9, 11, 12}));
     ASSERT_EQ(plan.errors.size(), 6u);
-    EXPECT_NE(plan.errors[0].message.find("wrong MAC \"00-1A-2B-3C-4D-5\""), std::string::npos);
-    EXPECT_EQ(plan.errors[1].message,
+    EXPECT_NE(cli::Describe(plan.errors[0]).find("wrong MAC \"00-1A-2B-3C-4D-5\""),
+              std::string::npos);
+    EXPECT_EQ(cli::Describe(plan.errors[1]),
               "wrong IP address format \"192.168.1.255\": a group is above 254");
-    EXPECT_EQ(plan.errors[2].message, "MAC 00-1A-2B-3C-4D-5E is already on line 4");
-    EXPECT_NE(plan.errors[3].message.find("192.168.1.020"), std::string::npos);
-    EXPECT_EQ(plan.errors[4].message, "IP address 192.168.1.000 is already given on line 10")
+    EXPECT_EQ(cli::Describe(plan.errors[2]), "MAC 00-1A-2B-3C-4D-5E is already on line 4");
+    EXPECT_NE(cli::Describe(plan.errors[3]).find("192.168.1.020"), std::string::npos);
+    EXPECT_EQ(cli::Describe(plan.errors[4]), "IP address 192.168.1.000 is already given on line 10")
         << "the same address written with more zeros";
-    EXPECT_EQ(plan.errors[5].message, "4 fields expected (mac,ip,mask,gateway), found 3");
+    EXPECT_EQ(cli::Describe(plan.errors[5]), "4 fields expected (mac,ip,mask,gateway), found 3");
 }
 
 TEST(Plan, AHeaderAndAtLeastOneRowAreNeeded) {
-    EXPECT_EQ(Lines(cli::ParsePlan("00-1A-2B-3C-4D-5E,192.168.1.20,255.255.255.0,192.168.1.1\n"
-                                   "00-1A-2B-3C-4D-5F,192.168.1.21,255.255.255.0,192.168.1.1\n")),
+    EXPECT_EQ(Lines(core::ParsePlan("00-1A-2B-3C-4D-5E,192.168.1.20,255.255.255.0,192.168.1.1\n"
+                                    "00-1A-2B-3C-4D-5F,192.168.1.21,255.255.255.0,192.168.1.1\n")),
               (std::vector<int>{1}));
-    EXPECT_EQ(cli::ParsePlan("mac,ip,mask,gateway\n# nothing yet\n").errors.size(), 1u);
-    EXPECT_EQ(cli::ParsePlan("").errors.size(), 1u);
+    EXPECT_EQ(core::ParsePlan("mac,ip,mask,gateway\n# nothing yet\n").errors.size(), 1u);
+    EXPECT_EQ(core::ParsePlan("").errors.size(), 1u);
 }
 
 // Each command's help lists every option it takes, with the defaults the command uses.

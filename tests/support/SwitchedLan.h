@@ -39,8 +39,9 @@
 class SwitchedLan {
 public:
     struct Controller {
-        std::string ip;  // e.g. 192.168.1.9
-        std::string mac; // e.g. 02-00-C0-A8-01-09
+        std::string ip;                        // e.g. 192.168.1.9
+        std::string mac;                       // e.g. 02-00-C0-A8-01-09
+        std::vector<std::string> options = {}; // more of its simulator's, e.g. --ignore-frames
     };
 
     // Gives an empty string once the switch, the cables and every simulator are up. The
@@ -83,10 +84,11 @@ public:
                     return error;
             if (i >= controllers.size())
                 continue;
-            auto sim = std::make_unique<SimProcess>(std::vector<std::string>{
-                "--controller",
-                "ip=" + controllers[i].ip +
-                    ",mask=255.255.255.0,gw=192.168.1.1,mac=" + controllers[i].mac});
+            std::vector<std::string> args = {
+                "--controller", "ip=" + controllers[i].ip +
+                                    ",mask=255.255.255.0,gw=192.168.1.1,mac=" + controllers[i].mac};
+            args.insert(args.end(), controllers[i].options.begin(), controllers[i].options.end());
+            auto sim = std::make_unique<SimProcess>(std::move(args));
             sim->EnterNamespace(stack->Path());
             if (std::string error = sim->Start(); !error.empty())
                 return error;

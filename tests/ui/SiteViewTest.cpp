@@ -87,7 +87,7 @@ TEST_F(SiteTest, TheListIsCopiedAndSavedAsTheCommandLineListsIt) {
     QContextMenuEvent menu(QContextMenuEvent::Mouse, at, view->mapToGlobal(at));
     QApplication::sendEvent(view, &menu);
     EXPECT_EQ(items.join('|'), "Копировать Ctrl+C|Сохранить список… Ctrl+S|Открыть список… Ctrl+O|"
-                               "Изменения за сеанс… Ctrl+H");
+                               "Изменения за сеанс… Ctrl+H|Открыть план… |Применить план ");
     EXPECT_TRUE(QApplication::clipboard()->text().startsWith("10.0.0.5\t10.0.0.5\t255.0.0.0\t"));
 
     const QTemporaryDir folder;
