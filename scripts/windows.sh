@@ -330,8 +330,8 @@ shown_or_ended() {
 
 # Starts Quorrel_ROZidovo.exe from the folder $2 ($1 names it) ${WINDOWS_STARTS:-20} times,
 # each time in a fresh Wine prefix (a copy of one made here) on the virtual display, and
-# requires its window every time, within 30 s. A program that dies before its window fails
-# the step with Wine's account of the crash.
+# requires its window every time, within 30 s, and the program still running 2 s later. A
+# program that dies fails the step with Wine's account of the crash.
 start_repeatedly() {
     local name=$1 folder=$2 runs=${WINDOWS_STARTS:-20}
     stop_wine
@@ -351,7 +351,10 @@ start_repeatedly() {
         "$wine" "$folder/Quorrel_ROZidovo.exe" >"$logs/$i.log" 2>&1 &
         pid=$!
         wait_for 300 shown_or_ended "$pid" || true
-        if xdotool search --onlyvisible --name '^Quorrel IP Configurator$' >/dev/null 2>&1; then
+        # The read-ahead threads may end just after the window shows: it must still be there.
+        sleep 2
+        if kill -0 "$pid" 2>/dev/null &&
+            xdotool search --onlyvisible --name '^Quorrel IP Configurator$' >/dev/null 2>&1; then
             shown=$((shown + 1))
         else
             failures+=("$i")
