@@ -3,9 +3,9 @@
 #include "Fonts.h"
 
 #include <QFontMetrics>
-#include <QImageReader>
 
 #ifndef _WIN32
+#include <QImageReader>
 #include <dlfcn.h>
 #endif
 
@@ -35,6 +35,8 @@ std::jthread LoadFontsAndImagePlugins() {
         // those anew). A Cyrillic and a Latin word, as in the window's captions.
         for (const QFont& font : WindowFonts())
             QFontMetrics(font).boundingRect(QStringLiteral("Поиск IP"));
+#ifndef _WIN32
         QImageReader::supportedImageFormats();
+#endif
     });
 }

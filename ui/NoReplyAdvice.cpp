@@ -6,11 +6,6 @@
 TNoReplyAdvice::TNoReplyAdvice(TNotifier* notifier, QObject* parent)
     : QObject(parent), notifier_(notifier) {}
 
-TNoReplyAdvice::~TNoReplyAdvice() {
-    if (diagnosis_.joinable())
-        diagnosis_.join();
-}
-
 void TNoReplyAdvice::SearchStarted() {
     ++searchesStarted_;
 }
@@ -19,7 +14,7 @@ void TNoReplyAdvice::NothingFound() {
     if (notifier_->TrayShows() && firewallAdvised_)
         return; // the balloon's advice has been given
     diagnosisFor_ = searchesStarted_;
-    if (diagnosis_.joinable()) {
+    if (diagnosis_.Running()) {
         diagnoseAgain_ = true; // for this search, once the one running has ended
         return;
     }
@@ -27,23 +22,18 @@ void TNoReplyAdvice::NothingFound() {
 }
 
 void TNoReplyAdvice::StartDiagnosis() {
-    diagnosis_ = std::thread([this] { diagnosed_.PostAndWake(core::DiagnoseNoReply()); });
+    diagnosis_.Start([] { return core::DiagnoseNoReply(); });
 }
 
-void TNoReplyAdvice::TakeFacts() {
-    for (const core::NoReplyFacts& facts : diagnosed_.Take()) {
-        diagnosis_.join();
-        if (closed_)
-            return;
-        if (diagnoseAgain_) {
-            diagnoseAgain_ = false;
-            StartDiagnosis();
-            return;
-        }
-        // A search started since has made the facts stale.
-        if (diagnosisFor_ == searchesStarted_)
-            Advise(facts);
+void TNoReplyAdvice::Diagnosed(const core::NoReplyFacts& facts) {
+    if (diagnoseAgain_) {
+        diagnoseAgain_ = false;
+        StartDiagnosis();
+        return;
     }
+    // A search started since has made the facts stale.
+    if (diagnosisFor_ == searchesStarted_)
+        Advise(facts);
 }
 
 void TNoReplyAdvice::Advise(const core::NoReplyFacts& facts) {

@@ -9,11 +9,10 @@
 #pragma once
 
 #include "SearchDiagnosis.h"
-#include "ThreadNews.h"
+#include "ThreadJob.h"
 
 #include <QObject>
 #include <QString>
-#include <thread>
 
 class TNotifier;
 
@@ -21,34 +20,31 @@ class TNoReplyAdvice : public QObject {
     Q_OBJECT
 public:
     TNoReplyAdvice(TNotifier* notifier, QObject* parent = nullptr);
-    // Waits for the facts still being gathered.
-    ~TNoReplyAdvice() override;
 
     // A search has started: facts gathered for an earlier one are stale.
     void SearchStarted();
     // The broadcast search that started last heard nothing.
     void NothingFound();
     // The window has closed: a diagnosis still running tells nothing.
-    void Close() { closed_ = true; }
+    void Close() { diagnosis_.Drop(); }
 
     // The facts of an empty broadcast search are still being gathered.
-    bool Diagnosing() const { return diagnosis_.joinable(); }
+    bool Diagnosing() const { return diagnosis_.Running(); }
 
 private:
     void StartDiagnosis();
-    void TakeFacts();
+    void Diagnosed(const core::NoReplyFacts& facts);
     void Advise(const core::NoReplyFacts& facts);
 
     TNotifier* notifier_;
     bool firewallAdvised_ = false;
     QString lastAccount_; // the last account of an empty search the desktop heard
-    bool closed_ = false;
-    // The thread gathering the facts, the searches started when the search that asked for it
-    // ended, and whether a later empty search wants a diagnosis of its own once this one has
-    // ended.
-    std::thread diagnosis_;
+    // The searches started, their count when the search that asked for the diagnosis ended,
+    // and whether a later empty search wants a diagnosis of its own once this one has ended.
     int searchesStarted_ = 0;
     int diagnosisFor_ = 0;
     bool diagnoseAgain_ = false;
-    ThreadNews<core::NoReplyFacts> diagnosed_{this, [this] { TakeFacts(); }};
+    // Gathers the facts; the advice's end waits for it.
+    ThreadJob<core::NoReplyFacts> diagnosis_{
+        this, [this](const core::NoReplyFacts& facts) { Diagnosed(facts); }};
 };

@@ -13,13 +13,8 @@ TWriteCommand::TWriteCommand(core::Controllers& devices, TRzMarqueeStatus* marqu
                              TRzProgressStatus* progress, QObject* parent)
     : QObject(parent), devices_(devices), marquee_(marquee), progress_(progress) {}
 
-TWriteCommand::~TWriteCommand() {
-    if (probe_.joinable())
-        probe_.join();
-}
-
 void TWriteCommand::Run(const WriteOrder& order) {
-    if (Probing() || probe_.joinable())
+    if (Probing() || probe_.Running())
         return; // one order at a time
     std::optional<core::PreparedWrite> write;
     if (order.target) {
@@ -35,8 +30,7 @@ void TWriteCommand::Run(const WriteOrder& order) {
     }
     if (write && write->probe) {
         pending_ = Pending{order, *write};
-        probe_ = std::thread(
-            [this, request = *write->probe] { probed_.PostAndWake(core::ProbeAddress(request)); });
+        probe_.Start([request = *write->probe] { return core::ProbeAddress(request); });
         return;
     }
     Finish(order, write);
@@ -47,16 +41,13 @@ void TWriteCommand::WriteTo(const core::Controller& target, const core::WriteVal
     Run(WriteOrder{true, target.id, target, values, broadcastMode});
 }
 
-void TWriteCommand::TakeProbe() {
-    for (const core::ProbeAnswer& answer : probed_.Take()) {
-        probe_.join();
-        if (!pending_)
-            return; // dropped meanwhile
-        Pending pending = std::move(*pending_);
-        pending_.reset();
-        core::AddProbeAnswer(pending.write, answer);
-        Finish(pending.order, pending.write);
-    }
+void TWriteCommand::TakeProbe(const core::ProbeAnswer& answer) {
+    if (!pending_)
+        return; // dropped meanwhile
+    Pending pending = std::move(*pending_);
+    pending_.reset();
+    core::AddProbeAnswer(pending.write, answer);
+    Finish(pending.order, pending.write);
 }
 
 void TWriteCommand::Finish(const WriteOrder& order,

@@ -9,12 +9,11 @@
 #include "AddressProbe.h"
 #include "Controllers.h"
 #include "PreparedWrite.h"
-#include "ThreadNews.h"
+#include "ThreadJob.h"
 #include "UDPDriverQuorrelConf.h"
 
 #include <QObject>
 #include <optional>
-#include <thread>
 
 class TRzMarqueeStatus;
 class TRzProgressStatus;
@@ -43,9 +42,6 @@ public:
     TWriteCommand(core::Controllers& devices, TRzMarqueeStatus* marquee,
                   TRzProgressStatus* progress, QObject* parent = nullptr);
 
-    // Waits for a probe still running.
-    ~TWriteCommand() override;
-
     // Refuses or asks first where it must; otherwise drops the selected controller's record,
     // sends, and emits Done. While the LAN is asked for the new address, the order waits and
     // another one is not taken.
@@ -71,7 +67,7 @@ signals:
 private:
     // What is left of an order once its write is prepared (none: no frame goes out).
     void Finish(const WriteOrder& order, const std::optional<core::PreparedWrite>& write);
-    void TakeProbe();
+    void TakeProbe(const core::ProbeAnswer& answer);
     void ShowFailure();
 
     core::Controllers& devices_;
@@ -83,6 +79,7 @@ private:
         core::PreparedWrite write;
     };
     std::optional<Pending> pending_; // waiting for its probe
-    std::thread probe_;
-    ThreadNews<core::ProbeAnswer> probed_{this, [this] { TakeProbe(); }};
+    // Asks the LAN; the command's end waits for it.
+    ThreadJob<core::ProbeAnswer> probe_{
+        this, [this](const core::ProbeAnswer& answer) { TakeProbe(answer); }};
 };
