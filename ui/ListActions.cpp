@@ -3,7 +3,7 @@
 #include "CheckTree.h"
 #include "MessDlgs.h"
 #include "Notifier.h"
-#include "SiteView.h"
+#include "SiteMarks.h"
 #include "WindowText.h"
 
 #include <QClipboard>
@@ -85,7 +85,7 @@ TListActions::TListActions(TRzCheckTree* tree, const core::Controllers& devices,
 }
 
 const core::Controller* TListActions::SelectedController() const {
-    return devices_.Find(TTreeNode::LineOf(tree_->currentItem()));
+    return devices_.Find(tree_->SelectedId());
 }
 
 bool TListActions::CopySelected() {

@@ -12,12 +12,12 @@
 #include "NoReplyAdvice.h"
 #include "Notifier.h"
 #include "ProgressStatus.h"
-#include "SiteView.h"
+#include "SiteMarks.h"
 #include "StatusBar.h"
 #include "StatusPane.h"
 #include "TrayIcon.h"
-#include "TreeCaptions.h"
 #include "UserFunc.h"
+#include "WindowText.h"
 #include "WriteCheckNotice.h"
 #include "WriteCommand.h"
 
@@ -139,7 +139,7 @@ void TForm1::FinishStart() {
                                  QString::fromUtf8(identity::kName), TNotifier::kBalloonSeconds,
                                  TNotifier::LookOf(TNotifier::Kind::kInformation).balloonIcon);
     notifier_->WatchDesktop();
-    marks_ = new TSiteMarks(RzCheckTree1, devices_, notifier_);
+    marks_ = new TSiteMarks(RzCheckTree1->Nodes(), devices_, notifier_);
     connect(write_, &TWriteCommand::WriteSent, marks_,
             [this](const SentFrame& frame) { marks_->Written(frame.heard); });
     new TListActions(RzCheckTree1, devices_, marks_, notifier_);
@@ -162,7 +162,6 @@ void TForm1::BuildLayout() {
 
     RzCheckTree1 = new TRzCheckTree(TabSheet1);
     RzCheckTree1->setGeometry(8, 8, 193, 209);
-    RzCheckTree1->AddRoot(QStringLiteral("Quorrel"));
     connect(RzCheckTree1, &TRzCheckTree::Changing, this, &TForm1::RzCheckTree1Changing);
     connect(RzCheckTree1, &TRzCheckTree::Change, this, &TForm1::RzCheckTree1Change);
 
@@ -264,13 +263,12 @@ void TForm1::BuildParameterGroup(QWidget* page) {
 void TForm1::FormCreate() {
     devices_.Clear();
     EnableEditFields(false);
-    if (QTreeWidgetItem* root = RzCheckTree1->FindTopLevel(QStringLiteral("Quorrel")))
-        RzCheckTree1->setCurrentItem(root);
+    RzCheckTree1->setCurrentIndex(RzCheckTree1->Nodes()->Root());
 }
 
 DriverContext TForm1::Context() {
     DriverContext context;
-    context.tree = RzCheckTree1;
+    context.tree = RzCheckTree1->Nodes();
     context.marquee = RzMarqueeStatus1;
     context.progress = RzProgressStatus1;
     context.table = &devices_;
@@ -310,8 +308,7 @@ void TForm1::SearchFinished(bool broadcast) {
         marks_->SearchEnded(false);
         return;
     }
-    RzCheckTree1->SortRecursive();
-    RzCheckTree1->FlushUpdates();
+    RzCheckTree1->Nodes()->Sort();
     RzCheckTree1->repaint();
     const int count = CountDevices();
     SetDeviceCount(count);
@@ -325,7 +322,7 @@ void TForm1::RzToolButton2Click() {
     EnableEditFields(false);
     devices_.Clear();
     ClearFields();
-    RzCheckTree1->DeleteChildren(RzCheckTree1->topLevelItem(0));
+    RzCheckTree1->Nodes()->Clear();
     StartSearch(core::kBroadcast, true);
 }
 
@@ -344,7 +341,7 @@ void TForm1::RzToolButton6Click() {
         ShowErrorMessage(QStringLiteral("Неправильный формат IP адреса"));
         return;
     }
-    RzCheckTree1->DeleteChildren(RzCheckTree1->topLevelItem(0));
+    RzCheckTree1->Nodes()->Clear();
     // The address search with the broadcast address is a broadcast search all the same,
     // but the tree keeps the order of the replies and the broadcast mode flag goes off.
     StartSearch(*core::ParseDottedQuad(address.toStdString()), false);
@@ -367,27 +364,27 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TForm1::RzCheckTree1Changing(QTreeWidgetItem* node) {
-    keptStateIndex_ = TTreeNode::StateIndexOf(node);
+void TForm1::RzCheckTree1Changing(const QModelIndex& node) {
+    keptStateIndex_ = TRzCheckTree::StateIndexOf(node);
 }
 
-void TForm1::RzCheckTree1Change(QTreeWidgetItem* node) {
-    if (TTreeNode::StateIndexOf(node) != keptStateIndex_)
+void TForm1::RzCheckTree1Change(const QModelIndex& node) {
+    if (TRzCheckTree::StateIndexOf(node) != keptStateIndex_)
         return;
-    QTreeWidgetItem* selected = RzCheckTree1->currentItem();
-    if (selected == nullptr)
+    const QModelIndex selected = RzCheckTree1->currentIndex();
+    if (!selected.isValid())
         return;
-    const QString caption = selected->text(0);
-    if (!IsControllerName(caption.toStdString())) {
+    if (RzCheckTree1->Nodes()->KindOf(selected) != TDeviceModel::Kind::kController) {
         ClearFields();
         RzMarqueeStatus1->SetCaption("");
         EnableEditFields(false);
         return;
     }
-    RzMarqueeStatus1->SetCaption(MarqueeText::ControllerPrefix + caption.toStdString());
+    RzMarqueeStatus1->SetCaption(MarqueeText::ControllerPrefix +
+                                 selected.data().toString().toStdString());
     // The record of the controller whose reply made this node: several controllers may
     // answer from one address.
-    if (const core::Controller* line = devices_.Find(TTreeNode::LineOf(selected))) {
+    if (const core::Controller* line = devices_.Find(RzCheckTree1->SelectedId())) {
         EnableEditFields(true);
         ShowRecord(line->record);
         filledFrom_ = *line;
@@ -414,19 +411,8 @@ void TForm1::EnableEditFields(bool enabled) {
 }
 
 int TForm1::CountDevices() {
-    RzCheckTree1->FlushUpdates();
-    RzCheckTree1->BeginUpdate();
-    int count = 0;
-    if (QTreeWidgetItem* root = RzCheckTree1->topLevelItem(0)) {
-        for (int s = 0; s < root->childCount(); ++s) {
-            QTreeWidgetItem* subnet = root->child(s);
-            for (int c = 0; c < subnet->childCount(); ++c)
-                if (IsControllerName(subnet->child(c)->text(0).toStdString()))
-                    ++count;
-        }
-    }
-    RzCheckTree1->EndUpdate();
-    return count;
+    RzCheckTree1->Nodes()->Flush();
+    return RzCheckTree1->Nodes()->ControllerCount();
 }
 
 void TForm1::ShowRecord(const core::ControllerRecord& record) {
@@ -474,14 +460,12 @@ void TForm1::RzBitBtn1Click() {
         ShowErrorMessage(QStringLiteral("Ошибка параметров"));
         return;
     }
-    QTreeWidgetItem* selected = RzCheckTree1->currentItem();
     WriteOrder order;
-    order.selected = selected != nullptr;
-    order.line = TTreeNode::LineOf(selected);
+    order.selected = RzCheckTree1->currentIndex().isValid();
+    order.line = RzCheckTree1->SelectedId();
     // Only a controller whose own record fills the fields is written to: the fields may
     // still hold the values of the controller selected before this one.
-    if (selected != nullptr && IsControllerName(selected->text(0).toStdString()) && filledFrom_ &&
-        order.line != 0 && filledFrom_->id == order.line)
+    if (order.line != 0 && filledFrom_ && filledFrom_->id == order.line)
         order.target = filledFrom_;
     order.values = FieldTexts();
     order.broadcastMode = broadcastMode_;

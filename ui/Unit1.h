@@ -4,7 +4,6 @@
 
 #include "CheckTree.h"
 #include "Controllers.h"
-#include "DriverHost.h"
 #include "UDPDriverQuorrelConf.h"
 #include "WriteFields.h"
 
@@ -71,8 +70,8 @@ public:
     void RzToolButton2Click();
     void RzToolButton6Click();
     void RzToolButton1Click();
-    void RzCheckTree1Changing(QTreeWidgetItem* node);
-    void RzCheckTree1Change(QTreeWidgetItem* node);
+    void RzCheckTree1Changing(const QModelIndex& node);
+    void RzCheckTree1Change(const QModelIndex& node);
     void RzBitBtn1Click();
 
     // Field operations
