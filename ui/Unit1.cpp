@@ -70,6 +70,37 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& ca
     return button;
 }
 
+// The six parameter fields, in the order a record fills them: the value of a write each
+// gives, if any, and its text from a record.
+struct ParameterField {
+    QLineEdit* TForm1::*edit;
+    std::optional<core::WriteField> field;
+    std::string core::WriteValues::*value;
+    std::string (*text)(const core::ControllerRecord& record);
+};
+
+const ParameterField kParameterFields[] = {
+    {&TForm1::RzEdit1, core::WriteField::kIp, &core::WriteValues::ip,
+     [](const core::ControllerRecord& r) { return r.IpText(); }},
+    {&TForm1::RzEdit3, core::WriteField::kMask, &core::WriteValues::mask,
+     [](const core::ControllerRecord& r) { return r.MaskText(); }},
+    {&TForm1::RzEdit2, core::WriteField::kGateway, &core::WriteValues::gateway,
+     [](const core::ControllerRecord& r) { return r.GatewayText(); }},
+    {&TForm1::RzEdit7, core::WriteField::kPort, &core::WriteValues::port,
+     [](const core::ControllerRecord& r) { return r.PortText(); }},
+    {&TForm1::RzEdit4, std::nullopt, nullptr,
+     [](const core::ControllerRecord& r) { return r.MacText(); }},
+    {&TForm1::RzEdit6, std::nullopt, nullptr,
+     [](const core::ControllerRecord& r) {
+         return "Hw: " + r.HardwareText() + "  Sw: " + r.SoftwareText();
+     }},
+};
+
+// The IP, mask and gateway fields: the ones the user edits.
+bool Editable(const ParameterField& f) {
+    return f.field.has_value() && *f.field != core::WriteField::kPort;
+}
+
 } // namespace
 
 void InitializeUnit1() {
@@ -135,7 +166,7 @@ void TForm1::FinishStart() {
     const QIcon icon = artwork::WindowIcon();
     setWindowIcon(icon);
     RzTrayIcon1 = new TRzTrayIcon(this, icon);
-    RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
+    RzTrayIcon1->ShowTrayBalloon(QString::fromUtf8(identity::kTrayTitle),
                                  QString::fromUtf8(identity::kName), TNotifier::kBalloonSeconds,
                                  TNotifier::LookOf(TNotifier::Kind::kInformation).balloonIcon);
     notifier_->WatchDesktop();
@@ -395,19 +426,15 @@ void TForm1::RzCheckTree1Change(const QModelIndex& node) {
 }
 
 void TForm1::ClearFields() {
-    RzEdit1->clear();
-    RzEdit2->clear();
-    RzEdit3->clear();
-    RzEdit7->clear();
-    RzEdit4->clear();
-    RzEdit6->clear();
+    for (const ParameterField& f : kParameterFields)
+        (this->*f.edit)->clear();
     filledFrom_.reset();
 }
 
 void TForm1::EnableEditFields(bool enabled) {
-    RzEdit1->setEnabled(enabled);
-    RzEdit2->setEnabled(enabled);
-    RzEdit3->setEnabled(enabled);
+    for (const ParameterField& f : kParameterFields)
+        if (Editable(f))
+            (this->*f.edit)->setEnabled(enabled);
 }
 
 int TForm1::CountDevices() {
@@ -416,41 +443,22 @@ int TForm1::CountDevices() {
 }
 
 void TForm1::ShowRecord(const core::ControllerRecord& record) {
-    const auto show = [](QLineEdit* field, const std::string& text) {
-        field->setText(QString::fromStdString(text));
-    };
-    show(RzEdit1, record.IpText());
-    show(RzEdit3, record.MaskText());
-    show(RzEdit2, record.GatewayText());
-    show(RzEdit7, record.PortText());
-    show(RzEdit4, record.MacText());
-    show(RzEdit6, "Hw: " + record.HardwareText() + "  Sw: " + record.SoftwareText());
+    for (const ParameterField& f : kParameterFields)
+        (this->*f.edit)->setText(Text(f.text(record)));
 }
 
 bool TForm1::ValidateBeforeWrite() {
-    core::WriteValues values = FieldTexts();
-    values.port = RzEdit7->text().toStdString();
+    core::WriteValues values = FieldTexts(true);
     values.checkAddresses = RzEdit1->isEnabled(); // the three are enabled together
     const std::vector<core::FieldFault> faults = core::CheckWriteValues(values);
     // Every failing field is selected and focused in turn: the last one keeps the focus.
     for (const core::FieldFault& fault : faults) {
-        QLineEdit* field = RzEdit7;
-        switch (fault.field) {
-        case core::WriteField::kIp:
-            field = RzEdit1;
-            break;
-        case core::WriteField::kMask:
-            field = RzEdit3;
-            break;
-        case core::WriteField::kGateway:
-            field = RzEdit2;
-            break;
-        case core::WriteField::kPort:
-            field = RzEdit7;
-            break;
+        for (const ParameterField& f : kParameterFields) {
+            if (f.field == fault.field) {
+                (this->*f.edit)->selectAll();
+                (this->*f.edit)->setFocus();
+            }
         }
-        field->selectAll();
-        field->setFocus();
     }
     return !faults.empty();
 }
@@ -492,10 +500,10 @@ QString TForm1::DeviceCountText() const {
     return RzStatusBar1->CountPane()->text();
 }
 
-core::WriteValues TForm1::FieldTexts() const {
+core::WriteValues TForm1::FieldTexts(bool withPort) const {
     core::WriteValues values;
-    values.ip = RzEdit1->text().toStdString();
-    values.mask = RzEdit3->text().toStdString();
-    values.gateway = RzEdit2->text().toStdString();
+    for (const ParameterField& f : kParameterFields)
+        if (f.value != nullptr && (withPort || f.field != core::WriteField::kPort))
+            values.*f.value = (this->*f.edit)->text().toStdString();
     return values;
 }

@@ -125,8 +125,8 @@ private:
     DriverContext Context();
     void SetDeviceCount(int count);
 
-    // The texts of the parameter fields a write sends.
-    core::WriteValues FieldTexts() const;
+    // The texts of the parameter fields a write sends, and of the port when asked.
+    core::WriteValues FieldTexts(bool withPort = false) const;
 
     core::Controllers devices_;
     bool broadcastMode_ = true;
