@@ -80,47 +80,8 @@ void RunUntil(const std::function<bool()>& done) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-// Passes every call on to the window's tree and adds up the CPU time from the start of
-// each filed reply's update (BeginUpdate) to the end of its expansion (FullExpand). Only
-// these two calls read the clock, so the figure is not swamped by the clock itself.
-class TimedTree : public IDeviceTree {
-public:
-    explicit TimedTree(TRzCheckTree& tree) : tree_(tree) {}
-
-    double cpuNs = 0;
-    int updates = 0;
-    std::function<void()> beforeUpdate;
-
-    void BeginUpdate() override {
-        if (beforeUpdate)
-            beforeUpdate();
-        ++updates;
-        start_ = ThreadCpuNs();
-        tree_.BeginUpdate();
-    }
-    void EndUpdate() override { tree_.EndUpdate(); }
-    Node FirstNode() override { return tree_.FirstNode(); }
-    int ChildCount(Node node) override { return tree_.ChildCount(node); }
-    Node Child(Node node, int index) override { return tree_.Child(node, index); }
-    std::string Caption(Node node) override { return tree_.Caption(node); }
-    Node FindChild(Node node, const std::string& caption) override {
-        return tree_.FindChild(node, caption);
-    }
-    Node AddChild(Node parent, const std::string& caption, int line) override {
-        return tree_.AddChild(parent, caption, line);
-    }
-    void MarkHasChildren(Node node) override { tree_.MarkHasChildren(node); }
-    void FullExpand() override {
-        tree_.FullExpand();
-        cpuNs += ThreadCpuNs() - start_;
-    }
-
-private:
-    TRzCheckTree& tree_;
-    double start_ = 0;
-};
-
-// The same for the progress indicator: its repaints run inside the search loop.
+// Passes every call on to the progress indicator and adds up the CPU time they take: its
+// repaints run inside the search loop.
 class TimedProgress : public IProgressIndicator {
 public:
     explicit TimedProgress(TRzProgressStatus& p) : p_(p) {}
@@ -162,12 +123,12 @@ struct Row {
     int stored = 0;
     int nodes = 0;
     double wallMs = 0;
-    double treeUsPerReply = 0;
     double threadMs = 0;  // CPU time of the window's thread during the search
     double clickMs = -1;  // --window: from the click until the count is painted
     double processMs = 0; // CPU time of the whole process during the search
     double progressMs = 0;
     double sortMs = 0;
+    double residentMb = -1; // --window: the process's resident memory once the count is shown
 };
 
 // Notes when a widget is first painted with a text other than the one it had at the start.
@@ -218,6 +179,20 @@ long ReceiveBufferDrops() {
     return drops;
 }
 
+// The process's resident memory in MiB (VmRSS), or -1.
+double ResidentMb() {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr)
+        return -1;
+    char line[256] = {};
+    double mb = -1;
+    while (std::fgets(line, sizeof line, f) != nullptr)
+        if (std::strncmp(line, "VmRSS:", 6) == 0)
+            mb = std::strtod(line + 6, nullptr) / 1024.0;
+    std::fclose(f);
+    return mb;
+}
+
 // What SO_RCVBUF reads back for a socket opened as the search opens its own.
 int GrantedReceiveBuffer() {
     const core::UdpSocket probe = core::UdpSocket::Open(0);
@@ -263,17 +238,15 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser, bool wholeWi
         layout->addWidget(tree);
         layout->addWidget(marquee);
         layout->addWidget(progress);
-        tree->AddRoot(QStringLiteral("Quorrel"));
         window.resize(400, 600);
         window.show();
     }
     QCoreApplication::processEvents();
 
     core::Controllers table;
-    TimedTree timedTree(*tree);
     TimedProgress timedProgress(*progress);
     DriverContext context;
-    context.tree = &timedTree;
+    context.tree = tree->Nodes();
     context.marquee = marquee;
     context.progress = &timedProgress;
     context.table = &table;
@@ -287,6 +260,7 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser, bool wholeWi
         form->RzToolButton2->click();
         RunUntil([&] { return !form->Searching() && count.Painted(); });
         row.clickMs = std::chrono::duration<double, std::milli>(count.At() - wallStart).count();
+        row.residentMb = ResidentMb();
     } else {
         SearchRun run(context, core::kLocalPortBase);
         bool finished = false;
@@ -301,17 +275,13 @@ Row RunOne(int count, int perSubnet, int paceUs, bool ordinaryUser, bool wholeWi
     row.processMs = (ProcessCpuNs() - processStart) / 1e6;
     row.drops = ReceiveBufferDrops() - dropsBefore;
     const double sortStart = ThreadCpuNs();
-    tree->SortRecursive();
+    tree->Nodes()->Sort();
     row.sortMs = (ThreadCpuNs() - sortStart) / 1e6;
 
     if (const auto answered = sim.WaitForEvent("answered", 60000))
         row.sent = std::strtol(Field(*answered, "replies").c_str(), nullptr, 10);
     row.stored = static_cast<int>(wholeWindow ? form->Devices().Count() : table.Count());
-    if (QTreeWidgetItem* root = tree->topLevelItem(0))
-        for (int i = 0; i < root->childCount(); ++i)
-            row.nodes += root->child(i)->childCount();
-    const int filed = timedTree.updates > 0 ? timedTree.updates : 1;
-    row.treeUsPerReply = timedTree.cpuNs / 1e3 / filed;
+    row.nodes = tree->Nodes()->ControllerCount();
     row.progressMs = timedProgress.cpuNs / 1e6;
     return row;
 }
@@ -444,11 +414,11 @@ int main(int argc, char** argv) {
     std::printf("broadcast search%s, %d controllers per /24; replies in a burst%s\n",
                 wholeWindow ? " by the main window" : "", perSubnet,
                 paceUs > 0 ? (" and " + std::to_string(paceUs) + " us apart").c_str() : "");
-    std::printf("%4s %7s %5s %8s %7s %7s %7s %6s %7s %8s %9s %10s %11s %11s %8s", "mode", "N",
-                "pace", "rcvbuf", "sent", "stored", "kept %", "drops", "nodes", "wall ms",
-                "window ms", "process ms", "tree us/rep", "progress ms", "sort ms");
+    std::printf("%4s %7s %5s %8s %7s %7s %7s %6s %7s %8s %9s %10s %11s %8s", "mode", "N", "pace",
+                "rcvbuf", "sent", "stored", "kept %", "drops", "nodes", "wall ms", "window ms",
+                "process ms", "progress ms", "sort ms");
     if (wholeWindow)
-        std::printf(" %8s %10s", "click ms", "window us");
+        std::printf(" %8s %10s %6s", "click ms", "window us", "rss MB");
     std::printf("\n");
     std::vector<Row> rows;
     for (const int n : counts) {
@@ -456,13 +426,14 @@ int main(int argc, char** argv) {
             for (const bool ordinaryUser : modes) {
                 const Row r = RunOne(n, perSubnet, pace, ordinaryUser, wholeWindow);
                 const double kept = r.sent > 0 ? 100.0 * r.stored / static_cast<double>(r.sent) : 0;
-                std::printf("%4s %7d %5d %8d %7ld %7d %7.2f %6ld %7d %8.0f %9.0f %10.0f %11.1f "
-                            "%11.0f %8.1f",
+                std::printf("%4s %7d %5d %8d %7ld %7d %7.2f %6ld %7d %8.0f %9.0f %10.0f %11.0f "
+                            "%8.1f",
                             r.mode, r.controllers, r.paceUs, r.receiveBuffer, r.sent, r.stored,
-                            kept, r.drops, r.nodes, r.wallMs, r.threadMs, r.processMs,
-                            r.treeUsPerReply, r.progressMs, r.sortMs);
+                            kept, r.drops, r.nodes, r.wallMs, r.threadMs, r.processMs, r.progressMs,
+                            r.sortMs);
                 if (wholeWindow)
-                    std::printf(" %8.0f %10.1f", r.clickMs, WindowUsPerController(r));
+                    std::printf(" %8.0f %10.1f %6.0f", r.clickMs, WindowUsPerController(r),
+                                r.residentMb);
                 std::printf("\n");
                 std::fflush(stdout);
                 rows.push_back(r);
@@ -476,11 +447,11 @@ int main(int argc, char** argv) {
         "drops: datagrams the system dropped for a full receive buffer;\n"
         "sent: replies the simulator put on the wire; stored: controllers the "
         "search kept;\nnodes: controller nodes in the tree; window/process: CPU time of the "
-        "window's thread\nand of the whole process during the search; tree: CPU time "
-        "per filed reply in tree\ncalls (not with --window); progress: CPU time in "
+        "window's thread\nand of the whole process during the search; progress: CPU time in "
         "progress indicator calls (its\nrepaints); sort: the recursive sort after the "
         "search; click (--window): from the\nclick until the count pane is painted with "
         "the count, which the window figures\nthen include; window us: the window "
-        "thread's CPU time per controller kept.\n");
+        "thread's CPU time per controller kept; rss: the\nprocess's resident memory once the count "
+        "is painted.\n");
     return 0;
 }

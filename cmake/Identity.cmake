@@ -11,6 +11,7 @@
 #   QUORREL_VENDOR      the maker: company and copyright of the version resource, the
 #                       installer's publisher, the AppStream developer
 #   QUORREL_FILE_DESCRIPTION, QUORREL_COPYRIGHT   the version resource's texts
+#   QUORREL_TRAY_TITLE  the title of the tray icon's start-up balloon
 set(QUORREL_NAME "Quorrel IP Configurator")
 set(QUORREL_APP_ID com.trevant.QuorrelIpConfigurator)
 set(QUORREL_PACKAGE quorrel-ip-configurator)
@@ -19,3 +20,4 @@ set(QUORREL_EXECUTABLE Quorrel_ROZidovo)
 set(QUORREL_VENDOR Trevant)
 set(QUORREL_FILE_DESCRIPTION "${QUORREL_VENDOR} IP Configurator for Quorrel")
 set(QUORREL_COPYRIGHT "Copyright © 2026 ${QUORREL_VENDOR}")
+set(QUORREL_TRAY_TITLE "${QUORREL_VENDOR}-Security")

@@ -5,7 +5,7 @@
 #include "Notifier.h"
 #include "Plan.h"
 #include "PlanApply.h"
-#include "SiteView.h"
+#include "SiteMarks.h"
 #include "WindowText.h"
 
 #include <QClipboard>
@@ -88,7 +88,7 @@ TListActions::TListActions(TRzCheckTree* tree, const core::Controllers& devices,
 }
 
 const core::Controller* TListActions::SelectedController() const {
-    return devices_.Find(TTreeNode::LineOf(tree_->currentItem()));
+    return devices_.Find(tree_->SelectedId());
 }
 
 bool TListActions::CopySelected() {

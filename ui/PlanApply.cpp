@@ -160,33 +160,9 @@ void TPlanApply::SearchEnded() {
                              TNotifier::Kind::kInformation, line});
 }
 
-// The write icon on each node to be written, none on the others, with the model silent, then
-// one change per subnet, as the site's marks are made.
+// The nodes to be written show the write icon and the plan's values (TSiteMarks asks NoteOf).
 void TPlanApply::Mark() {
-    std::unordered_map<int, bool> marked;
-    for (const auto& [id, row] : shown_.toWrite)
-        marked.emplace(id, true);
-    tree_->FlushUpdates();
-    const QIcon icon = artwork::Icon(artwork::kWrite);
-    QAbstractItemModel* model = tree_->model();
-    const bool wasSilent = model->blockSignals(true);
-    QTreeWidgetItem* root = tree_->topLevelItem(0);
-    for (int s = 0; root != nullptr && s < root->childCount(); ++s) {
-        QTreeWidgetItem* subnet = root->child(s);
-        for (int c = 0; c < subnet->childCount(); ++c) {
-            QTreeWidgetItem* node = subnet->child(c);
-            node->setIcon(0, marked.contains(TTreeNode::LineOf(node)) ? icon : QIcon());
-        }
-    }
-    model->blockSignals(wasSilent);
-    const QList<int> roles = {Qt::DecorationRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole};
-    for (int s = 0; root != nullptr && s < root->childCount(); ++s) {
-        QTreeWidgetItem* subnet = root->child(s);
-        if (subnet->childCount() > 0)
-            emit model->dataChanged(tree_->indexFromItem(subnet->child(0)),
-                                    tree_->indexFromItem(subnet->child(subnet->childCount() - 1)),
-                                    roles);
-    }
+    tree_->Nodes()->MarksChanged();
 }
 
 QString TPlanApply::NoteOf(int id) const {

@@ -1,34 +1,15 @@
 #include "UDPDriverQuorrelConf.h"
 
+#include "CheckTree.h"
 #include "MarqueeTexts.h"
-#include "TreeCaptions.h"
-
-#include <string>
 
 namespace {
 
-// Files a reply in the controllers; a controller heard for the first time gets a node
-// under the node of its subnet (made when there is none, so there is one per subnet). The
-// root is fetched afresh: a command may have emptied the tree since the last reply.
+// Files a reply in the controllers; a controller heard for the first time gets a node.
 void FileReply(DriverContext& context, const core::Heard& heard) {
     const core::Controllers::Filed filed = context.table->File(heard);
-    if (filed.change != core::Controllers::Change::kAdded)
-        return;
-    const int line = filed.id;
-    const std::string sender = core::DottedQuad(heard.sender);
-    const std::string label = SubnetLabel(heard.sender);
-    IDeviceTree& tree = *context.tree;
-    tree.BeginUpdate();
-    IDeviceTree::Node root = tree.FirstNode();
-    if (root != nullptr) {
-        tree.MarkHasChildren(root);
-        IDeviceTree::Node subnet = tree.FindChild(root, label);
-        if (subnet == nullptr)
-            subnet = tree.AddChild(root, label);
-        tree.AddChild(subnet, sender, line);
-    }
-    tree.EndUpdate();
-    tree.FullExpand();
+    if (filed.change == core::Controllers::Change::kAdded)
+        context.tree->Add(filed.id, heard.sender);
 }
 
 // One more pass on the progress indicator: 2 parts (limited to the total by the indicator).

@@ -1,12 +1,12 @@
 // The window's search and configuration write, as the two search commands and the write
-// command run them against the window's tree and status displays (DriverHost.h).
+// command run them against the window's tree and status displays (StatusDisplays.h).
 #pragma once
 
 #include "ControllerRecord.h"
 #include "Controllers.h"
-#include "DriverHost.h"
 #include "PreparedWrite.h"
 #include "Search.h"
+#include "StatusDisplays.h"
 #include "ThreadNews.h"
 
 #include <QObject>
@@ -15,12 +15,14 @@
 #include <memory>
 #include <optional>
 
+class TDeviceModel;
+
 constexpr int kSearchParts = 150;
 constexpr int kWriteParts = 5;
 
 // Everything a search or a write reaches in the window.
 struct DriverContext {
-    IDeviceTree* tree = nullptr;
+    TDeviceModel* tree = nullptr;
     IStatusMarquee* marquee = nullptr;
     IProgressIndicator* progress = nullptr;
     core::Controllers* table = nullptr; // what the searches heard

@@ -15,12 +15,12 @@
 #include "PlanApply.h"
 #include "ProgressStatus.h"
 #include "RunRecordModel.h"
-#include "SiteView.h"
+#include "SiteMarks.h"
 #include "StatusBar.h"
 #include "StatusPane.h"
 #include "TrayIcon.h"
-#include "TreeCaptions.h"
 #include "UserFunc.h"
+#include "WindowText.h"
 #include "WriteCheckNotice.h"
 #include "WriteCommand.h"
 
@@ -71,6 +71,37 @@ QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& ca
     button->setAutoRaise(true);
     button->setGeometry(left, 2, width, 25);
     return button;
+}
+
+// The six parameter fields, in the order a record fills them: the value of a write each
+// gives, if any, and its text from a record.
+struct ParameterField {
+    QLineEdit* TForm1::*edit;
+    std::optional<core::WriteField> field;
+    std::string core::WriteValues::*value;
+    std::string (*text)(const core::ControllerRecord& record);
+};
+
+const ParameterField kParameterFields[] = {
+    {&TForm1::RzEdit1, core::WriteField::kIp, &core::WriteValues::ip,
+     [](const core::ControllerRecord& r) { return r.IpText(); }},
+    {&TForm1::RzEdit3, core::WriteField::kMask, &core::WriteValues::mask,
+     [](const core::ControllerRecord& r) { return r.MaskText(); }},
+    {&TForm1::RzEdit2, core::WriteField::kGateway, &core::WriteValues::gateway,
+     [](const core::ControllerRecord& r) { return r.GatewayText(); }},
+    {&TForm1::RzEdit7, core::WriteField::kPort, &core::WriteValues::port,
+     [](const core::ControllerRecord& r) { return r.PortText(); }},
+    {&TForm1::RzEdit4, std::nullopt, nullptr,
+     [](const core::ControllerRecord& r) { return r.MacText(); }},
+    {&TForm1::RzEdit6, std::nullopt, nullptr,
+     [](const core::ControllerRecord& r) {
+         return "Hw: " + r.HardwareText() + "  Sw: " + r.SoftwareText();
+     }},
+};
+
+// The IP, mask and gateway fields: the ones the user edits.
+bool Editable(const ParameterField& f) {
+    return f.field.has_value() && *f.field != core::WriteField::kPort;
 }
 
 } // namespace
@@ -151,11 +182,11 @@ void TForm1::FinishStart() {
     const QIcon icon = artwork::WindowIcon();
     setWindowIcon(icon);
     RzTrayIcon1 = new TRzTrayIcon(this, icon);
-    RzTrayIcon1->ShowTrayBalloon(QStringLiteral("Trevant-Security"),
+    RzTrayIcon1->ShowTrayBalloon(QString::fromUtf8(identity::kTrayTitle),
                                  QString::fromUtf8(identity::kName), TNotifier::kBalloonSeconds,
                                  TNotifier::LookOf(TNotifier::Kind::kInformation).balloonIcon);
     notifier_->WatchDesktop();
-    marks_ = new TSiteMarks(RzCheckTree1, devices_, notifier_);
+    marks_ = new TSiteMarks(RzCheckTree1->Nodes(), devices_, notifier_);
     connect(write_, &TWriteCommand::WriteSent, marks_,
             [this](const SentFrame& frame) { marks_->Written(frame.heard); });
     connect(plan_, &TPlanApply::WriteSent, marks_,
@@ -189,7 +220,6 @@ void TForm1::BuildLayout() {
 
     RzCheckTree1 = new TRzCheckTree(TabSheet1);
     RzCheckTree1->setGeometry(8, 8, 193, 209);
-    RzCheckTree1->AddRoot(QStringLiteral("Quorrel"));
     connect(RzCheckTree1, &TRzCheckTree::Changing, this, &TForm1::RzCheckTree1Changing);
     connect(RzCheckTree1, &TRzCheckTree::Change, this, &TForm1::RzCheckTree1Change);
 
@@ -291,13 +321,12 @@ void TForm1::BuildParameterGroup(QWidget* page) {
 void TForm1::FormCreate() {
     devices_.Clear();
     EnableEditFields(false);
-    if (QTreeWidgetItem* root = RzCheckTree1->FindTopLevel(QStringLiteral("Quorrel")))
-        RzCheckTree1->setCurrentItem(root);
+    RzCheckTree1->setCurrentIndex(RzCheckTree1->Nodes()->Root());
 }
 
 DriverContext TForm1::Context() {
     DriverContext context;
-    context.tree = RzCheckTree1;
+    context.tree = RzCheckTree1->Nodes();
     context.marquee = RzMarqueeStatus1;
     context.progress = RzProgressStatus1;
     context.table = &devices_;
@@ -340,8 +369,7 @@ void TForm1::SearchFinished(bool broadcast) {
         plan_->SearchEnded();
         return;
     }
-    RzCheckTree1->SortRecursive();
-    RzCheckTree1->FlushUpdates();
+    RzCheckTree1->Nodes()->Sort();
     RzCheckTree1->repaint();
     const int count = CountDevices();
     SetDeviceCount(count);
@@ -356,7 +384,7 @@ void TForm1::RzToolButton2Click() {
     EnableEditFields(false);
     devices_.Clear();
     ClearFields();
-    RzCheckTree1->DeleteChildren(RzCheckTree1->topLevelItem(0));
+    RzCheckTree1->Nodes()->Clear();
     StartSearch(core::kBroadcast, true);
 }
 
@@ -375,7 +403,7 @@ void TForm1::RzToolButton6Click() {
         ShowErrorMessage(QStringLiteral("Неправильный формат IP адреса"));
         return;
     }
-    RzCheckTree1->DeleteChildren(RzCheckTree1->topLevelItem(0));
+    RzCheckTree1->Nodes()->Clear();
     // The address search with the broadcast address is a broadcast search all the same,
     // but the tree keeps the order of the replies and the broadcast mode flag goes off.
     StartSearch(*core::ParseDottedQuad(address.toStdString()), false);
@@ -399,27 +427,27 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TForm1::RzCheckTree1Changing(QTreeWidgetItem* node) {
-    keptStateIndex_ = TTreeNode::StateIndexOf(node);
+void TForm1::RzCheckTree1Changing(const QModelIndex& node) {
+    keptStateIndex_ = TRzCheckTree::StateIndexOf(node);
 }
 
-void TForm1::RzCheckTree1Change(QTreeWidgetItem* node) {
-    if (TTreeNode::StateIndexOf(node) != keptStateIndex_)
+void TForm1::RzCheckTree1Change(const QModelIndex& node) {
+    if (TRzCheckTree::StateIndexOf(node) != keptStateIndex_)
         return;
-    QTreeWidgetItem* selected = RzCheckTree1->currentItem();
-    if (selected == nullptr)
+    const QModelIndex selected = RzCheckTree1->currentIndex();
+    if (!selected.isValid())
         return;
-    const QString caption = selected->text(0);
-    if (!IsControllerName(caption.toStdString())) {
+    if (RzCheckTree1->Nodes()->KindOf(selected) != TDeviceModel::Kind::kController) {
         ClearFields();
         RzMarqueeStatus1->SetCaption("");
         EnableEditFields(false);
         return;
     }
-    RzMarqueeStatus1->SetCaption(MarqueeText::ControllerPrefix + caption.toStdString());
+    RzMarqueeStatus1->SetCaption(MarqueeText::ControllerPrefix +
+                                 selected.data().toString().toStdString());
     // The record of the controller whose reply made this node: several controllers may
     // answer from one address.
-    if (const core::Controller* line = devices_.Find(TTreeNode::LineOf(selected))) {
+    if (const core::Controller* line = devices_.Find(RzCheckTree1->SelectedId())) {
         EnableEditFields(true);
         ShowRecord(line->record);
         filledFrom_ = *line;
@@ -430,73 +458,39 @@ void TForm1::RzCheckTree1Change(QTreeWidgetItem* node) {
 }
 
 void TForm1::ClearFields() {
-    RzEdit1->clear();
-    RzEdit2->clear();
-    RzEdit3->clear();
-    RzEdit7->clear();
-    RzEdit4->clear();
-    RzEdit6->clear();
+    for (const ParameterField& f : kParameterFields)
+        (this->*f.edit)->clear();
     filledFrom_.reset();
 }
 
 void TForm1::EnableEditFields(bool enabled) {
-    RzEdit1->setEnabled(enabled);
-    RzEdit2->setEnabled(enabled);
-    RzEdit3->setEnabled(enabled);
+    for (const ParameterField& f : kParameterFields)
+        if (Editable(f))
+            (this->*f.edit)->setEnabled(enabled);
 }
 
 int TForm1::CountDevices() {
-    RzCheckTree1->FlushUpdates();
-    RzCheckTree1->BeginUpdate();
-    int count = 0;
-    if (QTreeWidgetItem* root = RzCheckTree1->topLevelItem(0)) {
-        for (int s = 0; s < root->childCount(); ++s) {
-            QTreeWidgetItem* subnet = root->child(s);
-            for (int c = 0; c < subnet->childCount(); ++c)
-                if (IsControllerName(subnet->child(c)->text(0).toStdString()))
-                    ++count;
-        }
-    }
-    RzCheckTree1->EndUpdate();
-    return count;
+    RzCheckTree1->Nodes()->Flush();
+    return RzCheckTree1->Nodes()->ControllerCount();
 }
 
 void TForm1::ShowRecord(const core::ControllerRecord& record) {
-    const auto show = [](QLineEdit* field, const std::string& text) {
-        field->setText(QString::fromStdString(text));
-    };
-    show(RzEdit1, record.IpText());
-    show(RzEdit3, record.MaskText());
-    show(RzEdit2, record.GatewayText());
-    show(RzEdit7, record.PortText());
-    show(RzEdit4, record.MacText());
-    show(RzEdit6, "Hw: " + record.HardwareText() + "  Sw: " + record.SoftwareText());
+    for (const ParameterField& f : kParameterFields)
+        (this->*f.edit)->setText(Text(f.text(record)));
 }
 
 bool TForm1::ValidateBeforeWrite() {
-    core::WriteValues values = FieldTexts();
-    values.port = RzEdit7->text().toStdString();
+    core::WriteValues values = FieldTexts(true);
     values.checkAddresses = RzEdit1->isEnabled(); // the three are enabled together
     const std::vector<core::FieldFault> faults = core::CheckWriteValues(values);
     // Every failing field is selected and focused in turn: the last one keeps the focus.
     for (const core::FieldFault& fault : faults) {
-        QLineEdit* field = RzEdit7;
-        switch (fault.field) {
-        case core::WriteField::kIp:
-            field = RzEdit1;
-            break;
-        case core::WriteField::kMask:
-            field = RzEdit3;
-            break;
-        case core::WriteField::kGateway:
-            field = RzEdit2;
-            break;
-        case core::WriteField::kPort:
-            field = RzEdit7;
-            break;
+        for (const ParameterField& f : kParameterFields) {
+            if (f.field == fault.field) {
+                (this->*f.edit)->selectAll();
+                (this->*f.edit)->setFocus();
+            }
         }
-        field->selectAll();
-        field->setFocus();
     }
     return !faults.empty();
 }
@@ -506,14 +500,12 @@ void TForm1::RzBitBtn1Click() {
         ShowErrorMessage(QStringLiteral("Ошибка параметров"));
         return;
     }
-    QTreeWidgetItem* selected = RzCheckTree1->currentItem();
     WriteOrder order;
-    order.selected = selected != nullptr;
-    order.line = TTreeNode::LineOf(selected);
+    order.selected = RzCheckTree1->currentIndex().isValid();
+    order.line = RzCheckTree1->SelectedId();
     // Only a controller whose own record fills the fields is written to: the fields may
     // still hold the values of the controller selected before this one.
-    if (selected != nullptr && IsControllerName(selected->text(0).toStdString()) && filledFrom_ &&
-        order.line != 0 && filledFrom_->id == order.line)
+    if (order.line != 0 && filledFrom_ && filledFrom_->id == order.line)
         order.target = filledFrom_;
     order.values = FieldTexts();
     order.broadcastMode = broadcastMode_;
@@ -540,10 +532,10 @@ QString TForm1::DeviceCountText() const {
     return RzStatusBar1->CountPane()->text();
 }
 
-core::WriteValues TForm1::FieldTexts() const {
+core::WriteValues TForm1::FieldTexts(bool withPort) const {
     core::WriteValues values;
-    values.ip = RzEdit1->text().toStdString();
-    values.mask = RzEdit3->text().toStdString();
-    values.gateway = RzEdit2->text().toStdString();
+    for (const ParameterField& f : kParameterFields)
+        if (f.value != nullptr && (withPort || f.field != core::WriteField::kPort))
+            values.*f.value = (this->*f.edit)->text().toStdString();
     return values;
 }

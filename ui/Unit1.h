@@ -4,7 +4,6 @@
 
 #include "CheckTree.h"
 #include "Controllers.h"
-#include "DriverHost.h"
 #include "UDPDriverQuorrelConf.h"
 #include "WriteFields.h"
 
@@ -74,8 +73,8 @@ public:
     void RzToolButton2Click();
     void RzToolButton6Click();
     void RzToolButton1Click();
-    void RzCheckTree1Changing(QTreeWidgetItem* node);
-    void RzCheckTree1Change(QTreeWidgetItem* node);
+    void RzCheckTree1Changing(const QModelIndex& node);
+    void RzCheckTree1Change(const QModelIndex& node);
     void RzBitBtn1Click();
 
     // Field operations
@@ -134,8 +133,8 @@ private:
     DriverContext Context();
     void SetDeviceCount(int count);
 
-    // The texts of the parameter fields a write sends.
-    core::WriteValues FieldTexts() const;
+    // The texts of the parameter fields a write sends, and of the port when asked.
+    core::WriteValues FieldTexts(bool withPort = false) const;
 
     core::Controllers devices_;
     bool broadcastMode_ = true;

@@ -1,12 +1,13 @@
 #include "WriteCheckNotice.h"
 
+#include "WindowText.h"
+
 namespace {
 
 // The outcome's words, without the window's line.
 TNotifier::Message Words(const core::WriteCheckOutcome& o) {
-    const QString controller =
-        QStringLiteral("Контроллер ") + QString::fromStdString(o.request.wanted.MacText());
-    const QString sender = QString::fromStdString(core::DottedQuad(o.sender));
+    const QString controller = QStringLiteral("Контроллер ") + Text(o.request.wanted.MacText());
+    const QString sender = Text(core::DottedQuad(o.sender));
     switch (o.result) {
     case core::WriteCheckResult::kConfirmed:
         return {QStringLiteral("Параметры записаны"),
@@ -16,9 +17,8 @@ TNotifier::Message Words(const core::WriteCheckOutcome& o) {
         return {QStringLiteral("Запись не подтверждена"),
                 controller + QStringLiteral(" отвечает с адреса %1: IP %2, маска %3, шлюз %4. "
                                             "Новые параметры не приняты: запишите их ещё раз.")
-                                 .arg(sender, QString::fromStdString(o.heard.IpText()),
-                                      QString::fromStdString(o.heard.MaskText()),
-                                      QString::fromStdString(o.heard.GatewayText())),
+                                 .arg(sender, Text(o.heard.IpText()), Text(o.heard.MaskText()),
+                                      Text(o.heard.GatewayText())),
                 TNotifier::kBalloonSeconds, TNotifier::Kind::kWarning};
     case core::WriteCheckResult::kNoAnswer:
         break;
@@ -37,9 +37,9 @@ TNotifier::Message BalloonFor(const core::WriteCheckOutcome& o) {
     TNotifier::Message balloon = Words(o);
     // "Параметры записаны: 192.168.1.150 (00-1A-2B-3C-4D-09)": the outcome and the address
     // show in the window's line even where the MAC is cut off.
-    balloon.line = balloon.title + QStringLiteral(": %1 (%2)")
-                                       .arg(QString::fromStdString(o.request.wanted.IpText()),
-                                            QString::fromStdString(o.request.wanted.MacText()));
+    balloon.line =
+        balloon.title + QStringLiteral(": %1 (%2)")
+                            .arg(Text(o.request.wanted.IpText()), Text(o.request.wanted.MacText()));
     return balloon;
 }
 

@@ -2,6 +2,7 @@
 // on a Wi-Fi LAN holding the default route, card eth0 cabled into the controllers' LAN
 // without a gateway. Each LAN is a namespace of its own with a simulator standing in for
 // its controllers, so the system's routing decides where every datagram goes.
+#include "CheckTree.h"
 #include "ControllerRecord.h"
 #include "Discovery.h"
 #include "FakeHost.h"
@@ -44,13 +45,16 @@ std::vector<std::string> Names(const std::vector<core::NetworkCard>& cards) {
 }
 
 // The captions under each subnet node, as "subnet: a b".
-std::vector<std::string> TreeText(FakeTree& tree) {
+std::vector<std::string> TreeText(TDeviceModel& tree) {
+    tree.Flush();
     std::vector<std::string> lines;
-    for (const auto& subnet : tree.Root().children) {
-        std::string line = subnet->caption + ":";
+    const QModelIndex root = tree.Root();
+    for (int s = 0; s < tree.rowCount(root); ++s) {
+        const QModelIndex subnet = tree.index(s, 0, root);
+        std::string line = subnet.data().toString().toStdString() + ":";
         std::vector<std::string> controllers;
-        for (const auto& c : subnet->children)
-            controllers.push_back(c->caption);
+        for (int c = 0; c < tree.rowCount(subnet); ++c)
+            controllers.push_back(tree.index(c, 0, subnet).data().toString().toStdString());
         std::sort(controllers.begin(), controllers.end());
         for (const auto& c : controllers)
             line += " " + c;
@@ -130,7 +134,7 @@ protected:
     privatenet::Cable wlan0_, eth0_;
     unsigned wlan0Index_ = 0, eth0Index_ = 0;
     std::unique_ptr<SimProcess> wifiSim_, officeSim_;
-    FakeTree tree_;
+    TDeviceModel tree_{QStringLiteral("Quorrel")};
     FakeMarquee marquee_;
     FakeProgress progress_;
     core::Controllers table_;

@@ -170,7 +170,7 @@ TEST(Search, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBusy) {
     ASSERT_EQ(sim.Start(), "");
 
     FakeWindow window;
-    FakeTree& tree = window.tree;
+    TDeviceModel& tree = window.tree;
     core::Controllers& table = window.table;
     DriverContext& context = window.context;
     bool first = true;
@@ -190,11 +190,9 @@ TEST(Search, ABurstLargerThanTheSocketBufferIsFiledWholeWhileTheWindowIsBusy) {
             "127.1." + std::to_string(k / 250) + "." + std::to_string(k % 250 + 1))
             ++outOfOrder;
     EXPECT_EQ(outOfOrder, 0);
-    size_t nodes = 0;
-    for (const auto& subnet : tree.Root().children)
-        nodes += subnet->children.size();
-    EXPECT_EQ(nodes, static_cast<size_t>(kControllers));
-    EXPECT_EQ(tree.Root().children.size(), static_cast<size_t>(kControllers / 250));
+    tree.Flush();
+    EXPECT_EQ(tree.ControllerCount(), kControllers);
+    EXPECT_EQ(tree.rowCount(tree.Root()), kControllers / 250);
 }
 
 TEST(Search, APortHeldByAGroupIsBusyAsOneHeldByASingleSocket) {

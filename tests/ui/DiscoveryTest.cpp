@@ -21,15 +21,16 @@
 
 namespace {
 
-std::vector<std::string> Paths(QTreeWidget& tree) {
-    return TreePaths(tree);
+std::vector<std::string> Paths(TRzCheckTree& tree) {
+    return TreePaths(*tree.model());
 }
 
-bool AllExpanded(QTreeWidgetItem* item) {
-    if (item->childCount() > 0 && !item->isExpanded())
+bool AllExpanded(const TRzCheckTree& tree, const QModelIndex& node) {
+    const int rows = tree.model()->rowCount(node);
+    if (rows > 0 && !tree.isExpanded(node))
         return false;
-    for (int i = 0; i < item->childCount(); ++i)
-        if (!AllExpanded(item->child(i)))
+    for (int row = 0; row < rows; ++row)
+        if (!AllExpanded(tree, tree.model()->index(row, 0, node)))
             return false;
     return true;
 }
@@ -76,8 +77,7 @@ protected:
         group.resize(489, 49);
         marquee = new TRzMarqueeStatus(&group);
         progress = new TRzProgressStatus(&group);
-        tree.AddRoot(QStringLiteral("Quorrel"));
-        context.tree = &tree;
+        context.tree = tree.Nodes();
         context.marquee = marquee;
         context.progress = progress;
         context.table = &table;
@@ -125,7 +125,7 @@ TEST_F(DiscoveryTest, RepliesAreGroupedBySubnetInReplyOrder) {
     EXPECT_EQ(Name(2), "192.168.1.9");
     EXPECT_EQ(RecordOf(table, "192.168.1.10"),
               "C0A8010AFFFFFF00C0A801010000000089135E4D3C2B1A000001020A00");
-    EXPECT_TRUE(AllExpanded(tree.topLevelItem(0)));
+    EXPECT_TRUE(AllExpanded(tree, tree.Nodes()->Root()));
     EXPECT_TRUE(captionsSeen.count("Широковещательный поиск"));
     EXPECT_EQ(marquee->Caption(), "");
     EXPECT_EQ(progress->Percent(), 0);
@@ -245,7 +245,7 @@ TEST_F(DiscoveryTest, ACommandRunFromThePumpMayEmptyTheTreeMeanwhile) {
     onPump = [&] {
         if (!cleared && table.Count() == 1) {
             cleared = true;
-            tree.DeleteChildren(tree.topLevelItem(0));
+            tree.Nodes()->Clear();
             table.Clear();
         }
     };

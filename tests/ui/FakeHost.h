@@ -1,8 +1,9 @@
-// Stand-ins for the window's tree, status displays and fields, recording what the
-// window's search and write do to them.
+// Stand-ins for the window's status displays and fields, recording what the window's search
+// and write do to them; the tree's model is the window's own.
 #pragma once
 
-#include "DriverHost.h"
+#include "CheckTree.h"
+#include "StatusDisplays.h"
 #include "UDPDriverQuorrelConf.h"
 
 #include <gtest/gtest.h>
@@ -10,49 +11,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-struct FakeNode {
-    std::string caption;
-    int line = 0;
-    bool hasChildren = false;
-    std::vector<std::unique_ptr<FakeNode>> children;
-};
-
-class FakeTree : public IDeviceTree {
-public:
-    FakeTree() : root_(std::make_unique<FakeNode>()) { root_->caption = "Quorrel"; }
-
-    void BeginUpdate() override { ++depth; }
-    void EndUpdate() override { --depth; }
-    Node FirstNode() override { return root_.get(); }
-    int ChildCount(Node n) override { return static_cast<int>(AsNode(n)->children.size()); }
-    Node Child(Node n, int i) override {
-        return AsNode(n)->children.at(static_cast<size_t>(i)).get();
-    }
-    std::string Caption(Node n) override { return AsNode(n)->caption; }
-    Node AddChild(Node parent, const std::string& caption, int line = 0) override {
-        EXPECT_GT(depth, 0) << "nodes are added inside an update bracket";
-        auto child = std::make_unique<FakeNode>();
-        child->caption = caption;
-        child->line = line;
-        Node raw = child.get();
-        AsNode(parent)->children.push_back(std::move(child));
-        return raw;
-    }
-    void MarkHasChildren(Node n) override { AsNode(n)->hasChildren = true; }
-    void FullExpand() override {
-        EXPECT_EQ(depth, 0) << "expansion follows the end of the update";
-        ++expansions;
-    }
-
-    FakeNode& Root() { return *root_; }
-    int depth = 0;
-    int expansions = 0;
-
-private:
-    static FakeNode* AsNode(Node n) { return static_cast<FakeNode*>(n); }
-    std::unique_ptr<FakeNode> root_;
-};
 
 class FakeMarquee : public IStatusMarquee {
 public:
@@ -113,7 +71,7 @@ struct FakeWindow {
     FakeWindow(const FakeWindow&) = delete;
     FakeWindow& operator=(const FakeWindow&) = delete;
 
-    FakeTree tree;
+    TDeviceModel tree{QStringLiteral("Quorrel")};
     FakeMarquee marquee;
     FakeProgress progress;
     core::Controllers table;

@@ -83,16 +83,16 @@ TEST_F(PlanOnTheLan, MarksAsksOnceSendsWhatApplySendsAndSumsUpTheChecks) {
     EXPECT_EQ(form->Notifier()->WindowText(),
               "План\nПо плану к записи: 3 из 5; не найдены: 02-00-C0-A8-01-63");
     for (const char* address : {"192.168.1.9", "192.168.1.10", "192.168.1.11", "192.168.1.12"}) {
-        QTreeWidgetItem* node = Node(address);
-        ASSERT_NE(node, nullptr) << address;
+        const QModelIndex node = Node(address);
+        ASSERT_TRUE(node.isValid()) << address;
         const bool marked = std::string(address) != "192.168.1.12";
-        EXPECT_EQ(!node->icon(0).isNull(), marked) << address;
-        EXPECT_EQ(node->data(0, Qt::ToolTipRole).toString().contains("По плану: IP "), marked)
+        EXPECT_EQ(!node.data(Qt::DecorationRole).value<QIcon>().isNull(), marked) << address;
+        EXPECT_EQ(node.data(Qt::ToolTipRole).toString().contains("По плану: IP "), marked)
             << address;
     }
     EXPECT_TRUE(
         Node("192.168.1.11")
-            ->data(0, Qt::AccessibleDescriptionRole)
+            .data(Qt::AccessibleDescriptionRole)
             .toString()
             .endsWith("По плану: IP 192.168.1.23, маска 255.255.255.0, шлюз 192.168.1.254"));
     ASSERT_TRUE(plan->CanApply());

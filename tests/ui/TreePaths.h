@@ -2,21 +2,22 @@
 // shows both what the tree holds and in which order.
 #pragma once
 
-#include <QTreeWidget>
+#include <QAbstractItemModel>
 #include <functional>
 #include <string>
 #include <vector>
 
-inline std::vector<std::string> TreePaths(const QTreeWidget& tree) {
+inline std::vector<std::string> TreePaths(const QAbstractItemModel& model) {
     std::vector<std::string> paths;
-    std::function<void(const QTreeWidgetItem*, const std::string&)> walk =
-        [&](const QTreeWidgetItem* item, const std::string& prefix) {
-            const std::string path = prefix + item->text(0).toStdString();
-            paths.push_back(path);
-            for (int i = 0; i < item->childCount(); ++i)
-                walk(item->child(i), path + "/");
+    std::function<void(const QModelIndex&, const std::string&)> walk =
+        [&](const QModelIndex& parent, const std::string& prefix) {
+            for (int row = 0; row < model.rowCount(parent); ++row) {
+                const QModelIndex node = model.index(row, 0, parent);
+                const std::string path = prefix + node.data().toString().toStdString();
+                paths.push_back(path);
+                walk(node, path + "/");
+            }
         };
-    for (int i = 0; i < tree.topLevelItemCount(); ++i)
-        walk(tree.topLevelItem(i), "");
+    walk({}, "");
     return paths;
 }

@@ -80,19 +80,21 @@ protected:
     }
     void TearDown() override { form.reset(); }
 
-    std::vector<std::string> Paths() { return TreePaths(*form->RzCheckTree1); }
+    std::vector<std::string> Paths() { return TreePaths(*form->RzCheckTree1->model()); }
 
-    // The first node with this caption, searching the whole tree.
-    QTreeWidgetItem* Node(const QString& caption) {
-        const auto found =
-            form->RzCheckTree1->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive);
-        return found.isEmpty() ? nullptr : found.first();
+    // Every node with this caption, searching the whole tree in tree order.
+    QModelIndexList Nodes(const QString& caption) {
+        const TDeviceModel* nodes = form->RzCheckTree1->Nodes();
+        return nodes->match(nodes->Root(), Qt::DisplayRole, caption, -1,
+                            Qt::MatchExactly | Qt::MatchRecursive);
     }
+    // The first of them (invalid: none).
+    QModelIndex Node(const QString& caption) { return Nodes(caption).value(0); }
 
     void Select(const QString& caption) {
-        QTreeWidgetItem* node = Node(caption);
-        ASSERT_NE(node, nullptr) << caption.toStdString();
-        form->RzCheckTree1->setCurrentItem(node);
+        const QModelIndex node = Node(caption);
+        ASSERT_TRUE(node.isValid()) << caption.toStdString();
+        form->RzCheckTree1->setCurrentIndex(node);
     }
 
     // Runs the window's event loop until every search it started has ended and what an

@@ -125,16 +125,15 @@ TEST_F(WriteTest, AfterASearchByAddressTheFrameGoesToTheSelectedNode) {
 TEST_F(WindowTest, FourControllersAtOneAddressShowAndTakeTheirOwnRecords) {
     auto sim = StartFourAtOneAddress();
     BroadcastSearch();
-    const auto nodes =
-        form->RzCheckTree1->findItems("192.168.1.100", Qt::MatchExactly | Qt::MatchRecursive);
+    const QModelIndexList nodes = Nodes("192.168.1.100");
     ASSERT_EQ(nodes.size(), 4);
     std::set<QString> macs;
-    for (QTreeWidgetItem* node : nodes) {
-        form->RzCheckTree1->setCurrentItem(node);
+    for (const QModelIndex& node : nodes) {
+        form->RzCheckTree1->setCurrentIndex(node);
         macs.insert(form->RzEdit4->text());
     }
     EXPECT_EQ(macs.size(), 4u);
-    form->RzCheckTree1->setCurrentItem(nodes[2]);
+    form->RzCheckTree1->setCurrentIndex(nodes[2]);
     const QString mac = form->RzEdit4->text();
     form->RzEdit1->setText("192.168.1.103");
     ClickWrite();
@@ -205,7 +204,7 @@ TEST_F(WriteTest, ASubnetNodeSelectedSendsNothingAndDisablesTheFields) {
     SearchAndSelect();
     form->EnableEditFields(true);
     form->RzCheckTree1->blockSignals(true); // keep the fields as they are
-    form->RzCheckTree1->setCurrentItem(Node("192.168.1.xxx"));
+    form->RzCheckTree1->setCurrentIndex(Node("192.168.1.xxx"));
     form->RzCheckTree1->blockSignals(false);
     Write();
     EXPECT_TRUE(sim->EventsNamed("frame").empty());

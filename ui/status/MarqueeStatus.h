@@ -1,7 +1,7 @@
 // The one-line status text of the "Статус операции" group (RzMarqueeStatus1).
 #pragma once
 
-#include "DriverHost.h"
+#include "StatusDisplays.h"
 
 #include <QString>
 #include <QWidget>

@@ -11,7 +11,7 @@
 //    also paints a pending marquee caption.
 #pragma once
 
-#include "DriverHost.h"
+#include "StatusDisplays.h"
 
 #include <QWidget>
 #include <cstdint>

@@ -1,11 +1,12 @@
-#include "SiteView.h"
+#include "SiteMarks.h"
 
-#include "CheckTree.h"
+#include "Artwork.h"
+
 #include "ControllerList.h"
 #include "ControllerRecord.h"
 #include "WindowText.h"
 
-#include <QAbstractItemModel>
+#include <QFont>
 #include <algorithm>
 #include <unordered_map>
 #include <utility>
@@ -58,9 +59,9 @@ TNotifier::Message GoneMessage(const std::vector<core::Controller>& gone) {
             TNotifier::Kind::kWarning};
 }
 
-TSiteMarks::TSiteMarks(TRzCheckTree* tree, const core::Controllers& devices, TNotifier* notifier)
-    : QObject(tree), tree_(tree), devices_(devices), notifier_(notifier) {
-    tree_->SetDetails([this](int line) { return DetailsOf(line); });
+TSiteMarks::TSiteMarks(TDeviceModel* nodes, const core::Controllers& devices, TNotifier* notifier)
+    : QObject(nodes), nodes_(nodes), devices_(devices), notifier_(notifier) {
+    nodes_->SetMarks(this);
 }
 
 void TSiteMarks::SearchStarted(bool broadcast) {
@@ -76,18 +77,43 @@ void TSiteMarks::Show(std::vector<core::ControllerChange> changes) const {
         shown_.emplace(change.id, std::move(change));
 }
 
-QString TSiteMarks::DetailsOf(int line) const {
+const core::ControllerChange* TSiteMarks::ChangeOf(int id) const {
     if (std::exchange(shownPending_, false)) {
         const core::Controllers& heard = *previous_[shownKind_];
         Show(core::CompareSearches(heard, heard).now);
     }
-    const auto change = shown_.find(line);
-    const core::Controller* controller =
-        previous_[shownKind_] ? previous_[shownKind_]->Find(line) : nullptr;
-    if (change == shown_.end() || controller == nullptr)
+    const auto change = shown_.find(id);
+    return change != shown_.end() ? &change->second : nullptr;
+}
+
+QVariant TSiteMarks::ControllerData(int id, int role) const {
+    if (role == Qt::DecorationRole) {
+        // A controller a plan would write shows the write icon.
+        if (!note_ || note_(id).isEmpty())
+            return {};
+        static const QIcon kWrite = artwork::Icon(artwork::kWrite);
+        return kWrite;
+    }
+    if (role == Qt::FontRole) {
+        // Only new controllers are bold; the rest keep the tree's font.
+        if (!shownCompared_ || shown_.empty())
+            return {};
+        const core::ControllerChange* change = ChangeOf(id);
+        if (change == nullptr || change->change != core::SiteChange::kNew)
+            return {};
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
+    if (role != Qt::ToolTipRole && role != Qt::AccessibleDescriptionRole)
         return {};
-    const QString details = ControllerDetails(*controller, change->second, shownCompared_);
-    const QString note = note_ ? note_(line) : QString();
+    const core::ControllerChange* change = ChangeOf(id);
+    const core::Controller* controller =
+        previous_[shownKind_] ? previous_[shownKind_]->Find(id) : nullptr;
+    if (change == nullptr || controller == nullptr)
+        return {};
+    const QString details = ControllerDetails(*controller, *change, shownCompared_);
+    const QString note = note_ ? note_(id) : QString();
     return note.isEmpty() ? details : details + QLatin1Char('\n') + note;
 }
 
@@ -98,7 +124,7 @@ void TSiteMarks::SearchEnded(bool broadcast) {
     // The one comparison, with the earlier search of this kind or the list opened for a
     // broadcast search. Without one, only the details tell something of it (which
     // controllers answered from one address): they compare the search with itself when first
-    // asked for (DetailsOf).
+    // asked for (ChangeOf).
     const std::optional<core::Controllers>& earlier =
         kind == kBroadcast && opened_ ? opened_ : previous_[kind];
     const bool compared = earlier.has_value();
@@ -107,44 +133,13 @@ void TSiteMarks::SearchEnded(bool broadcast) {
         changes = core::CompareSearches(*earlier, devices_, written_[kind]);
     if (kind == kBroadcast)
         opened_.reset();
-    const bool anyNew =
-        std::any_of(changes.now.begin(), changes.now.end(), [](const core::ControllerChange& c) {
-            return c.change == core::SiteChange::kNew;
-        });
     previous_[kind] = devices_;
     shownKind_ = kind;
     shownCompared_ = compared;
     Show(std::move(changes.now));
     shownPending_ = !compared;
 
-    tree_->FlushUpdates();
-    QFont bold = tree_->font();
-    bold.setBold(true);
-    // The new controllers' nodes in bold, in one pass with the model silent: otherwise each
-    // change of a node's data has the model look for a pending sort and the view repaint
-    // the node's row. The view (and a screen reader through it) then hears of each subnet's
-    // rows once, details included.
-    QAbstractItemModel* model = tree_->model();
-    const bool wasSilent = model->blockSignals(true);
-    QTreeWidgetItem* root = tree_->topLevelItem(0);
-    for (int s = 0; compared && anyNew && root != nullptr && s < root->childCount(); ++s) {
-        QTreeWidgetItem* subnet = root->child(s);
-        for (int c = 0; c < subnet->childCount(); ++c) {
-            QTreeWidgetItem* node = subnet->child(c);
-            const auto found = shown_.find(TTreeNode::LineOf(node));
-            if (found != shown_.end() && found->second.change == core::SiteChange::kNew)
-                node->setFont(0, bold);
-        }
-    }
-    model->blockSignals(wasSilent);
-    const QList<int> roles = {Qt::ToolTipRole, Qt::AccessibleDescriptionRole, Qt::FontRole};
-    for (int s = 0; root != nullptr && s < root->childCount(); ++s) {
-        QTreeWidgetItem* subnet = root->child(s);
-        if (subnet->childCount() > 0)
-            emit model->dataChanged(tree_->indexFromItem(subnet->child(0)),
-                                    tree_->indexFromItem(subnet->child(subnet->childCount() - 1)),
-                                    roles);
-    }
+    nodes_->MarksChanged();
 
     written_[kind].clear();
     if (broadcast && compared && !changes.gone.empty())

@@ -4,6 +4,7 @@
 // controllers a broadcast search no longer heard named through the notifier.
 #pragma once
 
+#include "CheckTree.h"
 #include "Controllers.h"
 #include "Notifier.h"
 #include "SiteChanges.h"
@@ -15,8 +16,6 @@
 #include <unordered_map>
 #include <vector>
 
-class TRzCheckTree;
-
 // A controller node's details, a fact a line: MAC, IP, mask, gateway, port, versions and the
 // card it answered on, then whether it is new, where its MAC answered from before and which
 // other controllers answered from its address.
@@ -27,17 +26,22 @@ QString ControllerDetails(const core::Controller& controller, const core::Contro
 // (00-1A-2B-3C-4D-09)" each, joined by ", ".
 TNotifier::Message GoneMessage(const std::vector<core::Controller>& gone);
 
-class TSiteMarks : public QObject {
+class TSiteMarks : public QObject, public IControllerMarks {
     Q_OBJECT
 public:
-    // devices: the window's controllers, which its searches fill and its writes take from.
-    TSiteMarks(TRzCheckTree* tree, const core::Controllers& devices, TNotifier* notifier);
+    // nodes: the tree's, whose controller nodes these marks are; devices: the window's
+    // controllers, which its searches fill and its writes take from.
+    TSiteMarks(TDeviceModel* nodes, const core::Controllers& devices, TNotifier* notifier);
+
+    // A controller node's details as its tooltip and accessible description, and bold when
+    // the controller is new; made when asked for.
+    QVariant ControllerData(int id, int role) const override;
 
     // A search of the window has started; the one that ends next counts as a search of its
     // kind.
     void SearchStarted(bool broadcast);
-    // That search has ended and its nodes are all in the tree: the bold nodes and, after a
-    // broadcast search, the gone controllers; the details follow when asked for.
+    // That search has ended and its nodes are all in the tree: its marks change and, after a
+    // broadcast search, the gone controllers are told.
     void SearchEnded(bool broadcast);
     // The next broadcast search is compared with list (an earlier visit's) instead of the
     // previous broadcast search.
@@ -52,12 +56,12 @@ public:
 private:
     enum Kind { kBroadcast, kByAddress, kKinds };
 
-    // A node's details, made when they are asked for (TRzCheckTree::SetDetails).
-    QString DetailsOf(int line) const;
+    // What the shown search found of the controller numbered id, or nullptr.
+    const core::ControllerChange* ChangeOf(int id) const;
     // Takes these changes as the shown search's.
     void Show(std::vector<core::ControllerChange> changes) const;
 
-    TRzCheckTree* tree_;
+    TDeviceModel* nodes_;
     const core::Controllers& devices_;
     TNotifier* notifier_;
     bool started_[kKinds] = {};
