@@ -1,5 +1,7 @@
 #include "RunRecord.h"
 
+#include "UserFunc.h"
+
 #include "Controllers.h"
 #include "Csv.h"
 #include "PreparedWrite.h"
@@ -103,23 +105,10 @@ std::optional<system_clock::time_point> ParseTime(std::string_view text) {
     return time;
 }
 
-// Four groups of one to three digits up to 255, as DottedQuad writes any address: a record
-// may hold 0.0.0.0, which ParseDottedQuad (the write fields' rule) refuses.
+// Any address a record may hold, as DottedQuad writes it: 0.0.0.0 too, which the write
+// fields refuse.
 std::optional<Ip4> Address(std::string_view text) {
-    Ip4 address{};
-    for (size_t group = 0; group < address.size(); ++group) {
-        unsigned value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        const auto digits = static_cast<size_t>(end - text.data());
-        if (error != std::errc() || digits > 3 || value > 255)
-            return std::nullopt;
-        address[group] = static_cast<uint8_t>(value);
-        text.remove_prefix(digits);
-        if (group < 3 && !text.starts_with('.'))
-            return std::nullopt;
-        text.remove_prefix(group < 3 ? 1 : 0);
-    }
-    return text.empty() ? std::optional(address) : std::nullopt;
+    return ReadDottedQuad(text, QuadRules::kAny);
 }
 
 // Puts a cell's text into its field of entry; false when it is no such cell.
