@@ -374,7 +374,7 @@ start_repeatedly() {
 # The shipped folder, and the same with Qt's image-format plugins beside the program, as a
 # deployment may add them (the program must not depend on their being absent).
 repeated_starts() {
-    local stage="$build/packaging/windows/stage/$zipName" plugins="$build/starts/with-plugins"
+    local stage="$build/packaging/windows/stage/$zipName" plugins="$build/with-plugins"
     step "the shipped folder started again and again" start_repeatedly shipped "$stage"
     rm -rf "$plugins"
     mkdir -p "$plugins/imageformats"
