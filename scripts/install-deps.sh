@@ -51,7 +51,7 @@ packages=(
     qt6-base-dev libgl-dev libdbus-1-dev qt6-translations-l10n
     libgtest-dev nlohmann-json3-dev
     iproute2 libfaketime nftables ufw dbus-daemon
-    xvfb xauth xdotool imagemagick trayer
+    xvfb xauth xdotool imagemagick trayer poppler-utils
     fonts-dejavu-core fonts-liberation2
     "$@"
 )
