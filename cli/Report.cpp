@@ -124,14 +124,13 @@ std::variant<std::vector<ReportedWrite>, core::RunReadError> LatestWrites(std::s
     const auto& entries = std::get<std::vector<core::RunEntry>>(read);
     // The records as read, the header line first: each entry's line.
     const auto records = std::get<std::vector<core::CsvRecord>>(core::CsvRecords(text));
+    core::RunRecord record;
+    for (const core::RunEntry& entry : entries)
+        record.Add(entry);
     std::vector<ReportedWrite> latest;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const auto later =
-            std::find_if(entries.begin() + long(i) + 1, entries.end(),
-                         [&](const core::RunEntry& e) { return e.mac == entries[i].mac; });
-        if (later == entries.end())
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (record.LatestOf(entries[i].mac) == i)
             latest.push_back({records.at(i + 1).line, entries[i]});
-    }
     return latest;
 }
 
